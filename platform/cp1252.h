@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kelvane {
+
+// File data (archive names, text files, INI values...) is Windows-1252; the rest of the
+// program speaks UTF-8. These two functions are the only crossing between the two.
+
+// Every byte maps to a character; the five undefined bytes become U+FFFD.
+std::string cp1252ToUtf8(std::string_view bytes);
+
+// Characters without a Windows-1252 form become '?'; malformed UTF-8 bytes too.
+std::string utf8ToCp1252(std::string_view utf8);
+
+}  // namespace kelvane

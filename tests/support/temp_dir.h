@@ -1,0 +1,29 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace kelvane::test {
+
+// A fresh directory under the system temporary folder, removed with everything in it.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    // The directory as the settings keep it: with a trailing separator.
+    std::string withSeparator() const { return path_.string() + "/"; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Whole-file helpers for tests.
+std::string readFile(const std::filesystem::path& path);
+void writeFile(const std::filesystem::path& path, std::string_view bytes);
+
+}  // namespace kelvane::test
