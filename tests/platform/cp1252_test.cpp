@@ -15,9 +15,9 @@ TEST(Cp1252, AccentsAndHighControlsRoundTrip) {
 TEST(Cp1252, UndefinedAndUnmappableBytes) {
     EXPECT_EQ(cp1252ToUtf8("\x81"), "\xEF\xBF\xBD");
     EXPECT_EQ(utf8ToCp1252("日本"), "??");
-    EXPECT_EQ(utf8ToCp1252("a\xC3"), "a?");      // cut sequence
-    EXPECT_EQ(utf8ToCp1252("\x80z"), "?z");      // stray continuation byte
-    EXPECT_EQ(utf8ToCp1252("😀x"), "?x");         // four-byte sequence
+    EXPECT_EQ(utf8ToCp1252("a\xC3"), "a?");  // cut sequence
+    EXPECT_EQ(utf8ToCp1252("\x80z"), "?z");  // stray continuation byte
+    EXPECT_EQ(utf8ToCp1252("😀x"), "?x");     // four-byte sequence
 }
 
 }  // namespace

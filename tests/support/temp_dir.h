@@ -8,7 +8,7 @@ namespace kelvane::test {
 
 // A fresh directory under the system temporary folder, removed with everything in it.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -18,7 +18,7 @@ public:
     // The directory as the settings keep it: with a trailing separator.
     std::string withSeparator() const { return path_.string() + "/"; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
