@@ -1,0 +1,29 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kelvane {
+
+// Stored names split at their last backslash or colon; a forward slash is an ordinary
+// character.
+
+// Everything up to and including the last backslash or colon; empty when there is none.
+std::string_view directoryPart(std::string_view storedName);
+// The rest: the final name component.
+std::string_view filePart(std::string_view storedName);
+
+// An entry whose stored name would place a file outside the target directory.
+class UnsafeEntryName : public std::runtime_error {
+public:
+    explicit UnsafeEntryName(const std::string& storedName);
+};
+
+// The stored name as native path components (UTF-8), each checked: no "..", no empty
+// leading component (absolute path), no drive ("C:"), no '/' or NUL inside a component.
+// Throws UnsafeEntryName.
+std::vector<std::string> safeComponents(std::string_view storedName);
+
+}  // namespace kelvane
