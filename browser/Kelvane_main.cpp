@@ -1,0 +1,449 @@
+#include "browser/Kelvane_main.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QProgressDialog>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTableView>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <filesystem>
+
+#include "archive/entry_names.h"
+#include "archive/timestamps.h"
+#include "browser/catalogue_model.h"
+#include "browser/extraction_command.h"
+#include "browser/listing_text.h"
+#include "browser/main_window_captions.h"
+#include "platform/cp1252.h"
+#include "platform/desktop_services.h"
+#include "settings/Kelvane_init.h"
+#include "settings/settings_file.h"
+
+namespace kelvane {
+namespace {
+
+// Column widths at the classic 8-point interface font, whose lines are 13 pixels high;
+// scaled up for larger fonts so that a date and time still fit their column.
+constexpr int kColumnWidths[kCatalogueColumns] = {20, 251, 80, 80, 110, 30};
+constexpr double kClassicLineHeight = 13.0;
+// Extraction shows its progress once it has run this long.
+constexpr int kProgressDelayMs = 400;
+
+const QString kArchiveFilter =
+    QStringLiteral("Fichiers Fly! POD/EPD|*.POD;*.EPD|Tous fichiers|*.*");
+const QString kAnyFileFilter = QStringLiteral("Tous fichiers|*.*|");
+
+bool isArchiveName(const QString& path) {
+    const QString extension = QFileInfo(path).suffix().toUpper();
+    return extension == QLatin1String("POD") || extension == QLatin1String("EPD");
+}
+
+QString localFileOf(const QMimeData* mime) {
+    if (mime == nullptr || !mime->hasUrls() || mime->urls().isEmpty()) return {};
+    return mime->urls().first().toLocalFile();
+}
+
+QString directoryPickerTitle() {
+    return settings().isEnglish() ? QStringLiteral("Select a directory")
+                                  : QStringLiteral("Choisissez un répertoire");
+}
+
+void showInformation(QWidget* parent, const QString& text) {
+    desktop().showMessage(parent, DesktopServices::MessageKind::Information,
+                          QCoreApplication::applicationName(), text);
+}
+
+void showError(QWidget* parent, const QString& text) {
+    desktop().showMessage(parent, DesktopServices::MessageKind::Error,
+                          QCoreApplication::applicationName(), text);
+}
+
+}  // namespace
+
+Tform_main::Tform_main(std::string iniPath, QWidget* parent)
+    : QMainWindow(parent),
+      iniPath_(std::move(iniPath)),
+      model_(new CatalogueModel(this)),
+      proxy_(new CatalogueSortProxy(model_, this)) {
+    setObjectName(QStringLiteral("form_main"));
+    setAcceptDrops(true);
+    buildMenus();
+    buildToolBar();
+    buildPages();
+    statusLine_ = new QLabel(this);
+    statusLine_->setObjectName(QStringLiteral("StatusLine"));
+    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    statusBar()->addWidget(statusLine_, 1);
+    applyCaptions(false);
+    FormCreate();
+}
+
+Tform_main::~Tform_main() {
+    // The listing reads the reader's catalogue: let go of it first.
+    model_->clear();
+}
+
+void Tform_main::buildMenus() {
+    auto* podMenu = menuBar()->addMenu(QString());
+    podMenu->setObjectName(QStringLiteral("PODEPD1"));
+    auto* open = podMenu->addAction(QString(), this, [this] { btnOpenPODClick(); });
+    open->setObjectName(QStringLiteral("OuvrirunPODEPD1"));
+    auto* extract = podMenu->addAction(QString(), this, [this] { btnExtractFileClick(); });
+    extract->setObjectName(QStringLiteral("ExtraireunfichierdunPODEPD1"));
+
+    auto* view = menuBar()->addAction(QString(), this, [this] { btnOpenFileClick(); });
+    view->setObjectName(QStringLiteral("Voir1"));
+
+    auto* initMenu = menuBar()->addMenu(QString());
+    initMenu->setObjectName(QStringLiteral("Initialisation1"));
+    langage_ = initMenu->addAction(QString(), this, [this] { LangageClick(); });
+    langage_->setObjectName(QStringLiteral("Langage"));
+    auto* directories = initMenu->addAction(QString(), this, [this] { RepertoireClick(); });
+    directories->setObjectName(QStringLiteral("Repertoire"));
+}
+
+void Tform_main::buildToolBar() {
+    auto* toolBar = addToolBar(QStringLiteral("ToolBar1"));
+    toolBar->setObjectName(QStringLiteral("ToolBar1"));
+    toolBar->setMovable(false);
+    const auto addButton = [&](const char* name, QStyle::StandardPixmap icon, auto handler) {
+        auto* button = new QToolButton(toolBar);
+        button->setObjectName(QString::fromUtf8(name));
+        button->setIcon(style()->standardIcon(icon));
+        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        button->setAutoRaise(true);
+        connect(button, &QToolButton::clicked, this, handler);
+        toolBar->addWidget(button);
+        return button;
+    };
+    auto* open =
+        addButton("btnOpenPOD", QStyle::SP_DialogOpenButton, [this] { btnOpenPODClick(); });
+    open->setToolTip(QString::fromUtf8(kOpenPodHint));
+    btnExtractFile_ =
+        addButton("btnExtractFile", QStyle::SP_DialogSaveButton, [this] { btnExtractFileClick(); });
+    btnExtractFile_->setEnabled(false);
+    addButton("btnOpenFile", QStyle::SP_FileDialogContentsView, [this] { btnOpenFileClick(); });
+}
+
+void Tform_main::buildPages() {
+    pages_ = new QTabWidget(this);
+    pages_->setObjectName(QStringLiteral("PageControl1"));
+
+    tsPOD_ = new QWidget(pages_);
+    tsPOD_->setObjectName(QStringLiteral("tsPOD"));
+    cbStruct_ = new QCheckBox(tsPOD_);
+    cbStruct_->setObjectName(QStringLiteral("cbStruct"));
+
+    sgPodview_ = new QTableView(tsPOD_);
+    sgPodview_->setObjectName(QStringLiteral("sgPodview"));
+    sgPodview_->setModel(proxy_);
+    sgPodview_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    sgPodview_->setSelectionMode(QAbstractItemView::SingleSelection);
+    sgPodview_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    sgPodview_->setWordWrap(false);
+    sgPodview_->setAlternatingRowColors(true);
+    sgPodview_->setToolTip(QString::fromUtf8(kGridHint));
+    model_->setHint(QString::fromUtf8(kGridHint));
+    sgPodview_->verticalHeader()->hide();
+    sgPodview_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    sgPodview_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    QHeaderView* header = sgPodview_->horizontalHeader();
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    header->setSectionsClickable(true);
+    header->setHighlightSections(false);
+    header->setSortIndicatorShown(true);
+    header->setSortIndicator(kColName, Qt::AscendingOrder);
+    header->setStretchLastSection(false);
+    const double scale = std::max(1.0, fontMetrics().height() / kClassicLineHeight);
+    int gridWidth = 0;
+    for (int column = 0; column < kCatalogueColumns; ++column) {
+        int width = static_cast<int>(kColumnWidths[column] * scale);
+        if (column == kColDate) width = std::max(width, dateColumnWidth());
+        sgPodview_->setColumnWidth(column, width);
+        gridWidth += width;
+    }
+    resize(gridWidth + 60, 560);
+    connect(header, &QHeaderView::sectionClicked, this,
+            [this](int column) { headerClicked(column); });
+    connect(sgPodview_, &QTableView::clicked, this,
+            [this](const QModelIndex& index) { sgPodviewClickCell(index.row(), index.column()); });
+    connect(sgPodview_, &QTableView::doubleClicked, this, [this] { sgPodviewDblClickCell(); });
+
+    auto* podLayout = new QVBoxLayout(tsPOD_);
+    podLayout->setContentsMargins(4, 4, 4, 4);
+    podLayout->addWidget(cbStruct_);
+    podLayout->addWidget(sgPodview_, 1);
+
+    auto* tsExt = new QWidget(pages_);
+    tsExt->setObjectName(QStringLiteral("tsExt"));
+
+    pages_->addTab(tsPOD_, QString());
+    pages_->addTab(tsExt, QString());
+    setCentralWidget(pages_);
+}
+
+int Tform_main::dateColumnWidth() const {
+    // A wide date and time: two-digit day and month, late in the day.
+    constexpr std::uint32_t kWideTimestamp = 977961599;  // 2000-12-27 23:59:59 UTC
+    const QString sample = model_->dateText(kWideTimestamp);
+    return sgPodview_->fontMetrics().horizontalAdvance(sample) + 16;
+}
+
+void Tform_main::applyCaptions(bool english) {
+    QStringList headers;
+    for (const Caption& caption : kMainWindowCaptions) {
+        const QString text = QString::fromUtf8(english ? caption.english : caption.french);
+        const QString name = QString::fromUtf8(caption.name);
+        switch (caption.target) {
+            case CaptionTarget::Window:
+                setWindowTitle(text);
+                break;
+            case CaptionTarget::Menu:
+                findChild<QMenu*>(name)->setTitle(text);
+                break;
+            case CaptionTarget::Action:
+                findChild<QAction*>(name)->setText(text);
+                break;
+            case CaptionTarget::Button:
+                findChild<QToolButton*>(name)->setText(text);
+                break;
+            case CaptionTarget::Tab:
+                pages_->setTabText(pages_->indexOf(findChild<QWidget*>(name)), text);
+                break;
+            case CaptionTarget::CheckBox:
+                findChild<QCheckBox*>(name)->setText(text);
+                break;
+            case CaptionTarget::Header:
+                headers << text;
+                break;
+        }
+    }
+    model_->setHeaders(headers);
+}
+
+void Tform_main::FormCreate() {
+    guarded(this, [this] {
+        loadStartupSettings(iniPath_, settings());
+        if (settings().isEnglish()) English();
+    });
+}
+
+void Tform_main::English() {
+    // The language item keeps its caption: it names what the next click stores.
+    const QString langage = langage_->text();
+    applyCaptions(true);
+    langage_->setText(langage);
+}
+
+void Tform_main::btnOpenPODClick() {
+    guarded(this, [this] {
+        const QString path = desktop().openFileName(
+            this, kArchiveFilter, QString::fromStdString(settings().flyDirectory));
+        if (!path.isEmpty()) openArchive(path);
+    });
+}
+
+void Tform_main::openArchiveCommand(const QString& path) {
+    guarded(this, [this, &path] { openArchive(path); });
+}
+
+void Tform_main::resetListing() {
+    model_->clear();
+    proxy_->sort(-1);
+    sortColumn_ = -1;
+    sgPodview_->horizontalHeader()->setSortIndicator(kColName, Qt::AscendingOrder);
+}
+
+void Tform_main::openArchive(const QString& path) {
+    if (!isArchiveName(path)) return;
+    setWindowTitle(QStringLiteral("Kelvane - ") + path);
+    resetListing();
+    pod_.reset();
+    pod_ = std::make_unique<TPOD>(path.toStdString());
+    if (pod_->kind() == ArchiveKind::NotOpen) {
+        showError(this, QStringLiteral("Impossible d'ouvrir le fichier %1\r\nCannot open file %1")
+                            .arg(QDir::toNativeSeparators(path)));
+        return;
+    }
+    pod_->ReadHeaderAndDirectory();
+
+    const std::vector<CatalogueEntry>& entries = pod_->catalogue();
+    model_->setCatalogue(&entries, standardBiasMinutes());
+    std::int64_t totalBytes = 0;
+    for (const CatalogueEntry& entry : entries) totalBytes += entry.size;
+
+    btnExtractFile_->setEnabled(true);
+    statusLine_->setText(QString::fromStdString(statusLine(QFileInfo(path).fileName().toStdString(),
+                                                           std::int64_t(entries.size()), totalBytes,
+                                                           settings().isEnglish())));
+    allTicked_ = false;
+    pages_->setCurrentWidget(tsPOD_);
+}
+
+bool Tform_main::archiveListed() const {
+    return pod_ != nullptr && pod_->kind() != ArchiveKind::NotOpen && model_->rowCount() > 0;
+}
+
+void Tform_main::sgPodviewClickCell(int proxyRow, int column) {
+    if (column != kColTick) return;
+    model_->toggleTick(proxy_->mapToSource(proxy_->index(proxyRow, 0)).row());
+}
+
+void Tform_main::headerClicked(int column) {
+    QHeaderView* header = sgPodview_->horizontalHeader();
+    if (column == kColTick) {
+        // The tick column's header ticks or clears every row instead of sorting.
+        allTicked_ = !allTicked_;
+        model_->setAllTicks(allTicked_);
+    } else if (model_->rowCount() >= 2) {
+        sortOrder_ = column == sortColumn_ && sortOrder_ == Qt::AscendingOrder ? Qt::DescendingOrder
+                                                                               : Qt::AscendingOrder;
+        sortColumn_ = column;
+        proxy_->sort(column, sortOrder_);
+    }
+    // The header shows the sort actually in force.
+    if (sortColumn_ < 0) {
+        header->setSortIndicator(kColName, Qt::AscendingOrder);
+    } else {
+        header->setSortIndicator(sortColumn_, sortOrder_);
+    }
+}
+
+const CatalogueEntry* Tform_main::currentEntry() const {
+    const QModelIndex current = sgPodview_->currentIndex();
+    if (!current.isValid() || !archiveListed()) return nullptr;
+    return &model_->entry(proxy_->mapToSource(current).row());
+}
+
+void Tform_main::sgPodviewDblClickCell() {
+    guarded(this, [this] {
+        const CatalogueEntry* entry = currentEntry();
+        if (entry == nullptr) return;
+        Voir(QString::fromStdString(cp1252ToUtf8(entry->name)), true);
+    });
+}
+
+void Tform_main::btnOpenFileClick() {
+    guarded(this, [this] {
+        const QString path = desktop().openFileName(
+            this, kAnyFileFilter, QString::fromStdString(settings().workDirectory));
+        if (!path.isEmpty()) Voir(path, false);
+    });
+}
+
+void Tform_main::Voir(const QString& fileName, bool FromArchive) {
+    // No viewer is wired in yet: every file takes the unknown-structure road.
+    QString path = fileName;
+    QString shownName = QFileInfo(fileName).fileName();
+    if (FromArchive) {
+        const CatalogueEntry* entry = currentEntry();
+        if (entry == nullptr) return;
+        const StoredPath storedPath =
+            cbStruct_->isChecked() ? StoredPath::KeepAndCreateLevels : StoredPath::Drop;
+        path = QString::fromStdString(
+            pod_->Extract(entry->index, settings().workDirectory, storedPath).path);
+        shownName = QString::fromStdString(cp1252ToUtf8(filePart(entry->name)));
+    }
+    showInformation(
+        this,
+        QStringLiteral("Le fichier %1 ne peut être montré. \r\nStructure inconnu.").arg(shownName));
+    if (FromArchive) {
+        std::error_code ignored;
+        std::filesystem::remove(std::filesystem::u8path(path.toStdString()), ignored);
+    }
+}
+
+std::vector<int> Tform_main::tickedEntriesInGridOrder() const {
+    std::vector<int> indices;
+    for (int row = 0; row < proxy_->rowCount(); ++row) {
+        const int source = proxy_->mapToSource(proxy_->index(row, 0)).row();
+        if (model_->tick(source) == CatalogueModel::kTicked) {
+            indices.push_back(model_->entry(source).index);
+        }
+    }
+    return indices;
+}
+
+void Tform_main::btnExtractFileClick() {
+    guarded(this, [this] {
+        QString directory = desktop().existingDirectory(
+            this, directoryPickerTitle(), QString::fromStdString(settings().workDirectory));
+        if (directory.isEmpty()) return;
+        if (!directory.endsWith(QLatin1Char('/'))) directory += QLatin1Char('/');
+        settings().workDirectory = directory.toStdString();
+        if (!archiveListed()) return;
+
+        const std::vector<int> indices = tickedEntriesInGridOrder();
+        const bool english = settings().isEnglish();
+        QProgressDialog progress(english ? QStringLiteral("Extracting files...")
+                                         : QStringLiteral("Extraction des fichiers..."),
+                                 english ? QStringLiteral("Cancel") : QStringLiteral("Annuler"), 0,
+                                 static_cast<int>(indices.size()), this);
+        progress.setObjectName(QStringLiteral("ExtractionProgress"));
+        progress.setWindowModality(Qt::WindowModal);
+        progress.setMinimumDuration(kProgressDelayMs);
+        progress.setAutoReset(false);
+        const ExtractionReport report = extractEntries(*pod_, indices, settings().workDirectory,
+                                                       cbStruct_->isChecked(), [&](int done) {
+                                                           progress.setValue(done);
+                                                           return !progress.wasCanceled();
+                                                       });
+        progress.close();
+        if (!report.refused.empty()) {
+            QStringList lines;
+            for (const std::string& refused : report.refused)
+                lines << QString::fromStdString(refused);
+            showError(this, lines.join(QLatin1Char('\n')));
+        }
+    });
+}
+
+void Tform_main::RepertoireClick() {
+    guarded(this, [this] {
+        if (formInit_ != nullptr) desktop().showModal(formInit_);
+    });
+}
+
+void Tform_main::LangageClick() {
+    guarded(this, [this] {
+        if (!langage_->text().contains(QLatin1String("English"))) {
+            langage_->setText(QStringLiteral("English"));
+            saveLanguage(iniPath_, "français");
+        } else {
+            langage_->setText(QStringLiteral("Français"));
+            saveLanguage(iniPath_, "english");
+        }
+        desktop().showMessage(this, DesktopServices::MessageKind::Warning,
+                              QCoreApplication::applicationName(),
+                              QStringLiteral("Vous devez redémarrer ce programme pour la prise en "
+                                             "compte de la \r\nlangue.\r\nYou have to restart "
+                                             "this program to change the language."));
+    });
+}
+
+void Tform_main::dragEnterEvent(QDragEnterEvent* event) {
+    if (isArchiveName(localFileOf(event->mimeData()))) event->acceptProposedAction();
+}
+
+void Tform_main::dropEvent(QDropEvent* event) {
+    const QString path = localFileOf(event->mimeData());
+    if (!isArchiveName(path)) return;
+    event->acceptProposedAction();
+    openArchiveCommand(path);
+}
+
+}  // namespace kelvane

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QMainWindow>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "archive/pod_reader.h"
+
+class QAction;
+class QCheckBox;
+class QLabel;
+class QTabWidget;
+class QTableView;
+class QToolButton;
+
+namespace kelvane {
+
+class CatalogueModel;
+class CatalogueSortProxy;
+class TForm_init;
+
+// The main window: opens an archive, lists its entries, ticks and extracts them, and hands
+// an entry or a file from disk to the viewers.
+class Tform_main : public QMainWindow {
+    Q_OBJECT
+  public:
+    // Reads the settings file at `iniPath` while the window is created.
+    explicit Tform_main(std::string iniPath, QWidget* parent = nullptr);
+    ~Tform_main() override;
+
+    void setDirectoriesDialog(TForm_init* dialog) { formInit_ = dialog; }
+
+    // Opens and lists an archive as the open dialog does, showing any failure in a box.
+    void openArchiveCommand(const QString& path);
+
+    // Shows a file: an entry of the listed archive (the grid's current row) or a file from
+    // disk.
+    void Voir(const QString& fileName, bool FromArchive);
+
+  protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+  private:
+    void buildMenus();
+    void buildToolBar();
+    void buildPages();
+    int dateColumnWidth() const;
+    void applyCaptions(bool english);
+    void FormCreate();
+    void English();
+
+    void btnOpenPODClick();
+    void openArchive(const QString& path);
+    void btnExtractFileClick();
+    void btnOpenFileClick();
+    void RepertoireClick();
+    void LangageClick();
+    void sgPodviewClickCell(int proxyRow, int column);
+    void headerClicked(int column);
+    void sgPodviewDblClickCell();
+
+    void resetListing();
+    std::vector<int> tickedEntriesInGridOrder() const;
+    const CatalogueEntry* currentEntry() const;
+    bool archiveListed() const;
+
+    std::string iniPath_;
+    std::unique_ptr<TPOD> pod_;
+    bool allTicked_ = false;
+    int sortColumn_ = -1;  // none clicked yet
+    Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
+    TForm_init* formInit_ = nullptr;
+
+    CatalogueModel* model_;
+    CatalogueSortProxy* proxy_;
+    QTableView* sgPodview_ = nullptr;
+    QCheckBox* cbStruct_ = nullptr;
+    QTabWidget* pages_ = nullptr;
+    QWidget* tsPOD_ = nullptr;
+    QToolButton* btnExtractFile_ = nullptr;
+    QAction* langage_ = nullptr;
+    QLabel* statusLine_ = nullptr;
+};
+
+}  // namespace kelvane

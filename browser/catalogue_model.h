@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QSortFilterProxyModel>
+#include <QStringList>
+#include <vector>
+
+#include "archive/pod_reader.h"
+
+namespace kelvane {
+
+// The listing's columns.
+enum CatalogueColumn { kColTick = 0, kColName, kColDirectory, kColSize, kColDate, kColNumber };
+inline constexpr int kCatalogueColumns = 6;
+
+// The listing of the open archive: one row per catalogue entry, in directory order. Reads
+// the reader's catalogue in place and keeps only a tick mark per row; every cell text is
+// made when it is shown.
+class CatalogueModel : public QAbstractTableModel {
+    Q_OBJECT
+  public:
+    // Column 0 of a row: "x" ticked, " " unticked by a click, empty never touched.
+    enum Tick : char { kNever = 0, kTicked = 'x', kUnticked = ' ' };
+
+    explicit CatalogueModel(QObject* parent = nullptr);
+
+    // Lists `entries` (which must outlive the listing, or be replaced by clear()).
+    void setCatalogue(const std::vector<CatalogueEntry>* entries, int standardBiasMinutes);
+    void clear();
+
+    void setHeaders(const QStringList& headers);
+    void setHint(const QString& hint) { hint_ = hint; }
+
+    const CatalogueEntry& entry(int row) const { return (*entries_)[std::size_t(row)]; }
+    Tick tick(int row) const { return ticks_[std::size_t(row)]; }
+    // A click on the row's tick cell: "x" becomes " ", anything else "x".
+    void toggleTick(int row);
+    // Every row ticked ("x") or emptied.
+    void setAllTicks(bool ticked);
+
+    QString dateText(std::uint32_t timestamp) const;
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+  private:
+    QVariant display(int row, int column) const;
+
+    const std::vector<CatalogueEntry>* entries_ = nullptr;
+    std::vector<Tick> ticks_;
+    int biasMinutes_ = 0;
+    QString dateFormat_;
+    QString timeFormat_;
+    QStringList headers_;
+    QString hint_;
+};
+
+// Sorts the listing's rows by value (numbers and dates) or alphabetically (texts), moving
+// whole rows so that the number column keeps naming its entry.
+class CatalogueSortProxy : public QSortFilterProxyModel {
+    Q_OBJECT
+  public:
+    explicit CatalogueSortProxy(CatalogueModel* catalogue, QObject* parent = nullptr);
+
+  protected:
+    bool lessThan(const QModelIndex& left, const QModelIndex& right) const override;
+
+  private:
+    CatalogueModel* catalogue_;
+};
+
+}  // namespace kelvane

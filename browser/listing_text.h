@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace kelvane {
+
+// The status line under the listing: "<file> - <N> fichiers pour <total> octets", or the
+// English form.
+std::string statusLine(std::string_view fileName, std::int64_t entryCount, std::int64_t totalBytes,
+                       bool english);
+
+// A locale time format (Qt's letters: h, m, s, AP, t...) without its time-zone part, and
+// without the blanks that only separated it from the rest.
+std::string timeFormatWithoutZone(std::string_view format);
+
+// Alphabetical order of two Windows-1252 texts: letters compare without regard to case,
+// then the bytes decide. Negative, zero or positive.
+int compareText(std::string_view a, std::string_view b);
+
+}  // namespace kelvane

@@ -1,0 +1,31 @@
+#include "browser/main_window_captions.h"
+
+namespace kelvane {
+
+const std::array<Caption, 20> kMainWindowCaptions = {{
+    {CaptionTarget::Window, "", 0, "Kelvane v1.0 - Visualiseur de fichier POD/EPD pour Fly! 1 et 2",
+     "Kel!vane v1.0 - EPD/POD Viewer for Fly! 1 & 2"},
+    {CaptionTarget::Menu, "PODEPD1", 0, "POD/EPD", "POD/EPD"},
+    {CaptionTarget::Action, "OuvrirunPODEPD1", 0, "Ouvrir un POD/EPD", "Open POD/EPD"},
+    {CaptionTarget::Action, "ExtraireunfichierdunPODEPD1", 0, "Extraire un fichier d'un POD/EPD",
+     "Extract file(s) from POD/EPD"},
+    {CaptionTarget::Action, "Voir1", 0, "Voir", "View"},
+    {CaptionTarget::Menu, "Initialisation1", 0, "Initialisation", "Init"},
+    {CaptionTarget::Action, "Langage", 0, "English", "English"},
+    {CaptionTarget::Action, "Repertoire", 0, "Répertoire", "Directories"},
+    {CaptionTarget::Button, "btnOpenPOD", 0, "Ouvrir", "Open POD/EPD"},
+    {CaptionTarget::Button, "btnExtractFile", 0, "Extraire", "Extract file from POD/EPD"},
+    {CaptionTarget::Button, "btnOpenFile", 0, "Voir", "View file"},
+    {CaptionTarget::Tab, "tsPOD", 0, "Fichiers POD/EPD", "POD/EPD files"},
+    {CaptionTarget::Tab, "tsExt", 0, "Extensions reconnues", "Known extensions"},
+    {CaptionTarget::CheckBox, "cbStruct", 0, "Recréer la structure du répertoire",
+     "Create directory structure"},
+    {CaptionTarget::Header, "", 0, "sel", "sel"},
+    {CaptionTarget::Header, "", 1, "Nom fichier", "File name"},
+    {CaptionTarget::Header, "", 2, "Répertoire", "Directory"},
+    {CaptionTarget::Header, "", 3, "Taille", "Size"},
+    {CaptionTarget::Header, "", 4, "Date", "Date"},
+    {CaptionTarget::Header, "", 5, "n°", "n°"},
+}};
+
+}  // namespace kelvane
