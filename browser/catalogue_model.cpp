@@ -6,6 +6,8 @@
 #include <QLocale>
 #include <QPalette>
 #include <QTime>
+#include <algorithm>
+#include <numeric>
 
 #include "archive/entry_names.h"
 #include "archive/timestamps.h"
@@ -132,23 +134,55 @@ CatalogueSortProxy::CatalogueSortProxy(CatalogueModel* catalogue, QObject* paren
     setDynamicSortFilter(false);
 }
 
+void CatalogueSortProxy::sort(int column, Qt::SortOrder order) {
+    const int rows = catalogue_->rowCount();
+    if (column >= 0 && rows > 0) rank_ = ranks(column, rows);
+    QSortFilterProxyModel::sort(column, order);
+    rank_ = {};
+}
+
 bool CatalogueSortProxy::lessThan(const QModelIndex& left, const QModelIndex& right) const {
-    const CatalogueEntry& a = catalogue_->entry(left.row());
-    const CatalogueEntry& b = catalogue_->entry(right.row());
-    switch (left.column()) {
-        case kColTick:
-            return catalogue_->tick(left.row()) < catalogue_->tick(right.row());
-        case kColName:
-            return compareText(a.name, b.name) < 0;
-        case kColDirectory:
-            return compareText(directoryPart(a.name), directoryPart(b.name)) < 0;
-        case kColSize:
-            return a.size < b.size;
-        case kColDate:
-            return std::int32_t(a.timestamp) < std::int32_t(b.timestamp);
-        default:
-            return a.index < b.index;
+    return rank_[std::size_t(left.row())] < rank_[std::size_t(right.row())];
+}
+
+std::vector<int> CatalogueSortProxy::ranks(int column, int rows) const {
+    // Texts compare through their sort keys, made once per sort.
+    std::vector<std::string> keys;
+    if (column == kColName || column == kColDirectory) {
+        keys.reserve(std::size_t(rows));
+        for (int row = 0; row < rows; ++row) {
+            const std::string& name = catalogue_->entry(row).name;
+            keys.push_back(
+                textSortKey(column == kColName ? std::string_view(name) : directoryPart(name)));
+        }
     }
+    const auto less = [&](int left, int right) {
+        if (!keys.empty()) return keys[std::size_t(left)] < keys[std::size_t(right)];
+        const CatalogueEntry& a = catalogue_->entry(left);
+        const CatalogueEntry& b = catalogue_->entry(right);
+        switch (column) {
+            case kColTick:
+                return catalogue_->tick(left) < catalogue_->tick(right);
+            case kColSize:
+                return a.size < b.size;
+            case kColDate:
+                return std::int32_t(a.timestamp) < std::int32_t(b.timestamp);
+            default:
+                return a.index < b.index;
+        }
+    };
+    std::vector<int> sorted(std::size_t(rows), 0);
+    std::iota(sorted.begin(), sorted.end(), 0);
+    std::sort(sorted.begin(), sorted.end(), less);
+    // Equal values share a rank, so that the proxy's stable sort keeps such rows in their
+    // order whichever way it sorts.
+    std::vector<int> rank(std::size_t(rows), 0);
+    int current = 0;
+    for (std::size_t i = 1; i < sorted.size(); ++i) {
+        if (less(sorted[i - 1], sorted[i])) ++current;
+        rank[std::size_t(sorted[i])] = current;
+    }
+    return rank;
 }
 
 }  // namespace kelvane

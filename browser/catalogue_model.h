@@ -64,11 +64,18 @@ class CatalogueSortProxy : public QSortFilterProxyModel {
   public:
     explicit CatalogueSortProxy(CatalogueModel* catalogue, QObject* parent = nullptr);
 
+    // Ranks the rows by the column's values first, straight on the catalogue, so that the
+    // proxy's own sort compares two integers per step.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+
   protected:
     bool lessThan(const QModelIndex& left, const QModelIndex& right) const override;
 
   private:
+    std::vector<int> ranks(int column, int rows) const;
+
     CatalogueModel* catalogue_;
+    std::vector<int> rank_;  // per source row, during a sort only
 };
 
 }  // namespace kelvane

@@ -44,14 +44,14 @@ std::string timeFormatWithoutZone(std::string_view format) {
     return first == std::string::npos ? std::string() : result.substr(first);
 }
 
-int compareText(std::string_view a, std::string_view b) {
-    const std::size_t common = a.size() < b.size() ? a.size() : b.size();
-    for (std::size_t i = 0; i < common; ++i) {
-        const int difference = int(folded(a[i])) - int(folded(b[i]));
-        if (difference != 0) return difference;
-    }
-    if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
-    return a.compare(b);
+std::string textSortKey(std::string_view text) {
+    std::string key;
+    key.reserve(text.size() * 2 + 1);
+    for (char c : text) key += char(folded(static_cast<unsigned char>(c)));
+    // Stored names hold no NUL, so the folded part always ends first.
+    key += '\0';
+    key += text;
+    return key;
 }
 
 }  // namespace kelvane

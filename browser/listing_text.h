@@ -15,8 +15,9 @@ std::string statusLine(std::string_view fileName, std::int64_t entryCount, std::
 // without the blanks that only separated it from the rest.
 std::string timeFormatWithoutZone(std::string_view format);
 
-// Alphabetical order of two Windows-1252 texts: letters compare without regard to case,
-// then the bytes decide. Negative, zero or positive.
-int compareText(std::string_view a, std::string_view b);
+// The key that puts Windows-1252 texts in alphabetical order when compared as bytes:
+// letters without regard to case first, then the bytes themselves, so that the order is
+// total.
+std::string textSortKey(std::string_view text);
 
 }  // namespace kelvane

@@ -19,13 +19,17 @@ TEST(TimeFormat, ZoneRemovedWithItsBlanks) {
     EXPECT_EQ(timeFormatWithoutZone("HH:mm:ss"), "HH:mm:ss");
 }
 
-TEST(CompareText, AlphabeticalIgnoringCaseThenBytes) {
-    EXPECT_LT(compareText("apple", "Banana"), 0);
-    EXPECT_GT(compareText("b", "A"), 0);
-    EXPECT_LT(compareText("ab", "abc"), 0);
-    EXPECT_EQ(compareText("\xC9t\xE9", "\xE9T\xC9") < 0, std::string("\xC9t\xE9") < "\xE9T\xC9");
-    EXPECT_EQ(compareText("same", "same"), 0);
-    EXPECT_NE(compareText("Same", "same"), 0);  // a stable, total order
+TEST(TextSortKey, AlphabeticalIgnoringCaseThenBytes) {
+    const auto before = [](std::string_view a, std::string_view b) {
+        return textSortKey(a) < textSortKey(b);
+    };
+    EXPECT_TRUE(before("apple", "Banana"));
+    EXPECT_TRUE(before("A", "b"));
+    EXPECT_TRUE(before("ab", "ABC"));             // a shorter text first
+    EXPECT_TRUE(before("\xC9t\xE9", "\xEAtre"));  // É sorts with é, before ê
+    EXPECT_TRUE(before("Same", "same"));          // equal letters: the bytes decide
+    EXPECT_FALSE(before("same", "same"));
+    EXPECT_TRUE(before("dir\\z", "dir\\\xE0"));
 }
 
 }  // namespace

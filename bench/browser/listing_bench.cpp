@@ -1,0 +1,143 @@
+// Opening, listing and sorting an archive of 100,000 entries in the real main window,
+// offscreen; and the memory the listing takes per entry beyond the names.
+#include <benchmark/benchmark.h>
+
+#include <malloc.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QSortFilterProxyModel>
+#include <QTableView>
+#include <fstream>
+
+#include "archive/pod_reader.h"
+#include "browser/Kelvane_main.h"
+#include "platform/desktop_services.h"
+#include "tests/support/archive_builder.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+constexpr int kEntries = 100000;
+
+// Answers nothing: the benchmark opens archives directly.
+class SilentDesktop : public kelvane::DesktopServices {
+  public:
+    void showMessage(QWidget*, MessageKind, const QString&, const QString& text) override {
+        qFatal("unexpected message: %s", qPrintable(text));
+    }
+    void showButtonlessMessage(QWidget*, MessageKind, const QString&, const QString&) override {}
+    Answer askYesNoAll(QWidget*, const QString&, const QString&, const QPoint&) override {
+        return Answer::Closed;
+    }
+    QString openFileName(QWidget*, const QString&, const QString&) override { return {}; }
+    QString existingDirectory(QWidget*, const QString&, const QString&) override { return {}; }
+    int showModal(QDialog*) override { return 0; }
+    bool startProgram(const QString&, const QStringList&, const QString&, bool) override {
+        return false;
+    }
+    bool runProgram(const QString&, const QStringList&, const QString&, int) override {
+        return false;
+    }
+    bool print(QWidget*, QTextDocument&, const QString&) override { return false; }
+};
+
+struct Fixture {
+    kelvane::test::TempDir dir;
+    std::string path = (dir.path() / "big.POD").string();
+    std::size_t nameBytes = 0;  // heap bytes of names too long for the string's own buffer
+
+    Fixture() {
+        std::vector<kelvane::test::StoredFile> files;
+        files.reserve(kEntries);
+        for (int i = 0; i < kEntries; ++i) {
+            std::string name = "WORLD\\TILES\\T" + std::to_string((i * 7919) % kEntries) + ".TXP";
+            if (name.size() > 15) nameBytes += name.size() + 1;
+            files.push_back({std::move(name), std::string(i % 5, 'x'),
+                             std::uint32_t(900000000 + (std::int64_t(i) * 104729) % 300000000)});
+        }
+        kelvane::test::writeArchive(path, kelvane::test::ArchiveLayout::POD, files);
+    }
+};
+
+Fixture& fixture() {
+    static Fixture instance;
+    return instance;
+}
+
+void BM_OpenListAndPaint(benchmark::State& state) {
+    kelvane::Tform_main window(fixture().dir.path().string() + "/none.ini");
+    window.show();
+    for (auto _ : state) {
+        window.openArchiveCommand(QString::fromStdString(fixture().path));
+        benchmark::DoNotOptimize(window.grab());
+    }
+    state.counters["entries"] = window.findChild<QTableView*>("sgPodview")->model()->rowCount();
+}
+BENCHMARK(BM_OpenListAndPaint)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+void BM_SortByColumn(benchmark::State& state) {
+    kelvane::Tform_main window(fixture().dir.path().string() + "/none.ini");
+    window.show();
+    window.openArchiveCommand(QString::fromStdString(fixture().path));
+    auto* proxy =
+        qobject_cast<QSortFilterProxyModel*>(window.findChild<QTableView*>("sgPodview")->model());
+    const int column = int(state.range(0));
+    bool ascending = false;
+    for (auto _ : state) {
+        ascending = !ascending;
+        proxy->sort(column, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+        benchmark::DoNotOptimize(proxy->index(0, column).data());
+    }
+}
+BENCHMARK(BM_SortByColumn)->DenseRange(1, 5)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+std::size_t heapInUse() {
+    const auto info = ::mallinfo2();
+    return info.uordblks + info.hblkhd;
+}
+
+// Heap per entry, without the names' own bytes: the reader's catalogue alone, and the
+// listing (model, sort proxy, view) of an open, painted and sorted archive on top of it. The
+// window with a one-entry archive listed is the baseline.
+void BM_ListingMemory(benchmark::State& state) {
+    const std::string small = (fixture().dir.path() / "small.POD").string();
+    kelvane::test::writeArchive(small, kelvane::test::ArchiveLayout::POD, {{"a", "", 0}});
+    for (auto _ : state) {
+        std::size_t start = heapInUse();
+        {
+            kelvane::TPOD reader(fixture().path);
+            reader.ReadHeaderAndDirectory();
+            state.counters["catalogue_bytes_per_entry"] =
+                (double(heapInUse()) - double(start) - double(fixture().nameBytes)) / kEntries;
+        }
+        kelvane::Tform_main window(fixture().dir.path().string() + "/none.ini");
+        window.show();
+        window.openArchiveCommand(QString::fromStdString(small));
+        benchmark::DoNotOptimize(window.grab());
+        start = heapInUse();
+        window.openArchiveCommand(QString::fromStdString(fixture().path));
+        auto* view = window.findChild<QTableView*>("sgPodview");
+        qobject_cast<QSortFilterProxyModel*>(view->model())->sort(3);
+        benchmark::DoNotOptimize(window.grab());
+        const double total = double(heapInUse()) - double(start) - double(fixture().nameBytes);
+        state.counters["total_bytes_per_entry"] = total / kEntries;
+        state.counters["listing_bytes_per_entry"] =
+            total / kEntries - state.counters["catalogue_bytes_per_entry"];
+    }
+}
+BENCHMARK(BM_ListingMemory)->Iterations(1);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    SilentDesktop desktop;
+    kelvane::setDesktop(&desktop);
+    fixture();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
