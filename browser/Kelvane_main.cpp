@@ -300,22 +300,26 @@ bool Tform_main::archiveListed() const {
 
 void Tform_main::sgPodviewClickCell(int proxyRow, int column) {
     if (column != kColTick) return;
-    model_->toggleTick(proxy_->mapToSource(proxy_->index(proxyRow, 0)).row());
+    guarded(this,
+            [&] { model_->toggleTick(proxy_->mapToSource(proxy_->index(proxyRow, 0)).row()); });
 }
 
 void Tform_main::headerClicked(int column) {
-    QHeaderView* header = sgPodview_->horizontalHeader();
-    if (column == kColTick) {
-        // The tick column's header ticks or clears every row instead of sorting.
-        allTicked_ = !allTicked_;
-        model_->setAllTicks(allTicked_);
-    } else if (model_->rowCount() >= 2) {
-        sortOrder_ = column == sortColumn_ && sortOrder_ == Qt::AscendingOrder ? Qt::DescendingOrder
-                                                                               : Qt::AscendingOrder;
-        sortColumn_ = column;
-        proxy_->sort(column, sortOrder_);
-    }
+    guarded(this, [&] {
+        if (column == kColTick) {
+            // The tick column's header ticks or clears every row instead of sorting.
+            allTicked_ = !allTicked_;
+            model_->setAllTicks(allTicked_);
+        } else if (model_->rowCount() >= 2) {
+            sortOrder_ = column == sortColumn_ && sortOrder_ == Qt::AscendingOrder
+                             ? Qt::DescendingOrder
+                             : Qt::AscendingOrder;
+            sortColumn_ = column;
+            proxy_->sort(column, sortOrder_);
+        }
+    });
     // The header shows the sort actually in force.
+    QHeaderView* header = sgPodview_->horizontalHeader();
     if (sortColumn_ < 0) {
         header->setSortIndicator(kColName, Qt::AscendingOrder);
     } else {

@@ -1,5 +1,8 @@
 #include <QCheckBox>
+#include <QDragEnterEvent>
+#include <QMimeData>
 #include <QTabWidget>
+#include <QUrl>
 #include <filesystem>
 
 #include "browser/listing_text.h"
@@ -93,6 +96,27 @@ TEST_F(MainWindowTest, EmptyArchiveAndFailedOpens) {
     EXPECT_EQ(desktop.messages[1].text, "Stream read error");
     EXPECT_EQ(status(), "full.EPD - 4 fichiers pour 325 octets");
     EXPECT_EQ(rows(), 0);
+}
+
+TEST_F(MainWindowTest, DroppedArchiveOpens) {
+    const std::string path = archive("dropped.EPD", ArchiveLayout::EPD, kFiles);
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+    const QPoint at = window().rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&window(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&window(), &drop);
+    EXPECT_EQ(rows(), 4);
+    EXPECT_EQ(status(), "dropped.EPD - 4 fichiers pour 325 octets");
+
+    QMimeData text;
+    text.setUrls({QUrl::fromLocalFile(QString::fromStdString((dir.path() / "a.txt").string()))});
+    QDragEnterEvent refused(at, Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    refused.setAccepted(false);
+    QCoreApplication::sendEvent(&window(), &refused);
+    EXPECT_FALSE(refused.isAccepted());
 }
 
 TEST_F(MainWindowTest, HeaderClicksSortByValueAndKeepTheNumberColumn) {
