@@ -12,6 +12,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QProgressDialog>
+#include <QScopedValueRollback>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
@@ -258,6 +259,7 @@ void Tform_main::btnOpenPODClick() {
 }
 
 void Tform_main::openArchiveCommand(const QString& path) {
+    if (extracting_) return;
     guarded(this, [this, &path] { openArchive(path); });
 }
 
@@ -401,6 +403,8 @@ void Tform_main::btnExtractFileClick() {
         progress.setWindowModality(Qt::WindowModal);
         progress.setMinimumDuration(kProgressDelayMs);
         progress.setAutoReset(false);
+        // The progress dialog lets events through: nothing may replace the archive meanwhile.
+        const QScopedValueRollback<bool> busy(extracting_, true);
         const ExtractionReport report = extractEntries(*pod_, indices, settings().workDirectory,
                                                        cbStruct_->isChecked(), [&](int done) {
                                                            progress.setValue(done);

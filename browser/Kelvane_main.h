@@ -69,6 +69,7 @@ class Tform_main : public QMainWindow {
     std::string iniPath_;
     std::unique_ptr<TPOD> pod_;
     bool allTicked_ = false;
+    bool extracting_ = false;
     int sortColumn_ = -1;  // none clicked yet
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
     TForm_init* formInit_ = nullptr;
