@@ -50,6 +50,13 @@ TEST_F(MainWindowTest, SettingsFileWithoutLanguageStartsInEnglish) {
 TEST_F(MainWindowTest, OnlyTheExactLowerCaseValueMeansEnglish) {
     writeFile(iniPath(), "[init]\r\nlangage=English\r\n");
     EXPECT_EQ(toolText(window(), "btnOpenPOD"), "Ouvrir");
+    form.reset();
+    writeFile(iniPath(),
+              "[init]\r\nlangage=fran\xE7"
+              "ais\r\n");
+    EXPECT_EQ(toolText(window(), "btnOpenPOD"), "Ouvrir");
+    EXPECT_EQ(settings().language, "français");
+    EXPECT_EQ(settings().flyDirectory + settings().workDirectory + settings().rawDirectory, "");
 }
 
 TEST_F(MainWindowTest, LanguageItemAlternatesTheStoredValue) {

@@ -14,32 +14,6 @@ class SettingsFileTest : public ::testing::Test {
     std::string path = (dir.path() / "Kelvane.ini").string();
 };
 
-TEST_F(SettingsFileTest, StartupLanguageRules) {
-    Settings noFile;
-    loadStartupSettings(path, noFile);
-    EXPECT_FALSE(noFile.isEnglish());
-    EXPECT_EQ(noFile.workDirectory, "");
-
-    test::writeFile(path, "[work]\r\nworkdir=/w/\r\n");
-    Settings withoutKey;
-    loadStartupSettings(path, withoutKey);
-    EXPECT_TRUE(withoutKey.isEnglish());
-
-    test::writeFile(path, "[init]\r\nlangage=English\r\n");
-    Settings capital;
-    loadStartupSettings(path, capital);
-    EXPECT_FALSE(capital.isEnglish());
-
-    test::writeFile(path,
-                    "[init]\r\nlangage=fran\xE7"
-                    "ais\r\n");
-    Settings french;
-    loadStartupSettings(path, french);
-    EXPECT_EQ(french.language, "français");
-    EXPECT_FALSE(french.isEnglish());
-    EXPECT_EQ(french.flyDirectory + french.workDirectory + french.rawDirectory, "");
-}
-
 TEST_F(SettingsFileTest, StartupReadsFiveDirectoriesKeepingCurrentValuesAsDefaults) {
     test::writeFile(path,
                     "[fly]\r\nflydir=/fly/\r\n[raw]\r\nrawdir=/r\xE9p/\r\n[ecw]\r\necwdir=/ecw/\r\n"
