@@ -86,6 +86,22 @@ TEST_F(CliTest, CatAndTruncatedEntries) {
     EXPECT_EQ(test::readFile(out.path() / "café.tga"), "pixel");
 }
 
+TEST(Cli, EveryLayout) {
+    test::TempDir dir;
+    for (auto [layout, name] : {std::pair{test::ArchiveLayout::EPD, "a.epd"},
+                                {test::ArchiveLayout::POD, "a.pod"},
+                                {test::ArchiveLayout::POD3, "b.POD"}}) {
+        const std::string archive = (dir.path() / name).string();
+        test::writeArchive(archive, layout, {{"x\\one.txt", "1"}, {"two.txt", "22"}});
+        EXPECT_EQ(run({"info", archive}).out, std::string(name) + " - 2 files for 3 bytes\n");
+        EXPECT_EQ(run({"cat", archive, "x\\one.txt"}).out, "1");
+        test::TempDir out;
+        EXPECT_EQ(run({"extract", "--structure", archive, out.path().string()}).status, 0);
+        EXPECT_EQ(test::readFile(out.path() / "x" / "one.txt"), "1");
+        EXPECT_EQ(test::readFile(out.path() / "two.txt"), "22");
+    }
+}
+
 TEST_F(CliTest, StatusCodes) {
     EXPECT_EQ(run({}).status, 2);
     EXPECT_EQ(run({"--help"}).status, 0);
