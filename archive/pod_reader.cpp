@@ -21,7 +21,7 @@ constexpr std::size_t kPodCountOffset = 88;
 constexpr std::size_t kPod3DirectoryOffset = 264;
 constexpr std::size_t kPodRecordSize = 20;
 
-constexpr std::size_t kCopyChunk = 4096;
+constexpr std::size_t kCopyChunk = 64 * 1024;
 
 std::uint32_t littleEndian32(const char* bytes) {
     const auto* b = reinterpret_cast<const unsigned char*>(bytes);

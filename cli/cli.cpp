@@ -5,8 +5,14 @@
 
 namespace kelvane::cli {
 
+// Defined with their commands.
+extern const Command kListCommand;
+extern const Command kInfoCommand;
+extern const Command kExtractCommand;
+extern const Command kCatCommand;
+
 std::span<const Command> commands() {
-    static const std::array<Command, 0> all = {};
+    static const std::array all = {kListCommand, kInfoCommand, kExtractCommand, kCatCommand};
     return all;
 }
 

@@ -15,7 +15,8 @@ std::runtime_error cannotCreate(const std::string& path) {
     return std::runtime_error("Cannot create file " + path);
 }
 
-// Closes a directory handle when it goes out of scope.
+// Closes a directory handle when it goes out of scope; AT_FDCWD stands for the current
+// directory and is never closed.
 struct DirectoryHandle {
     int fd;
     ~DirectoryHandle() {
@@ -23,10 +24,13 @@ struct DirectoryHandle {
     }
 };
 
+constexpr int kDirectoryFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+constexpr int kFileFlags = O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC;
+
 int openLevel(int parent, const std::string& name, bool create) {
-    int fd = ::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    int fd = ::openat(parent, name.c_str(), kDirectoryFlags);
     if (fd < 0 && errno == ENOENT && create && ::mkdirat(parent, name.c_str(), 0777) == 0) {
-        fd = ::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        fd = ::openat(parent, name.c_str(), kDirectoryFlags);
     }
     return fd;
 }
@@ -41,23 +45,24 @@ OutputFile::OutputFile(const std::string& targetDirectory,
     }
     if (components.empty() || components.back().empty()) throw cannotCreate(path_);
 
-    DirectoryHandle level{::open(targetDirectory.empty() ? "." : targetDirectory.c_str(),
-                                 O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
-    if (level.fd < 0) throw cannotCreate(path_);
+    // The target directory itself is the user's choice and may be reached through links;
+    // below it, no level and not the file itself is a link that gets followed.
+    DirectoryHandle level{AT_FDCWD};
+    std::string prefix = targetDirectory;
     for (std::size_t i = 0; i + 1 < components.size(); ++i) {
-        DirectoryHandle next{openLevel(level.fd, components[i], createLevels)};
+        DirectoryHandle next{openLevel(level.fd, prefix + components[i], createLevels)};
         if (next.fd < 0) throw cannotCreate(path_);
         std::swap(level.fd, next.fd);
+        prefix.clear();
     }
 
-    const std::string& name = components.back();
-    struct stat existing {};
-    if (::fstatat(level.fd, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0 &&
-        S_ISLNK(existing.st_mode)) {
+    const std::string name = prefix + components.back();
+    fd_ = ::openat(level.fd, name.c_str(), kFileFlags, 0666);
+    if (fd_ < 0 && errno == ELOOP) {
+        // A link standing at the file's name is replaced, never written through.
         ::unlinkat(level.fd, name.c_str(), 0);
+        fd_ = ::openat(level.fd, name.c_str(), kFileFlags, 0666);
     }
-    fd_ = ::openat(level.fd, name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC,
-                   0666);
     if (fd_ < 0) throw cannotCreate(path_);
 }
 
