@@ -123,6 +123,8 @@ TEST_F(MainWindowTest, HeaderClicksSortByValueAndKeepTheNumberColumn) {
     open(archive("a.POD", ArchiveLayout::POD, kFiles));
     clickHeader(3);
     EXPECT_EQ(column(3), (QStringList{"0", "5", "20", "300"}));
+    EXPECT_EQ(grid()->horizontalHeader()->sortIndicatorSection(), 3);
+    EXPECT_EQ(grid()->horizontalHeader()->sortIndicatorOrder(), Qt::AscendingOrder);
     EXPECT_EQ(column(5), (QStringList{"4", "2", "3", "1"}));
     clickHeader(3);
     EXPECT_EQ(column(3), (QStringList{"300", "20", "5", "0"}));
