@@ -119,6 +119,39 @@ std::string lineBreakOf(std::string_view content) {
 
 }  // namespace
 
+std::string iniValue(std::string_view content, std::string_view section, std::string_view key,
+                     std::string_view defaultValue) {
+    const std::vector<Line> lines = splitLines(content);
+    const Place place = locate(lines, section, key);
+    if (!place.keyLine) return std::string(defaultValue);
+    return std::string(keyLine(lines[*place.keyLine].text)->value);
+}
+
+std::string iniWithValue(std::string_view content, std::string_view section, std::string_view key,
+                         std::string_view value) {
+    const std::vector<Line> lines = splitLines(content);
+    const Place place = locate(lines, section, key);
+    const std::string lineBreak = lineBreakOf(content);
+    const std::string newLine = std::string(key) + "=" + std::string(value);
+
+    std::string result;
+    if (place.keyLine) {
+        const Line& old = lines[*place.keyLine];
+        result = std::string(content.substr(0, old.begin)) + newLine +
+                 std::string(content.substr(old.begin + old.text.size()));
+    } else if (place.sectionLine) {
+        const Line& last = lines[*place.lastUsedLine];
+        const bool lastHasBreak = last.end > last.begin + last.text.size();
+        result = std::string(content.substr(0, last.end)) + (lastHasBreak ? "" : lineBreak) +
+                 newLine + lineBreak + std::string(content.substr(last.end));
+    } else {
+        result = content;
+        if (!result.empty() && result.back() != '\n') result += lineBreak;
+        result += "[" + std::string(section) + "]" + lineBreak + newLine + lineBreak;
+    }
+    return result;
+}
+
 IniFile::IniFile(std::string path) : path_(std::move(path)) {}
 
 bool IniFile::exists() const {
@@ -128,36 +161,11 @@ bool IniFile::exists() const {
 
 std::string IniFile::readString(std::string_view section, std::string_view key,
                                 std::string_view defaultValue) const {
-    const std::string content = readAll(path_);
-    const std::vector<Line> lines = splitLines(content);
-    const Place place = locate(lines, section, key);
-    if (!place.keyLine) return std::string(defaultValue);
-    return std::string(keyLine(lines[*place.keyLine].text)->value);
+    return iniValue(readAll(path_), section, key, defaultValue);
 }
 
 void IniFile::writeString(std::string_view section, std::string_view key, std::string_view value) {
-    const std::string content = readAll(path_);
-    const std::vector<Line> lines = splitLines(content);
-    const Place place = locate(lines, section, key);
-    const std::string lineBreak = lineBreakOf(content);
-    const std::string newLine = std::string(key) + "=" + std::string(value);
-
-    std::string result;
-    if (place.keyLine) {
-        const Line& old = lines[*place.keyLine];
-        result =
-            content.substr(0, old.begin) + newLine + content.substr(old.begin + old.text.size());
-    } else if (place.sectionLine) {
-        const Line& last = lines[*place.lastUsedLine];
-        const bool lastHasBreak = last.end > last.begin + last.text.size();
-        result = content.substr(0, last.end) + (lastHasBreak ? "" : lineBreak) + newLine +
-                 lineBreak + content.substr(last.end);
-    } else {
-        result = content;
-        if (!result.empty() && result.back() != '\n') result += lineBreak;
-        result += "[" + std::string(section) + "]" + lineBreak + newLine + lineBreak;
-    }
-
+    const std::string result = iniWithValue(readAll(path_), section, key, value);
     std::ofstream out(std::filesystem::u8path(path_), std::ios::binary | std::ios::trunc);
     out.write(result.data(), static_cast<std::streamsize>(result.size()));
     out.close();

@@ -5,6 +5,17 @@
 
 namespace kelvane {
 
+// The value of `key` in `section` of the INI text `content`, or `defaultValue` when the
+// section or key is missing.
+std::string iniValue(std::string_view content, std::string_view section, std::string_view key,
+                     std::string_view defaultValue);
+
+// `content` with `key` in `section` set to `value`: that key's line rewritten and every other
+// line kept byte for byte; the key added at the end of its section, or the section at the end
+// of the text, when missing.
+std::string iniWithValue(std::string_view content, std::string_view section, std::string_view key,
+                         std::string_view value);
+
 // One INI file read and written key by key, as the Windows profile functions do: section
 // and key names compare case-insensitively, values are trimmed, text is Windows-1252 bytes.
 // Every call goes to the file itself; nothing is cached.
