@@ -69,8 +69,13 @@ QString qtFileFilter(const QString& filter) {
     QStringList filters;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         if (parts[i].isEmpty() && parts[i + 1].isEmpty()) continue;
-        const QString patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts).join(' ');
-        filters << parts[i] + QStringLiteral(" (") + patterns + QLatin1Char(')');
+        // Some native dialogs match case-sensitively: offer the lower-case form as well.
+        QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (const QString& pattern : QStringList(patterns)) {
+            if (!patterns.contains(pattern.toLower())) patterns << pattern.toLower();
+        }
+        filters << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
+                       QLatin1Char(')');
     }
     return filters.join(QStringLiteral(";;"));
 }

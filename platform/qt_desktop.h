@@ -4,7 +4,7 @@
 
 namespace kelvane {
 
-// "Description|*.A;*.B|Other|*.*" to Qt's "Description (*.A *.B);;Other (*.*)".
+// "Description|*.A;*.B|Other|*.*" to Qt's "Description (*.A *.B *.a *.b);;Other (*.*)".
 QString qtFileFilter(const QString& filter);
 
 // The desktop services on real Qt dialogs and processes.

@@ -24,7 +24,9 @@ std::vector<Line> splitLines(std::string_view content) {
         std::size_t breakAt = content.find('\n', begin);
         const std::size_t end = breakAt == std::string_view::npos ? content.size() : breakAt + 1;
         std::size_t textEnd = breakAt == std::string_view::npos ? content.size() : breakAt;
-        if (textEnd > begin && content[textEnd - 1] == '\r') --textEnd;
+        if (breakAt != std::string_view::npos && textEnd > begin && content[textEnd - 1] == '\r') {
+            --textEnd;
+        }
         lines.push_back({content.substr(begin, textEnd - begin), begin, end});
         begin = end;
     }
@@ -141,7 +143,7 @@ std::string iniWithValue(std::string_view content, std::string_view section, std
                  std::string(content.substr(old.begin + old.text.size()));
     } else if (place.sectionLine) {
         const Line& last = lines[*place.lastUsedLine];
-        const bool lastHasBreak = last.end > last.begin + last.text.size();
+        const bool lastHasBreak = content[last.end - 1] == '\n';
         result = std::string(content.substr(0, last.end)) + (lastHasBreak ? "" : lineBreak) +
                  newLine + lineBreak + std::string(content.substr(last.end));
     } else {

@@ -10,7 +10,7 @@ namespace {
 
 TEST(QtFileFilter, PipeFormBecomesQtForm) {
     EXPECT_EQ(qtFileFilter("Fichiers Fly! POD/EPD|*.POD;*.EPD|Tous fichiers|*.*"),
-              "Fichiers Fly! POD/EPD (*.POD *.EPD);;Tous fichiers (*.*)");
+              "Fichiers Fly! POD/EPD (*.POD *.EPD *.pod *.epd);;Tous fichiers (*.*)");
     EXPECT_EQ(qtFileFilter("Tous fichiers|*.*|"), "Tous fichiers (*.*)");
 }
 

@@ -61,6 +61,12 @@ TEST_F(IniFileTest, WritingOneKeyKeepsEveryOtherLineByteForByte) {
     EXPECT_EQ(test::readFile(path), "[fly]\nflydir=x\n[work]\nworkdir=/tmp/\n");
     file.writeString("fly", "other", "y");
     EXPECT_EQ(test::readFile(path), "[fly]\nflydir=x\nother=y\n[work]\nworkdir=/tmp/\n");
+
+    // A carriage return alone does not end a line.
+    test::writeFile(path, "[fly]\r\nflydir=x\r");
+    file.writeString("fly", "other", "y");
+    EXPECT_EQ(test::readFile(path), "[fly]\r\nflydir=x\r\r\nother=y\r\n");
+    EXPECT_EQ(file.readString("fly", "other", ""), "y");
 }
 
 TEST_F(IniFileTest, CreatesTheFileAndFailsLoudlyWhenItCannotWrite) {
