@@ -14,7 +14,7 @@ namespace kelvane {
 // Every message box, file or directory picker, print dialog, modal window and outside
 // program goes through this seam, so that tests drive the windows without a person.
 class DesktopServices {
-public:
+  public:
     enum class MessageKind { Information, Warning, Error };
     enum class Answer { Yes, No, YesToAll, Closed };
 
