@@ -17,7 +17,7 @@ std::string_view filePart(std::string_view storedName);
 
 // An entry whose stored name would place a file outside the target directory.
 class UnsafeEntryName : public std::runtime_error {
-public:
+  public:
     explicit UnsafeEntryName(const std::string& storedName);
 };
 

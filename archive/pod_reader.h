@@ -1,11 +1,12 @@
 #pragma once
 
 #include <cstdint>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/read_only_file.h"
 
 namespace kelvane {
 
@@ -30,15 +31,15 @@ enum class StoredPath {
 
 // What one extraction wrote.
 struct ExtractionResult {
-    std::string path;            // the file written (UTF-8)
-    std::int64_t written = 0;    // bytes written
-    bool truncated = false;      // the archive ended before the entry's last byte
+    std::string path;          // the file written (UTF-8)
+    std::int64_t written = 0;  // bytes written
+    bool truncated = false;    // the archive ended before the entry's last byte
 };
 
 // One open POD or EPD archive: its header, directory and names, and the open file from
 // which entries are copied out. The archive is opened for reading only.
 class TPOD {
-public:
+  public:
     // Create: decides the kind by extension and opens the file; reads nothing yet.
     explicit TPOD(const std::string& fileName);
     TPOD(const TPOD&) = delete;
@@ -69,22 +70,22 @@ public:
     ExtractionResult ExtractionEPD(int index, const std::string& targetDirectory,
                                    StoredPath storedPath);
     // The extraction that fits the archive's kind.
-    ExtractionResult Extract(int index, const std::string& targetDirectory,
-                             StoredPath storedPath);
+    ExtractionResult Extract(int index, const std::string& targetDirectory, StoredPath storedPath);
 
     // Streams the entry's bytes to `sink` in chunks; returns the count written, which is
     // less than the entry's size when the archive ends early.
     using Sink = std::function<void(const char* data, std::size_t size)>;
     std::int64_t copyEntry(int index, const Sink& sink);
 
-private:
+  private:
     const CatalogueEntry& entryAt(int index) const;
     ExtractionResult extractTo(int index, const std::string& targetDirectory,
                                StoredPath storedPath);
 
+    std::int32_t headerInt(std::size_t offset) const;
+
     ArchiveKind kind_ = ArchiveKind::NotOpen;
-    std::ifstream stream_;
-    std::int64_t fileSize_ = 0;
+    ReadOnlyFile file_;
     std::string header_;  // 272 bytes (EPD), 96 or 288 bytes (POD)
     std::vector<CatalogueEntry> catalogue_;
 };

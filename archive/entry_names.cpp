@@ -1,0 +1,67 @@
+#include "archive/entry_names.h"
+
+#include "platform/cp1252.h"
+
+namespace kelvane {
+namespace {
+
+bool isSeparator(char c) {
+    return c == '\\' || c == ':';
+}
+
+std::size_t fileStart(std::string_view storedName) {
+    std::size_t last = storedName.find_last_of("\\:");
+    return last == std::string_view::npos ? 0 : last + 1;
+}
+
+bool isDrive(std::string_view storedName) {
+    return storedName.size() >= 2 && storedName[1] == ':' &&
+           ((storedName[0] >= 'A' && storedName[0] <= 'Z') ||
+            (storedName[0] >= 'a' && storedName[0] <= 'z'));
+}
+
+// One stored component as a file name on disk: UTF-8, with the forward slash (an ordinary
+// character in stored names, a separator here) written as '_'.
+std::string nativeComponent(std::string_view component) {
+    std::string native = cp1252ToUtf8(component);
+    for (char& c : native) {
+        if (c == '/') c = '_';
+    }
+    return native;
+}
+
+}  // namespace
+
+std::string_view directoryPart(std::string_view storedName) {
+    return storedName.substr(0, fileStart(storedName));
+}
+
+std::string_view filePart(std::string_view storedName) {
+    return storedName.substr(fileStart(storedName));
+}
+
+UnsafeEntryName::UnsafeEntryName(const std::string& storedName)
+    : std::runtime_error("Entry \"" + cp1252ToUtf8(storedName) +
+                         "\" refused: its name would place it outside the target directory") {}
+
+std::vector<std::string> safeComponents(std::string_view storedName) {
+    if ((!storedName.empty() && isSeparator(storedName.front())) || isDrive(storedName)) {
+        throw UnsafeEntryName(std::string(storedName));
+    }
+    std::vector<std::string> components;
+    std::size_t start = 0;
+    while (start <= storedName.size()) {
+        std::size_t end = storedName.find_first_of("\\:", start);
+        if (end == std::string_view::npos) end = storedName.size();
+        std::string_view component = storedName.substr(start, end - start);
+        if (component == "." || component == "..") throw UnsafeEntryName(std::string(storedName));
+        // Doubled separators inside a name add no level.
+        if (!component.empty() || end == storedName.size()) {
+            components.push_back(nativeComponent(component));
+        }
+        start = end + 1;
+    }
+    return components;
+}
+
+}  // namespace kelvane
