@@ -231,8 +231,14 @@ void TTargaGraphic::LoadFromStream(ImageStream& stream) {
     if (isGrey(h.imageType)) setPalette(FColorManager.CreateGrayscalePalette(false));
 
     checkImageSize(p.Width, p.Height, h.pixelSize == 15 ? 16 : h.pixelSize, kFormat);
-    setSize(p.Width, p.Height);
     const std::size_t rowSize = std::size_t{p.Width} * bytesPerPixel(h.pixelSize);
+    // Data too short for the picture fails before the bitmap is allocated; a packet of two
+    // bytes or more yields at most 128 pixels.
+    const std::uint64_t pixels = std::uint64_t{p.Width} * p.Height;
+    if (h.imageType != 0 && (isRunLength(h.imageType) ? pixels > 64 * stream.remaining()
+                                                      : rowSize * p.Height > stream.remaining()))
+        throw EReadError();
+    setSize(p.Width, p.Height);
     Progress(ProgressStage::psEnding, 0, false, FProgressRect, "");
     Progress(ProgressStage::psStarting, 0, false, FProgressRect, kTransfering);
 
