@@ -16,6 +16,7 @@
 
 #include "platform/desktop_services.h"
 #include "settings/settings.h"
+#include "tests/support/image_builders.h"
 #include "tests/support/scripted_desktop.h"
 #include "tests/support/temp_dir.h"
 #include "viewers/FichierTXT.h"
@@ -28,29 +29,25 @@ namespace {
 using test::ScriptedDesktop;
 using test::TempDir;
 
-void putLe(std::string& out, std::uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
-}
-
 // Half a second of a 440 Hz tone, 16-bit mono PCM at 8000 Hz.
 std::string toneWav() {
     const std::uint32_t rate = 8000;
     const std::uint32_t samples = rate / 2;
     std::string wav = "RIFF";
-    putLe(wav, 36 + samples * 2, 4);
+    test::putLe32(wav, 36 + samples * 2);
     wav += "WAVEfmt ";
-    putLe(wav, 16, 4);
-    putLe(wav, 1, 2);  // PCM
-    putLe(wav, 1, 2);  // mono
-    putLe(wav, rate, 4);
-    putLe(wav, rate * 2, 4);
-    putLe(wav, 2, 2);
-    putLe(wav, 16, 2);
+    test::putLe32(wav, 16);
+    test::putLe16(wav, 1);  // PCM
+    test::putLe16(wav, 1);  // mono
+    test::putLe32(wav, rate);
+    test::putLe32(wav, rate * 2);
+    test::putLe16(wav, 2);
+    test::putLe16(wav, 16);
     wav += "data";
-    putLe(wav, samples * 2, 4);
+    test::putLe32(wav, samples * 2);
     for (std::uint32_t i = 0; i < samples; ++i) {
         const double sample = 12000.0 * std::sin(2.0 * M_PI * 440.0 * i / rate);
-        putLe(wav, static_cast<std::uint16_t>(static_cast<std::int16_t>(sample)), 2);
+        test::putLe16(wav, static_cast<std::uint16_t>(static_cast<std::int16_t>(sample)));
     }
     return wav;
 }
