@@ -216,8 +216,7 @@ void TTargaGraphic::LoadFromStream(ImageStream& stream) {
     FColorManager.SetTargetColorScheme(ColorScheme::BGR);
     FColorManager.SetSourceBitsPerSample(p.BitsPerSample);
     FColorManager.SetTargetBitsPerSample(p.BitsPerSample);
-    if (h.imageType != 0 && h.imageType > 3 && !isRunLength(h.imageType))
-        throwInvalidImage(kFormat);
+    if (h.imageType > 3 && !isRunLength(h.imageType)) throwInvalidImage(kFormat);
     setPixelFormat(FColorManager.TargetPixelFormat());
 
     // The colour map is always skipped when present; it becomes the palette of a
