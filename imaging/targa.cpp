@@ -103,8 +103,13 @@ std::size_t TTargaRLEDecoder::Decode(const std::uint8_t*& source, const std::uin
         std::size_t n = std::min(pending_, pixelCount - done);
         std::uint8_t* out = target + done * bpp;
         if (pendingRepeat_) {
-            for (std::size_t i = 0; i < n; ++i, out += bpp)
-                std::memcpy(out, pendingPixel_.data(), bpp);
+            // One pixel, then doubling copies of what is already there.
+            std::memcpy(out, pendingPixel_.data(), bpp);
+            for (std::size_t filled = 1; filled < n;) {
+                const std::size_t chunk = std::min(filled, n - filled);
+                std::memcpy(out + filled * bpp, out, chunk * bpp);
+                filled += chunk;
+            }
         } else {
             n = std::min(n, std::size_t(sourceEnd - source) / bpp);
             if (n == 0) break;
@@ -211,8 +216,7 @@ void TTargaGraphic::LoadFromStream(ImageStream& stream) {
     FColorManager.SetTargetColorScheme(ColorScheme::BGR);
     FColorManager.SetSourceBitsPerSample(p.BitsPerSample);
     FColorManager.SetTargetBitsPerSample(p.BitsPerSample);
-    if (h.imageType != 0 && h.imageType > 3 && !isRunLength(h.imageType))
-        throwInvalidImage(kFormat);
+    if (h.imageType > 3 && !isRunLength(h.imageType)) throwInvalidImage(kFormat);
     setPixelFormat(FColorManager.TargetPixelFormat());
 
     // The colour map is always skipped when present; it becomes the palette of a
@@ -238,7 +242,9 @@ void TTargaGraphic::LoadFromStream(ImageStream& stream) {
     if (h.imageType != 0 && (isRunLength(h.imageType) ? pixels > 64 * stream.remaining()
                                                       : rowSize * p.Height > stream.remaining()))
         throw EReadError();
-    setSize(p.Width, p.Height);
+    // Every row is written below (or loading fails), so only an empty image type needs
+    // cleared pixels.
+    setSize(p.Width, p.Height, h.imageType == 0);
     Progress(ProgressStage::psEnding, 0, false, FProgressRect, "");
     Progress(ProgressStage::psStarting, 0, false, FProgressRect, kTransfering);
 
@@ -250,6 +256,9 @@ void TTargaGraphic::LoadFromStream(ImageStream& stream) {
             if (packed.empty()) {
                 stream.readBuffer(row, rowSize);
             } else {
+                // The worst case of a row's packets fits the buffer; the stream then goes
+                // back to just after the packets used. Data that end before the picture is
+                // complete fail as the uncompressed path does.
                 const std::uint64_t start = stream.position();
                 const std::size_t got = stream.read(packed.data(), packed.size());
                 const std::uint8_t* source = packed.data();
