@@ -63,35 +63,40 @@ void activate(QWidget& window) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
 }
 
-TEST(TextWindow, LoadsLinesAndSearchesLikeTheViewers) {
+TEST(TextWindow, LoadsLinesAndKeepsTheFindDialogOpen) {
     ScriptedDesktop desktop;
     TempDir dir;
     const auto path = dir.path() / "readme.txt";
-    test::writeFile(path,
-                    "Fran\xE7"
-                    "ais\r\nligne 2\r\n");
+    const QString file = QString::fromStdString(path.string());
     TformTXT window;
-    window.loadFile(QString::fromStdString(path.string()));
-    EXPECT_EQ(window.windowTitle().toStdString(), path.string());
-    EXPECT_EQ(window.memo()->toPlainText(), "Français\nligne 2");
-    EXPECT_EQ(window.memo()->objectName(), "Memo");
-    EXPECT_FALSE(window.memo()->isReadOnly());
-    EXPECT_EQ(window.memo()->lineWrapMode(), QPlainTextEdit::WidgetWidth);
-    EXPECT_EQ(window.memo()->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
-    EXPECT_FALSE(window.memoSearch()->hideAfterSearch());
-    EXPECT_EQ(window.memoSearch()->memo(), window.memo());
-
     test::writeFile(path, "");
-    window.loadFile(QString::fromStdString(path.string()));
+    window.loadFile(file);
     EXPECT_EQ(window.memo()->toPlainText(), "");
     EXPECT_THROW(window.loadFile(QString::fromStdString((dir.path() / "none.txt").string())),
                  std::runtime_error);
+
+    test::writeFile(path,
+                    "Fran\xE7"
+                    "ais\r\nligne 2\r\n");
+    window.loadFile(file);
+    EXPECT_EQ(window.windowTitle(), file);
+    EXPECT_EQ(window.memo()->toPlainText(), "Français\nligne 2");
 
     activate(window);
     EXPECT_EQ(window.size(), QSize(600, 400));
     EXPECT_TRUE(window.memo()->hasFocus());
     EXPECT_EQ(window.findChild<QPushButton*>("btnQuit")->text(), "Quitter");
     EXPECT_EQ(window.findChild<QLabel*>("Label1")->text(), "CTRL-F pour effectuer une recherche");
+
+    // The viewers keep the dialog open after a search.
+    QTest::keyClick(window.memo(), Qt::Key_F, Qt::ControlModifier);
+    QCoreApplication::processEvents();
+    FindDialog* dialog = window.memoSearch()->dialog();
+    ASSERT_NE(dialog, nullptr);
+    dialog->setFindText("ligne");
+    dialog->findChild<QPushButton*>("FindNext")->click();
+    EXPECT_EQ(window.memo()->textCursor().selectedText(), "ligne");
+    EXPECT_TRUE(dialog->isVisible());
     window.findChild<QPushButton*>("btnQuit")->click();
     EXPECT_EQ(window.result(), QDialog::Accepted);
     EXPECT_FALSE(window.isVisible());
@@ -99,11 +104,17 @@ TEST(TextWindow, LoadsLinesAndSearchesLikeTheViewers) {
 
 TEST(TextWindow, EnglishCaptionsOnActivation) {
     ScriptedDesktop desktop;
-    LanguageScope english("english");
+    {
+        LanguageScope english("english");
+        TformTXT window;
+        activate(window);
+        EXPECT_EQ(window.findChild<QPushButton*>("btnQuit")->text(), "Quit");
+        EXPECT_EQ(window.findChild<QLabel*>("Label1")->text(), "CTRL-F to search word");
+    }
+    LanguageScope capitalised("English");  // only the exact "english" counts
     TformTXT window;
     activate(window);
-    EXPECT_EQ(window.findChild<QPushButton*>("btnQuit")->text(), "Quit");
-    EXPECT_EQ(window.findChild<QLabel*>("Label1")->text(), "CTRL-F to search word");
+    EXPECT_EQ(window.findChild<QPushButton*>("btnQuit")->text(), "Quitter");
 }
 
 TEST(SoundWindow, OpensOnShowAndClosesTheDeviceOnAnyExit) {
@@ -114,13 +125,8 @@ TEST(SoundWindow, OpensOnShowAndClosesTheDeviceOnAnyExit) {
     TformWAV window;
     EXPECT_EQ(window.windowTitle(), "Fichier Son");
     EXPECT_EQ(window.size(), QSize(264, 65));
-    EXPECT_FALSE(window.windowFlags().testFlag(Qt::WindowCloseButtonHint));
     auto* player = window.findChild<QWidget*>("MediaPlayer");
     ASSERT_NE(player, nullptr);
-    for (const char* name : {"Play", "Pause", "Stop"}) {
-        EXPECT_TRUE(player->findChild<QWidget*>(name)->isEnabled()) << name;
-    }
-    EXPECT_EQ(window.findChild<QPushButton*>("btnQuit")->text(), "Quitter");
 
     const QString file = QString::fromStdString(path.string());
     window.setMediaFile(file);
