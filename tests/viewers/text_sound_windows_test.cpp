@@ -77,10 +77,10 @@ TEST(TextWindow, LoadsLinesAndKeepsTheFindDialogOpen) {
 
     test::writeFile(path,
                     "Fran\xE7"
-                    "ais\r\nligne 2\r\n");
+                    "ais\r\nligne 2\rfin\n\n");
     window.loadFile(file);
     EXPECT_EQ(window.windowTitle(), file);
-    EXPECT_EQ(window.memo()->toPlainText(), "Français\nligne 2");
+    EXPECT_EQ(window.memo()->toPlainText(), "Français\nligne 2\nfin\n");
 
     activate(window);
     EXPECT_EQ(window.size(), QSize(600, 400));
