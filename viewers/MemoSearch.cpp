@@ -196,6 +196,7 @@ bool TMemoSearch::handleKey(QKeyEvent* key) {
 void TMemoSearch::openDialog(bool replace) {
     if (memo_ == nullptr) return;
     searchString_.clear();
+    closeDialog();  // an open dialog hands its options on
     delete dialog_;
     replaceMode_ = replace;
     replaceAll_ = false;

@@ -92,12 +92,14 @@ TEST_F(SearchFixture, CtrlFTakesTheSelectionAndSwallowsTheKey) {
     EXPECT_EQ(memo->toPlainText(), "alpha beta gamma");
     EXPECT_EQ(search.dialog()->findChild<QLineEdit*>("ReplaceText"), nullptr);
 
-    // A second Ctrl+F replaces the dialog; Ctrl+R opens a replace dialog.
+    // Ctrl+R replaces the dialog with a replace dialog, which gets the options chosen.
     QPointer<FindDialog> first = search.dialog();
+    first->findChild<QCheckBox*>("MatchCase")->setChecked(true);
     press(Qt::Key_R, Qt::ControlModifier);
     EXPECT_TRUE(first.isNull());
     ASSERT_NE(search.dialog(), nullptr);
     EXPECT_NE(search.dialog()->findChild<QLineEdit*>("ReplaceText"), nullptr);
+    EXPECT_TRUE(search.dialog()->findChild<QCheckBox*>("MatchCase")->isChecked());
 
     // F3 with nothing searched yet is left to the text box.
     search.setSearchString({});
