@@ -152,13 +152,9 @@ bool TMemoSearch::eventFilter(QObject* watched, QEvent* event) {
             // Our keys reach the text box as key presses even where a window shortcut uses
             // them.
             auto* key = static_cast<QKeyEvent*>(event);
-            const int value = shortcutValue(key->key(), key->modifiers());
-            if (value != 0 && (value == searchKey_ || value == replaceKey_ ||
-                               (value == searchAgainKey_ && !searchString_.isEmpty()))) {
-                event->accept();
-                return true;
-            }
-            return false;
+            if (!isOwnKey(shortcutValue(key->key(), key->modifiers()))) return false;
+            event->accept();
+            return true;
         }
         case QEvent::KeyPress:
             // The typed character travels with the key press, so handling it swallows it.
@@ -174,21 +170,22 @@ bool TMemoSearch::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
+bool TMemoSearch::isOwnKey(int value) const {
+    return value != 0 && (value == searchKey_ || value == replaceKey_ ||
+                          (value == searchAgainKey_ && !searchString_.isEmpty()));
+}
+
 bool TMemoSearch::handleKey(QKeyEvent* key) {
     const int value = shortcutValue(key->key(), key->modifiers());
-    if (value == 0) return false;
+    if (!isOwnKey(value)) return false;
     if (value == searchKey_) {
         QCoreApplication::postEvent(memo_, new QEvent(kOpenFindEvent));
     } else if (value == replaceKey_) {
         QCoreApplication::postEvent(memo_, new QEvent(kOpenReplaceEvent));
-    } else if (value == searchAgainKey_ && !searchString_.isEmpty()) {
-        if (lastWasReplace_) {
-            replaceStep();
-        } else {
-            findStep();
-        }
+    } else if (lastWasReplace_) {
+        replaceStep();
     } else {
-        return false;
+        findStep();
     }
     return true;
 }
@@ -198,7 +195,6 @@ void TMemoSearch::openDialog(bool replace) {
     searchString_.clear();
     closeDialog();  // an open dialog hands its options on
     delete dialog_;
-    replaceMode_ = replace;
     replaceAll_ = false;
     QWidget* owner = memo_->window();
     dialog_ = replace ? new ReplaceDialog(owner) : new FindDialog(owner);

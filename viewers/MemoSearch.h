@@ -81,6 +81,7 @@ class TMemoSearch : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    bool isOwnKey(int value) const;
     bool handleKey(QKeyEvent* key);
     void openDialog(bool replace);
     void closeDialog();
@@ -108,7 +109,6 @@ class TMemoSearch : public QObject {
     QPointer<FindDialog> dialog_;
     int foundPosition_ = -1;
     int searchBase_ = -1;
-    bool replaceMode_ = false;
     bool replaceAll_ = false;
     int replaceCount_ = 0;
     bool lastWasReplace_ = false;
