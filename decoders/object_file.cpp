@@ -156,7 +156,7 @@ class ObjectDecoder {
     }
 
     void writeError() {
-        const std::string& token = lines_.empty() ? std::string() : lines_.back();
+        const std::string token = lines_.empty() ? std::string() : lines_.back();
         char index[32];
         std::snprintf(index, sizeof index, "%zX", pos_);
         lines_.push_back("Erreur : token " + token + " inconnu - Index $" + index);
