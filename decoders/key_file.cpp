@@ -157,8 +157,9 @@ class KeyFileDecoder {
                 name = cleaned(reader_.next());
             } else if (tag == "code") {
                 // The modifier sits in the high half. Dividing by 65,535 and multiplying by
-                // 65,536 splits the halves for every key below 65,535 - modifier; other codes
-                // give the odd keys the key files have always shown.
+                // 65,536 splits the halves for every key below 65,535 - modifier; the few
+                // codes above that give odd keys (65,535 is CTRL with key -1), as they always
+                // have.
                 const std::int32_t code = toInteger(cleaned(reader_.next()));
                 modifier = static_cast<std::int32_t>(code / 65535.0);
                 key = static_cast<std::int32_t>(code - std::int64_t{modifier} * 65536);
