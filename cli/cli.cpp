@@ -11,10 +11,11 @@ extern const Command kInfoCommand;
 extern const Command kExtractCommand;
 extern const Command kCatCommand;
 extern const Command kImageCommand;
+extern const Command kDecodeCommand;
 
 std::span<const Command> commands() {
-    static const std::array all = {kListCommand, kInfoCommand, kExtractCommand, kCatCommand,
-                                   kImageCommand};
+    static const std::array all = {kListCommand, kInfoCommand,  kExtractCommand,
+                                   kCatCommand,  kImageCommand, kDecodeCommand};
     return all;
 }
 
