@@ -2,17 +2,10 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <stdexcept>
-#include <string>
+
+#include "imaging/graphic_errors.h"
 
 namespace kelvane {
-
-// Raised by a decompressor that cannot go on (its library failed or the data break a rule the
-// decoder depends on).
-class EGraphicCompression : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
 
 // Base of the strip decompressors. A decoder turns packedSize bytes at source into at most
 // unpackedSize bytes at target, never reading or writing outside either block, and advances

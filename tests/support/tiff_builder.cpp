@@ -17,6 +17,7 @@ using TiffFile = std::unique_ptr<TIFF, TiffCloser>;
 
 TiffFile open(const std::filesystem::path& path, const char* mode) {
     TIFFSetWarningHandler(nullptr);
+    TIFFSetErrorHandler(nullptr);
     TiffFile tiff(TIFFOpen(path.c_str(), mode));
     if (!tiff) throw std::runtime_error("libtiff cannot open " + path.string());
     return tiff;
