@@ -126,12 +126,26 @@ std::uint8_t byteField(std::uint32_t value) {
     return value > 0xFF ? 0 : static_cast<std::uint8_t>(value);
 }
 
-// Undoes horizontal differencing on one row of 8-bit samples.
-void undoPredictor(std::uint8_t* row, std::size_t width, unsigned samplesPerPixel) {
+// Undoes horizontal differencing on one row of 8- or 16-bit samples (16-bit samples in the
+// file's byte order).
+void undoPredictor(std::uint8_t* row, std::size_t width, unsigned samplesPerPixel, unsigned bits,
+                   bool bigEndian) {
     const std::size_t distance = samplesPerPixel == 3 || samplesPerPixel == 4 ? samplesPerPixel : 1;
     const std::size_t end = width * distance;
+    if (bits == 8) {
+        for (std::size_t i = distance; i < end; ++i) {
+            row[i] = static_cast<std::uint8_t>(row[i] + row[i - distance]);
+        }
+        return;
+    }
+    const int high = bigEndian ? 0 : 1;
+    auto sample = [&](std::size_t i) {
+        return static_cast<unsigned>(row[2 * i + high] << 8 | row[2 * i + 1 - high]);
+    };
     for (std::size_t i = distance; i < end; ++i) {
-        row[i] = static_cast<std::uint8_t>(row[i] + row[i - distance]);
+        const unsigned value = (sample(i) + sample(i - distance)) & 0xFFFF;
+        row[2 * i + high] = static_cast<std::uint8_t>(value >> 8);
+        row[2 * i + 1 - high] = static_cast<std::uint8_t>(value);
     }
 }
 
@@ -375,7 +389,8 @@ void TTIFFGraphic::readStrips(ImageStream& stream, TDecoder* decoder) {
     const auto offsets = FDirectory.values(kStripOffsets);
     const auto byteCounts = decoder ? FDirectory.values(kStripByteCounts) : TCardinalArray{};
     p.StripCount = static_cast<std::uint32_t>(offsets.size());
-    const bool predictor = p.Predictor == 2 && p.BitsPerSample == 8 && decoder != nullptr;
+    const bool predictor =
+        p.Predictor == 2 && (p.BitsPerSample == 8 || p.BitsPerSample == 16) && decoder != nullptr;
     std::vector<std::uint8_t> strip;
     std::vector<std::uint8_t> packed;
     p.CurrentRow = 0;
@@ -399,7 +414,10 @@ void TTIFFGraphic::readStrips(ImageStream& stream, TDecoder* decoder) {
         }
         for (std::uint32_t row = 0; row < rows; ++row) {
             std::uint8_t* line = strip.data() + std::size_t{row} * p.BytesPerLine;
-            if (predictor) undoPredictor(line, p.Width, p.SamplesPerPixel);
+            if (predictor) {
+                undoPredictor(line, p.Width, p.SamplesPerPixel, p.BitsPerSample,
+                              (p.Options & ioBigEndian) != 0);
+            }
             FColorManager.ConvertRow(line, scanLine(p.CurrentRow), p.Width);
             ++p.CurrentRow;
             Progress(ProgressStage::psRunning,

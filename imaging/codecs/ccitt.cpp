@@ -161,6 +161,7 @@ std::uint8_t reverseBitOrder(std::uint8_t value) {
 
 void TCCITTMHDecoder::Decode(const std::uint8_t*& source, std::uint8_t* target,
                              std::size_t packedSize, std::size_t unpackedSize) {
+    if (unpackedSize == 0) return;
     std::memset(target, 0, unpackedSize);
     const std::size_t rowBytes = (static_cast<std::size_t>(width_) + 7) / 8;
     BitReader reader(source, packedSize, reverseBits_);
@@ -174,6 +175,7 @@ void TCCITTMHDecoder::Decode(const std::uint8_t*& source, std::uint8_t* target,
 
 void TCCITTFax3Decoder::Decode(const std::uint8_t*& source, std::uint8_t* target,
                                std::size_t packedSize, std::size_t unpackedSize) {
+    if (unpackedSize == 0) return;
     std::memset(target, 0, unpackedSize);
     const std::size_t rowBytes = (static_cast<std::size_t>(width_) + 7) / 8;
     BitReader reader(source, packedSize, reverseBits_);

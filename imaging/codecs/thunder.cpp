@@ -35,6 +35,7 @@ class NibbleRow {
 void TThunderDecoder::Decode(const std::uint8_t*& source, std::uint8_t* target,
                              std::size_t packedSize, std::size_t unpackedSize) {
     const std::size_t rowBytes = (static_cast<std::size_t>(width_) + 1) / 2;
+    if (unpackedSize == 0) return;
     std::memset(target, 0, unpackedSize);
     const std::uint8_t* in = source;
     const std::uint8_t* const inEnd = source + packedSize;
