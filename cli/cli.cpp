@@ -5,8 +5,10 @@
 
 namespace kelvane::cli {
 
+extern const Command kImageCommand;
+
 std::span<const Command> commands() {
-    static const std::array<Command, 0> all = {};
+    static const std::array<Command, 1> all = {kImageCommand};
     return all;
 }
 

@@ -18,7 +18,8 @@ bool TFormatGraphic::ReadImageProperties(ImageStream&, unsigned) {
 TFileFormatList::TFileFormatList(PictureExtensionTable& platformTable) : platform_(platformTable) {}
 
 TFileFormatList::~TFileFormatList() {
-    for (const auto& entry : classes_) platform_.Unregister(*entry->GraphicClass);
+    for (const auto& entry : extensions_)
+        platform_.Unregister(entry->Extension, *entry->ClassEntry->GraphicClass);
 }
 
 int TFileFormatList::FindExtension(std::string_view extension) const {

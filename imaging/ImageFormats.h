@@ -114,7 +114,7 @@ struct TExtensionEntry {
 class TFileFormatList {
   public:
     explicit TFileFormatList(PictureExtensionTable& platformTable);
-    ~TFileFormatList();  // unregisters every class from the platform table
+    ~TFileFormatList();  // takes its registrations back from the platform table
     TFileFormatList(const TFileFormatList&) = delete;
     TFileFormatList& operator=(const TFileFormatList&) = delete;
 

@@ -1,5 +1,7 @@
 #include "imaging/bitmap.h"
 
+#include <algorithm>
+
 #include "imaging/graphic_errors.h"
 
 namespace kelvane {
@@ -24,19 +26,35 @@ unsigned bitsPerPixel(PixelFormat format) {
     return 0;
 }
 
+Bitmap::Bitmap(const Bitmap& other)
+    : format_(other.format_),
+      width_(other.width_),
+      height_(other.height_),
+      bytesPerLine_(other.bytesPerLine_),
+      palette_(other.palette_) {
+    const std::size_t size = bytesPerLine_ * height_;
+    pixels_ = std::make_unique_for_overwrite<std::uint8_t[]>(size);
+    if (size != 0) std::copy_n(other.pixels_.get(), size, pixels_.get());
+}
+
+Bitmap& Bitmap::operator=(const Bitmap& other) {
+    if (this != &other) *this = Bitmap(other);
+    return *this;
+}
+
 void Bitmap::setPixelFormat(PixelFormat format) {
     if (format == format_) return;
     format_ = format;
     if (format == PixelFormat::pfCustom) {
         width_ = height_ = 0;
         bytesPerLine_ = 0;
-        pixels_.clear();
+        pixels_.reset();
         return;
     }
     setSize(width_, height_);
 }
 
-void Bitmap::setSize(std::uint32_t width, std::uint32_t height) {
+void Bitmap::setSize(std::uint32_t width, std::uint32_t height, bool zeroed) {
     const unsigned bits = bitsPerPixel(format_);
     if (bits == 0 && width != 0 && height != 0)
         throw EInvalidGraphic("Cannot create a bitmap of a custom pixel format.");
@@ -44,14 +62,17 @@ void Bitmap::setSize(std::uint32_t width, std::uint32_t height) {
     width_ = width;
     height_ = height;
     bytesPerLine_ = (std::size_t{width} * bits + 7) / 8;
-    pixels_.assign(bytesPerLine_ * height, 0);
+    const std::size_t size = bytesPerLine_ * height;
+    pixels_.reset();
+    pixels_ = zeroed ? std::make_unique<std::uint8_t[]>(size)
+                     : std::make_unique_for_overwrite<std::uint8_t[]>(size);
 }
 
 void Bitmap::clear() {
     format_ = PixelFormat::pf24bit;
     width_ = height_ = 0;
     bytesPerLine_ = 0;
-    pixels_ = {};
+    pixels_.reset();
     palette_.clear();
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace kelvane {
@@ -33,6 +34,11 @@ struct Rgba8Image {
 
 class Bitmap {
   public:
+    Bitmap() = default;
+    Bitmap(const Bitmap& other);
+    Bitmap& operator=(const Bitmap& other);
+    Bitmap(Bitmap&&) noexcept = default;
+    Bitmap& operator=(Bitmap&&) noexcept = default;
     virtual ~Bitmap() = default;
 
     PixelFormat pixelFormat() const { return format_; }
@@ -40,17 +46,18 @@ class Bitmap {
     void setPixelFormat(PixelFormat format);
     std::uint32_t width() const { return width_; }
     std::uint32_t height() const { return height_; }
-    // Allocates zeroed rows; throws EInvalidGraphic when the pixel buffer would exceed
+    // Allocates rows, zeroed unless the caller promises to write every byte of them
+    // (`zeroed` false); throws EInvalidGraphic when the pixel buffer would exceed
     // kMaxImageBytes or the format holds no pixels.
-    void setSize(std::uint32_t width, std::uint32_t height);
+    void setSize(std::uint32_t width, std::uint32_t height, bool zeroed = true);
     bool empty() const { return width_ == 0 || height_ == 0; }
     // Back to an empty 0 x 0 pf24bit bitmap without palette.
     void clear();
 
     std::size_t bytesPerLine() const { return bytesPerLine_; }
-    std::uint8_t* scanLine(std::uint32_t row) { return pixels_.data() + row * bytesPerLine_; }
+    std::uint8_t* scanLine(std::uint32_t row) { return pixels_.get() + row * bytesPerLine_; }
     const std::uint8_t* scanLine(std::uint32_t row) const {
-        return pixels_.data() + row * bytesPerLine_;
+        return pixels_.get() + row * bytesPerLine_;
     }
 
     const Palette& palette() const { return palette_; }
@@ -66,7 +73,7 @@ class Bitmap {
     PixelFormat format_ = PixelFormat::pf24bit;
     std::uint32_t width_ = 0, height_ = 0;
     std::size_t bytesPerLine_ = 0;
-    std::vector<std::uint8_t> pixels_;
+    std::unique_ptr<std::uint8_t[]> pixels_;
     Palette palette_;
 };
 

@@ -45,6 +45,16 @@ void PictureExtensionTable::Unregister(const GraphicClass& graphicClass) {
                   [&](const Registration& r) { return r.graphicClass == &graphicClass; });
 }
 
+void PictureExtensionTable::Unregister(std::string_view extension,
+                                       const GraphicClass& graphicClass) {
+    for (auto it = registrations_.rbegin(); it != registrations_.rend(); ++it) {
+        if (it->graphicClass == &graphicClass && sameExtension(it->extension, extension)) {
+            registrations_.erase(std::next(it).base());
+            return;
+        }
+    }
+}
+
 const GraphicClass* PictureExtensionTable::Find(std::string_view extension) const {
     for (auto it = registrations_.rbegin(); it != registrations_.rend(); ++it)
         if (sameExtension(it->extension, extension)) return it->graphicClass;

@@ -63,6 +63,8 @@ class PictureExtensionTable {
     void Register(std::string_view extension, std::string_view description,
                   const GraphicClass& graphicClass);
     void Unregister(const GraphicClass& graphicClass);
+    // Removes the most recent registration of this extension for this class.
+    void Unregister(std::string_view extension, const GraphicClass& graphicClass);
     const GraphicClass* Find(std::string_view extension) const;
     const std::vector<Registration>& Registrations() const { return registrations_; }
 
