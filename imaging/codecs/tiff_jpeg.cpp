@@ -190,6 +190,11 @@ void TTIFFJPEGDecoder::Decode(const std::uint8_t*& source, std::uint8_t* target,
     }
     guarded(library, [&] {
         jpeg_start_decompress(&info);
+        if (std::size_t{info.output_width} * static_cast<std::size_t>(info.output_components) >
+            lineSize) {
+            jpeg_abort_decompress(&info);
+            throw EGraphicCompression("Improper JPEG component count.");
+        }
         while (info.output_scanline < info.output_height) {
             JSAMPROW row = target + static_cast<std::size_t>(info.output_scanline) * lineSize;
             jpeg_read_scanlines(&info, &row, 1);
