@@ -355,7 +355,13 @@ void TTIFFGraphic::LoadFromStream(ImageStream& stream) {
     if (pixelFormat() == PixelFormat::pfCustom) invalid();
     checkImageSize(p.Width, p.Height,
                    std::max<unsigned>(p.BitsPerPixel, bitsPerPixel(pixelFormat())), kFormatName);
-    setSize(p.Width, p.Height);
+    // Whole rows of 8-bit colour samples are written in full; other layouts start cleared.
+    const TColorManager& cm = FColorManager;
+    const bool writesEveryByte =
+        cm.TargetBitsPerSample() == 8 &&
+        ((cm.TargetColorScheme() == ColorScheme::BGR && cm.TargetSamplesPerPixel() == 3) ||
+         (cm.TargetColorScheme() == ColorScheme::BGRA && cm.TargetSamplesPerPixel() == 4));
+    setSize(p.Width, p.Height, !writesEveryByte);
     setUpPalette();
     p.BytesPerLine = static_cast<std::uint32_t>((std::uint64_t{p.BitsPerPixel} * p.Width + 7) / 8);
     // Uncompressed subsampled YCbCr is stored in blocks, not rows.
