@@ -16,6 +16,8 @@ namespace {
 constexpr const char* kFormatName = "TIF/TIFF";
 constexpr std::uint16_t kTiffVersion = 42;
 constexpr std::size_t kMaxColorMapValues = 3 * 256;
+constexpr std::uint64_t kMaxExpansion = 4096;
+constexpr std::uint64_t kExpansionAllowance = 1 << 20;
 
 enum Tag : std::uint16_t {
     kImageWidth = 256,
@@ -147,14 +149,6 @@ void undoPredictor(std::uint8_t* row, std::size_t width, unsigned samplesPerPixe
         row[2 * i + high] = static_cast<std::uint8_t>(value >> 8);
         row[2 * i + 1 - high] = static_cast<std::uint8_t>(value);
     }
-}
-
-// Reads `count` bytes at `position`, which must lie inside the stream.
-void readBlock(ImageStream& stream, std::uint64_t position, std::uint8_t* target,
-               std::size_t count) {
-    if (position > stream.size() || count > stream.size() - position) invalid();
-    stream.seek(position);
-    stream.readBuffer(target, count);
 }
 
 }  // namespace
@@ -341,6 +335,36 @@ std::unique_ptr<TDecoder> TTIFFGraphic::createDecoder() const {
     }
 }
 
+std::vector<TTIFFGraphic::Strip> TTIFFGraphic::planStrips(const ImageStream& stream,
+                                                          bool compressed) const {
+    const TImageProperties& p = FImageProperties;
+    const auto offsets = FDirectory.values(kStripOffsets);
+    const auto byteCounts = compressed ? FDirectory.values(kStripByteCounts) : TCardinalArray{};
+    std::vector<Strip> strips;
+    std::uint64_t packedTotal = 0;
+    std::uint64_t unpackedTotal = 0;
+    for (std::uint32_t row = 0; row < p.Height;) {
+        const std::size_t i = strips.size();
+        if (i >= offsets.size() || (compressed && i >= byteCounts.size())) invalid();
+        const std::uint32_t rowsPerStrip = p.RowsPerStrip[std::min(i, p.RowsPerStrip.size() - 1)];
+        if (rowsPerStrip == 0) invalid();
+        // The last strip holds only the rows that are left.
+        const Strip strip{FBasePosition + offsets[i], compressed ? byteCounts[i] : 0,
+                          std::min(rowsPerStrip, p.Height - row)};
+        const std::uint64_t unpacked = std::uint64_t{strip.rows} * p.BytesPerLine;
+        const std::uint64_t stored = compressed ? strip.byteCount : unpacked;
+        if (strip.position > stream.size() || stored > stream.size() - strip.position) invalid();
+        packedTotal += stored;
+        unpackedTotal += unpacked;
+        strips.push_back(strip);
+        row += strip.rows;
+    }
+    // No compression here expands data anywhere near this much; a header that claims more
+    // would only make a huge picture out of a few bytes.
+    if (unpackedTotal > packedTotal * kMaxExpansion + kExpansionAllowance) invalid();
+    return strips;
+}
+
 void TTIFFGraphic::LoadFromStream(ImageStream& stream) {
     clear();
     if (!ReadImageProperties(stream, 0)) invalid();
@@ -355,6 +379,15 @@ void TTIFFGraphic::LoadFromStream(ImageStream& stream) {
     if (pixelFormat() == PixelFormat::pfCustom) invalid();
     checkImageSize(p.Width, p.Height,
                    std::max<unsigned>(p.BitsPerPixel, bitsPerPixel(pixelFormat())), kFormatName);
+    p.BytesPerLine = static_cast<std::uint32_t>((std::uint64_t{p.BitsPerPixel} * p.Width + 7) / 8);
+    // Uncompressed subsampled YCbCr is stored in blocks, not rows.
+    if (p.ColorScheme == ColorScheme::YCbCr && p.Compression != TCompressionType::ctJPEG &&
+        (p.YCbCrSubSampling[0] != 1 || p.YCbCrSubSampling[1] != 1)) {
+        invalid();
+    }
+    const std::unique_ptr<TDecoder> decoder = createDecoder();
+    const std::vector<Strip> strips = planStrips(stream, decoder != nullptr);
+
     // Whole rows of 8-bit colour samples are written in full; other layouts start cleared.
     const TColorManager& cm = FColorManager;
     const bool writesEveryByte =
@@ -363,19 +396,12 @@ void TTIFFGraphic::LoadFromStream(ImageStream& stream) {
          (cm.TargetColorScheme() == ColorScheme::BGRA && cm.TargetSamplesPerPixel() == 4));
     setSize(p.Width, p.Height, !writesEveryByte);
     setUpPalette();
-    p.BytesPerLine = static_cast<std::uint32_t>((std::uint64_t{p.BitsPerPixel} * p.Width + 7) / 8);
-    // Uncompressed subsampled YCbCr is stored in blocks, not rows.
-    if (p.ColorScheme == ColorScheme::YCbCr && p.Compression != TCompressionType::ctJPEG &&
-        (p.YCbCrSubSampling[0] != 1 || p.YCbCrSubSampling[1] != 1)) {
-        invalid();
-    }
 
-    const std::unique_ptr<TDecoder> decoder = createDecoder();
     try {
         if (decoder) decoder->DecodeInit();
         Progress(ProgressStage::psEnding, 0, false, FProgressRect, "");
         Progress(ProgressStage::psStarting, 0, false, FProgressRect, kTransfering);
-        readStrips(stream, decoder.get());
+        readStrips(stream, strips, decoder.get());
         Progress(ProgressStage::psEnding, 100, false, FProgressRect, "");
     } catch (...) {
         if (decoder) {
@@ -390,36 +416,30 @@ void TTIFFGraphic::LoadFromStream(ImageStream& stream) {
     if (decoder) decoder->DecodeEnd();
 }
 
-void TTIFFGraphic::readStrips(ImageStream& stream, TDecoder* decoder) {
+void TTIFFGraphic::readStrips(ImageStream& stream, const std::vector<Strip>& strips,
+                              TDecoder* decoder) {
     TImageProperties& p = FImageProperties;
-    const auto offsets = FDirectory.values(kStripOffsets);
-    const auto byteCounts = decoder ? FDirectory.values(kStripByteCounts) : TCardinalArray{};
-    p.StripCount = static_cast<std::uint32_t>(offsets.size());
+    p.StripCount = static_cast<std::uint32_t>(strips.size());
     const bool predictor =
         p.Predictor == 2 && (p.BitsPerSample == 8 || p.BitsPerSample == 16) && decoder != nullptr;
-    std::vector<std::uint8_t> strip;
+    std::vector<std::uint8_t> buffer;
     std::vector<std::uint8_t> packed;
     p.CurrentRow = 0;
-    for (p.CurrentStrip = 0; p.CurrentRow < p.Height; ++p.CurrentStrip) {
-        const std::size_t i = p.CurrentStrip;
-        if (i >= offsets.size() || (decoder && i >= byteCounts.size())) invalid();
-        const std::uint32_t rowsPerStrip = p.RowsPerStrip[std::min(i, p.RowsPerStrip.size() - 1)];
-        if (rowsPerStrip == 0) invalid();
-        // The last strip holds only the rows that are left.
-        const std::uint32_t rows = std::min(rowsPerStrip, p.Height - p.CurrentRow);
-        const std::size_t stripSize = std::size_t{rows} * p.BytesPerLine;
-        strip.resize(stripSize);
-        const std::uint64_t position = FBasePosition + offsets[i];
+    for (p.CurrentStrip = 0; p.CurrentStrip < strips.size(); ++p.CurrentStrip) {
+        const Strip& strip = strips[p.CurrentStrip];
+        const std::size_t stripSize = std::size_t{strip.rows} * p.BytesPerLine;
+        buffer.resize(stripSize);
+        stream.seek(strip.position);
         if (decoder) {
-            packed.resize(byteCounts[i]);
-            readBlock(stream, position, packed.data(), packed.size());
+            packed.resize(strip.byteCount);
+            stream.readBuffer(packed.data(), packed.size());
             const std::uint8_t* source = packed.data();
-            decoder->Decode(source, strip.data(), packed.size(), stripSize);
+            decoder->Decode(source, buffer.data(), packed.size(), stripSize);
         } else {
-            readBlock(stream, position, strip.data(), stripSize);
+            stream.readBuffer(buffer.data(), stripSize);
         }
-        for (std::uint32_t row = 0; row < rows; ++row) {
-            std::uint8_t* line = strip.data() + std::size_t{row} * p.BytesPerLine;
+        for (std::uint32_t row = 0; row < strip.rows; ++row) {
+            std::uint8_t* line = buffer.data() + std::size_t{row} * p.BytesPerLine;
             if (predictor) {
                 undoPredictor(line, p.Width, p.SamplesPerPixel, p.BitsPerSample,
                               (p.Options & ioBigEndian) != 0);

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "imaging/ImageFormats.h"
 #include "imaging/tiff_directory.h"
@@ -30,10 +31,19 @@ class TTIFFGraphic : public TFormatGraphic {
     static void SetWarningHandler(std::function<void(const std::string&)> handler);
 
   private:
+    // Where a strip's data lie and how many rows it holds.
+    struct Strip {
+        std::uint64_t position;
+        std::uint32_t byteCount;
+        std::uint32_t rows;
+    };
+
     void setUpColorManager();
     void setUpPalette();
     std::unique_ptr<TDecoder> createDecoder() const;
-    void readStrips(ImageStream& stream, TDecoder* decoder);
+    // The strips that cover the image, every one inside the stream; EInvalidGraphic otherwise.
+    std::vector<Strip> planStrips(const ImageStream& stream, bool compressed) const;
+    void readStrips(ImageStream& stream, const std::vector<Strip>& strips, TDecoder* decoder);
 
     TiffDirectory FDirectory;
     std::uint32_t FT4Options = 0;

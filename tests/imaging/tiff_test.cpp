@@ -301,6 +301,11 @@ TEST(TiffTest, DamagedDirectoriesAreRefusedAsInvalid) {
                                 TIFFTAG_IMAGELENGTH, kValue, 0x10000)),
               kInvalid);
     EXPECT_EQ(loadError(patched(file, TIFFTAG_BITSPERSAMPLE, kValue, 12)), kInvalid);
+    // 900 megabytes of picture from a strip of a few hundred bytes.
+    const std::string oneStrip = patched(file, TIFFTAG_ROWSPERSTRIP, kValue, 0xFFFF);
+    EXPECT_EQ(loadError(patched(patched(oneStrip, TIFFTAG_IMAGEWIDTH, kValue, 30000),
+                                TIFFTAG_IMAGELENGTH, kValue, 30000)),
+              kInvalid);
     EXPECT_EQ(loadError(file.substr(0, 4) + std::string(4, '\xFF') + file.substr(8)), kInvalid);
 
     TiffPicture palette = picture({"8-bit palette", 8, 1, PHOTOMETRIC_PALETTE}, COMPRESSION_NONE);
