@@ -83,8 +83,9 @@ void Bitmap::setPalette(Palette palette) {
 
 namespace {
 
+// Five bits to the nearest eight-bit level.
 std::uint8_t expand5(unsigned v) {
-    return static_cast<std::uint8_t>((v << 3) | (v >> 2));
+    return static_cast<std::uint8_t>((v * 255 + 15) / 31);
 }
 
 unsigned indexAt(const std::uint8_t* row, std::uint32_t x, unsigned bits) {

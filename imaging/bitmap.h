@@ -48,7 +48,7 @@ class Bitmap {
     std::uint32_t height() const { return height_; }
     // Allocates rows, zeroed unless the caller promises to write every byte of them
     // (`zeroed` false); throws EInvalidGraphic when the pixel buffer would exceed
-    // kMaxImageBytes or the format holds no pixels.
+    // maxImageBytes() or the format holds no pixels.
     void setSize(std::uint32_t width, std::uint32_t height, bool zeroed = true);
     bool empty() const { return width_ == 0 || height_ == 0; }
     // Back to an empty 0 x 0 pf24bit bitmap without palette.

@@ -343,11 +343,14 @@ void TColorManager::convertIndex(const Row& row) {
         std::copy_n(row.sources[0], row.count, row.target);
         return;
     }
+    // Indices land in the cells of the bitmap format TargetPixelFormat gives: 2- and 3-bit
+    // indices take 4-bit cells, 5- to 7-bit ones bytes.
+    const unsigned cell = tb == 1 ? 1 : tb <= 4 ? 4 : tb <= 8 ? 8 : 16;
     for (std::size_t i = 0; i < row.count; ++i) {
         if (!selected(row.mask, i)) continue;
         unsigned v = row.raw(i, 0);
         if (tb < sb) v >>= sb - tb;
-        writeRawSample(row.target, i, tb, v);
+        writeRawSample(row.target, i, cell, v);
     }
 }
 

@@ -122,6 +122,9 @@ void JpegImage::LoadFromStream(ImageStream& stream) {
     errors.base.error_exit = errorExit;
     errors.base.output_message = ignoreMessage;
     jpeg_create_decompress(&info);
+    // libjpeg's own working memory (whole-image buffers of progressive files) is held to
+    // the same limit as the pixels.
+    info.mem->max_memory_to_use = long(maxImageBytes());
     jpeg_source_mgr source{};
     useMemorySource(info, source, data);
     std::vector<std::uint8_t> cmykRow;

@@ -216,8 +216,7 @@ void TTargaGraphic::LoadFromStream(ImageStream& stream) {
     FColorManager.SetTargetColorScheme(ColorScheme::BGR);
     FColorManager.SetSourceBitsPerSample(p.BitsPerSample);
     FColorManager.SetTargetBitsPerSample(p.BitsPerSample);
-    if (h.imageType != 0 && h.imageType > 3 && !isRunLength(h.imageType))
-        throwInvalidImage(kFormat);
+    if (h.imageType > 3 && !isRunLength(h.imageType)) throwInvalidImage(kFormat);
     setPixelFormat(FColorManager.TargetPixelFormat());
 
     // The colour map is always skipped when present; it becomes the palette of a
@@ -257,6 +256,9 @@ void TTargaGraphic::LoadFromStream(ImageStream& stream) {
             if (packed.empty()) {
                 stream.readBuffer(row, rowSize);
             } else {
+                // The worst case of a row's packets fits the buffer; the stream then goes
+                // back to just after the packets used. Data that end before the picture is
+                // complete fail as the uncompressed path does.
                 const std::uint64_t start = stream.position();
                 const std::size_t got = stream.read(packed.data(), packed.size());
                 const std::uint8_t* source = packed.data();

@@ -5,6 +5,7 @@
 #include "imaging/platform_picture.h"
 #include "imaging/targa.h"
 #include "tests/support/image_builders.h"
+#include "tests/support/temp_dir.h"
 
 namespace kelvane {
 namespace {
@@ -50,6 +51,20 @@ void BM_TargaRle24(benchmark::State& state) {
     state.SetBytesProcessed(std::int64_t(state.iterations()) * kSize * kSize * 3);
 }
 BENCHMARK(BM_TargaRle24)->Unit(benchmark::kMillisecond);
+
+// The same file read from disk, as the image window reads it.
+void BM_TargaRle24File(benchmark::State& state) {
+    test::TempDir dir;
+    const std::string path = dir.path().string() + "/bench.tga";
+    test::writeFile(path, targaFile());
+    for (auto _ : state) {
+        TTargaGraphic picture;
+        picture.LoadFromFile(path);
+        benchmark::DoNotOptimize(picture.scanLine(0));
+    }
+    state.SetBytesProcessed(std::int64_t(state.iterations()) * kSize * kSize * 3);
+}
+BENCHMARK(BM_TargaRle24File)->Unit(benchmark::kMillisecond);
 
 void BM_JpegProgram(benchmark::State& state) {
     const std::string& file = jpegFile();

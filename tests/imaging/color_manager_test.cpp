@@ -94,6 +94,10 @@ TEST(ColorManagerTest, IndexedAndGreyRowsAtEveryDepth) {
     m.SetSourceBitsPerSample(2);
     m.SetTargetBitsPerSample(8);
     EXPECT_EQ(convert(m, {0b11010010}, 4, 4), (std::vector<std::uint8_t>{3, 1, 0, 2}));
+    // At 2 bits the target is a 4-bit-per-pixel bitmap: one index per nibble.
+    m.SetTargetBitsPerSample(2);
+    EXPECT_EQ(m.TargetPixelFormat(), PixelFormat::pf4bit);
+    EXPECT_EQ(convert(m, {0b11010010}, 4, 2), (std::vector<std::uint8_t>{0x31, 0x02}));
     m.SetSourceBitsPerSample(1);
     m.SetTargetBitsPerSample(1);
     EXPECT_EQ(convert(m, {0b10110000}, 4, 1)[0] & 0xF0, 0b10110000);

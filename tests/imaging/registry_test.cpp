@@ -119,6 +119,8 @@ TEST(RegistryTest, PictureLoadingTriesContentThenExtension) {
     std::string odd = tga;
     odd[7] = 0;
     test::writeFile(base + "ODD.TGA", odd);
+    EXPECT_TRUE(kTargaGraphicClass.CanLoad(base + "picture.dat"));
+    EXPECT_FALSE(kTargaGraphicClass.CanLoad(base + "ODD.TGA"));
     EXPECT_EQ(LoadPicture(base + "ODD.TGA")->width(), 1u);
     test::writeFile(base + "odd.xyz", odd);
     EXPECT_EQ(loadError(base + "odd.xyz"), "Unknown picture file extension (.xyz)");

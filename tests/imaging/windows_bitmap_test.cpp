@@ -61,13 +61,13 @@ TEST(WindowsBitmapTest, PaletteBitmapsAtOneFourAndEightBits) {
 }
 
 TEST(WindowsBitmapTest, RunLengthEncodedBitmaps) {
-    // 4 x 3 RLE8, bottom-up: row 0 = run of 3 x index 2 then absolute (1); row 1 skipped by a
-    // delta; row 2 = absolute 1 2 3 (padded); end of bitmap.
+    // 4 x 3 RLE8, bottom-up: row 0 = a run of 3 x index 2 and a run of 1 x index 1; row 1
+    // skipped by a delta; row 2 = absolute 1 2 3 (padded); end of bitmap.
     std::string rle8(
         "\x03\x02\x01\x01\x00\x00"           // row 0, end of line
         "\x00\x02\x00\x01"                   // delta: down one row
         "\x00\x03\x01\x02\x03\x00\x00\x01",  // absolute run of 3, end of bitmap
-        22);
+        18);
     expectIndices(
         decode(buildBmp({.width = 4, .height = 3, .bits = 8, .compression = 1, .palette = kPalette},
                         rle8)),

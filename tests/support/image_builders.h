@@ -1,3 +1,5 @@
+// Builders of picture files for the tests, written from the published layouts (Targa,
+// Windows bitmap) or made by libjpeg, and libjpeg's own decode as the reference.
 #pragma once
 
 #include <cstdint>
