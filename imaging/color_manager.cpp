@@ -1,7 +1,9 @@
 #include "imaging/color_manager.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstring>
 
 #include "imaging/graphic_errors.h"
 
@@ -107,6 +109,27 @@ void writeScaled(std::uint8_t* data, std::size_t index, unsigned bits, unsigned 
         data[index] = static_cast<std::uint8_t>(value8);
     else
         writeRawSample(data, index, bits, value8 >> (8 - bits));
+}
+
+// Three-byte pixels with the first and third bytes exchanged. On little-endian hosts all
+// pixels but the last move as one 32-bit word each, the fourth byte being rewritten by the
+// next pixel.
+void swapRedBlue(const std::uint8_t* in, std::uint8_t* out, std::size_t count) {
+    std::size_t i = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        for (; i + 1 < count; ++i, in += 3, out += 3) {
+            std::uint32_t word;
+            std::memcpy(&word, in, 4);
+            word = __builtin_bswap32(word) >> 8;
+            std::memcpy(out, &word, 4);
+        }
+    }
+    for (; i < count; ++i, in += 3, out += 3) {
+        const std::uint8_t first = in[0];
+        out[0] = in[2];
+        out[1] = in[1];
+        out[2] = first;
+    }
 }
 
 bool selected(std::uint8_t mask, std::size_t pixel) {
@@ -373,6 +396,24 @@ void TColorManager::convertColour(const Row& row) {
     const bool signedLab = (effectiveSourceOptions_ & kOptionSignedLab) != 0;
     const bool sourceBgr = isBgr(sourceScheme_), targetBgr = isBgr(targetScheme_);
     const unsigned targetStride = std::max<unsigned>(targetSamples_, targetAlpha ? 4 : 3);
+    if (converter_ == Converter::Rgb && sourceBits_ == 8 && targetBits_ == 8 && !row.planar() &&
+        row.mask == 0xFF && !gamma) {
+        // The common case of whole rows of 8-bit samples: a plain reordering.
+        const unsigned red = sourceBgr == targetBgr ? 0 : 2;
+        const std::uint8_t* in = row.sources[0];
+        std::uint8_t* out = row.target;
+        if (red == 2 && row.stride == 3 && targetStride == 3) {
+            swapRedBlue(in, out, row.count);
+            return;
+        }
+        for (std::size_t i = 0; i < row.count; ++i, in += row.stride, out += targetStride) {
+            out[0] = in[red];
+            out[1] = in[1];
+            out[2] = in[2 - red];
+            if (targetAlpha) out[3] = sourceAlpha ? in[3] : 255;
+        }
+        return;
+    }
     for (std::size_t i = 0; i < row.count; ++i) {
         if (!selected(row.mask, i)) continue;
         std::uint8_t rgb[3];

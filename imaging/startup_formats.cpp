@@ -1,6 +1,7 @@
 #include "imaging/ImageFormats.h"
 #include "imaging/platform_picture.h"
 #include "imaging/targa.h"
+#include "imaging/tiff.h"
 
 namespace kelvane {
 
@@ -22,6 +23,11 @@ void RegisterStartupFormats(TFileFormatList& list) {
     list.RegisterFileFormat("win", "Truevision images", "", raster, false, kTargaGraphicClass);
     for (const char* extension : {"vst", "vda", "tga", "icb"})
         list.RegisterFileFormat(extension, "", "", raster, false, kTargaGraphicClass);
+    const auto pages = static_cast<TFormatTypes>(ftRaster | ftMultiImage);
+    list.RegisterFileFormat("tiff", "Tagged image file format images", "Macintosh TIFF images",
+                            pages, false, kTIFFGraphicClass);
+    list.RegisterFileFormat("tif", "", "PC TIF images", pages, false, kTIFFGraphicClass);
+    list.RegisterFileFormat("fax", "", "GFI fax images", pages, false, kTIFFGraphicClass);
 }
 
 TFileFormatList& FileFormatList() {

@@ -4,6 +4,7 @@
 #include "imaging/graphic_errors.h"
 #include "imaging/platform_picture.h"
 #include "imaging/targa.h"
+#include "imaging/tiff.h"
 #include "tests/support/image_builders.h"
 #include "tests/support/temp_dir.h"
 
@@ -79,10 +80,13 @@ TEST(RegistryTest, StartUpRegistrationsInTheirOrder) {
         for (const auto& c : list.ClassEntries()) classes.emplace_back(c->GraphicClass->name);
         for (const auto& e : list.ExtensionEntries()) extensions.push_back(e->Extension);
         EXPECT_EQ(classes, (std::vector<std::string>{"TBitmap", "TIcon", "TMetafile", "TJPEGImage",
-                                                     "TTargaGraphic"}));
-        EXPECT_EQ(extensions, (std::vector<std::string>{"bmp", "ico", "wmf", "emf", "jfif", "jpg",
-                                                        "jpe", "jpeg", "rle", "dib", "win", "vst",
-                                                        "vda", "tga", "icb"}));
+                                                     "TTargaGraphic", "TTIFFGraphic"}));
+        EXPECT_EQ(extensions, (std::vector<std::string>{
+                                  "bmp", "ico", "wmf", "emf", "jfif", "jpg", "jpe", "jpeg", "rle",
+                                  "dib", "win", "vst", "vda", "tga", "icb", "tiff", "tif", "fax"}));
+        EXPECT_EQ(list.ClassEntries()[5]->Description, "Tagged image file format images");
+        EXPECT_EQ(list.ExtensionEntries()[16]->FormatTypes, ftRaster | ftMultiImage);
+        EXPECT_EQ(platform.Find("fax"), &kTIFFGraphicClass);
         EXPECT_EQ(list.ClassEntries()[3]->Description, "JPG images");
         EXPECT_EQ(list.ClassEntries()[4]->Count, 5);
         EXPECT_EQ(list.ExtensionEntries()[3]->FormatTypes, ftVector);
