@@ -10,9 +10,11 @@ extern const Command kListCommand;
 extern const Command kInfoCommand;
 extern const Command kExtractCommand;
 extern const Command kCatCommand;
+extern const Command kImageCommand;
 
 std::span<const Command> commands() {
-    static const std::array all = {kListCommand, kInfoCommand, kExtractCommand, kCatCommand};
+    static const std::array all = {kListCommand, kInfoCommand, kExtractCommand, kCatCommand,
+                                   kImageCommand};
     return all;
 }
 

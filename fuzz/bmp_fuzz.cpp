@@ -1,0 +1,8 @@
+// Windows bitmap decoding of arbitrary bytes.
+#include "fuzz/fuzz_support.h"
+#include "imaging/platform_picture.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    kelvane::fuzzDecode<kelvane::WindowsBitmap>(data, size);
+    return 0;
+}

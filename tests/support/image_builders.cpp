@@ -1,0 +1,137 @@
+#include "tests/support/image_builders.h"
+
+#include <cstdio>
+#include <stdexcept>
+
+#include <jpeglib.h>
+
+namespace kelvane::test {
+
+void putLe16(std::string& out, unsigned value) {
+    out += char(value & 0xFF);
+    out += char((value >> 8) & 0xFF);
+}
+
+void putLe32(std::string& out, std::uint32_t value) {
+    putLe16(out, value & 0xFFFF);
+    putLe16(out, value >> 16);
+}
+
+std::string tgaHeader(const TgaHeader& h) {
+    std::string out;
+    out += char(h.idLength);
+    out += char(h.colorMapType);
+    out += char(h.imageType);
+    putLe16(out, h.firstEntry);
+    putLe16(out, h.colorMapLength);
+    out += char(h.colorMapEntrySize);
+    putLe32(out, 0);  // origin
+    putLe16(out, h.width);
+    putLe16(out, h.height);
+    out += char(h.pixelSize);
+    out += char(h.descriptor);
+    return out;
+}
+
+std::string tgaRunLength(const std::string& pixels, unsigned bpp, unsigned width) {
+    std::string out;
+    const std::size_t rowBytes = std::size_t(width) * bpp;
+    for (std::size_t row = 0; row < pixels.size(); row += rowBytes) {
+        auto pixel = [&](unsigned x) { return pixels.substr(row + std::size_t(x) * bpp, bpp); };
+        unsigned x = 0;
+        while (x < width) {
+            unsigned run = 1;
+            while (x + run < width && run < 128 && pixel(x + run) == pixel(x)) ++run;
+            if (run > 1) {
+                out += char(0x80 | (run - 1));
+                out += pixel(x);
+            } else {
+                unsigned count = 1;
+                while (x + count < width && count < 128 &&
+                       !(x + count + 1 < width && pixel(x + count) == pixel(x + count + 1)))
+                    ++count;
+                out += char(count - 1);
+                out += pixels.substr(row + std::size_t(x) * bpp, std::size_t(count) * bpp);
+                run = count;
+            }
+            x += run;
+        }
+    }
+    return out;
+}
+
+std::string buildBmp(const BmpSpec& spec, const std::string& pixelData) {
+    std::string info;
+    putLe32(info, spec.headerSize);
+    putLe32(info, std::uint32_t(spec.width));
+    putLe32(info, std::uint32_t(spec.height));
+    putLe16(info, 1);
+    putLe16(info, spec.bits);
+    putLe32(info, spec.compression);
+    putLe32(info, std::uint32_t(pixelData.size()));
+    putLe32(info, 2835);
+    putLe32(info, 2835);
+    putLe32(info, std::uint32_t(spec.palette.size() / 4));
+    putLe32(info, 0);
+    info += spec.extraHeader;
+    const std::uint32_t offset = std::uint32_t(14 + info.size() + spec.palette.size());
+    std::string file = "BM";
+    putLe32(file, std::uint32_t(offset + pixelData.size()));
+    putLe32(file, 0);
+    putLe32(file, offset);
+    return file + info + spec.palette + pixelData;
+}
+
+std::string encodeJpeg(const std::vector<std::uint8_t>& pixels, unsigned width, unsigned height,
+                       unsigned components, bool progressive, int quality) {
+    jpeg_compress_struct info;
+    jpeg_error_mgr errors;
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &buffer, &size);
+    info.image_width = width;
+    info.image_height = height;
+    info.input_components = int(components);
+    info.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, quality, TRUE);
+    if (progressive) jpeg_simple_progression(&info);
+    jpeg_start_compress(&info, TRUE);
+    while (info.next_scanline < height) {
+        JSAMPROW row = const_cast<std::uint8_t*>(pixels.data()) +
+                       std::size_t(info.next_scanline) * width * components;
+        jpeg_write_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    std::string out(reinterpret_cast<char*>(buffer), size);
+    std::free(buffer);
+    return out;
+}
+
+std::vector<std::uint8_t> decodeJpegWithLibjpeg(const std::string& jpeg, unsigned& width,
+                                                unsigned& height, unsigned& components) {
+    jpeg_decompress_struct info;
+    jpeg_error_mgr errors;
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(jpeg.data()), jpeg.size());
+    jpeg_read_header(&info, TRUE);
+    if (info.jpeg_color_space != JCS_GRAYSCALE) info.out_color_space = JCS_RGB;
+    jpeg_start_decompress(&info);
+    width = info.output_width;
+    height = info.output_height;
+    components = unsigned(info.output_components);
+    std::vector<std::uint8_t> pixels(std::size_t(width) * height * components);
+    while (info.output_scanline < height) {
+        JSAMPROW row = pixels.data() + std::size_t(info.output_scanline) * width * components;
+        jpeg_read_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+    return pixels;
+}
+
+}  // namespace kelvane::test

@@ -1,0 +1,48 @@
+// Builders of picture files for the tests, written from the published layouts (Targa,
+// Windows bitmap) or made by libjpeg, and libjpeg's own decode as the reference.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kelvane::test {
+
+// Little-endian fields appended to a byte string.
+void putLe16(std::string& out, unsigned value);
+void putLe32(std::string& out, std::uint32_t value);
+
+// The 18-byte Targa header, field by field in file order.
+struct TgaHeader {
+    std::uint8_t idLength = 0, colorMapType = 0, imageType = 2;
+    std::uint16_t firstEntry = 0, colorMapLength = 0;
+    std::uint8_t colorMapEntrySize = 24;
+    std::uint16_t width = 0, height = 0;
+    std::uint8_t pixelSize = 24, descriptor = 0;
+};
+std::string tgaHeader(const TgaHeader& header);
+
+// Packs rows of `bytesPerPixel`-byte pixels into Targa run-length packets, each row on its
+// own (runs of two or more equal pixels become repeat packets).
+std::string tgaRunLength(const std::string& pixels, unsigned bytesPerPixel, unsigned width);
+
+// A Windows bitmap with an info (40-byte) header. `rows` are the stored rows in file
+// order, each already padded to 32 bits; `palette` holds blue-green-red-zero entries.
+struct BmpSpec {
+    std::int32_t width = 0, height = 0;  // negative height: top-down
+    unsigned bits = 24;
+    std::uint32_t compression = 0;
+    std::string palette = {};
+    std::string extraHeader = {};  // bytes after the 40-byte header (bit-field masks)
+    std::uint32_t headerSize = 40;
+};
+std::string buildBmp(const BmpSpec& spec, const std::string& pixelData);
+
+// A JPEG made by libjpeg from 8-bit RGB (components 3) or grey (1) pixels.
+std::string encodeJpeg(const std::vector<std::uint8_t>& pixels, unsigned width, unsigned height,
+                       unsigned components, bool progressive, int quality = 90);
+// libjpeg's own decode of a JPEG into 8-bit RGB (or grey) pixels.
+std::vector<std::uint8_t> decodeJpegWithLibjpeg(const std::string& jpeg, unsigned& width,
+                                                unsigned& height, unsigned& components);
+
+}  // namespace kelvane::test

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+
+namespace kelvane {
+
+// The lines of a Windows-1252 text file as UTF-8 joined by '\n' (CR LF, LF and a lone CR
+// end a line; the last line's break adds no empty line), for a text view. Throws
+// std::runtime_error("Cannot open file <path>") when the file cannot be read.
+std::string readTextLines(const std::string& path);
+
+}  // namespace kelvane
