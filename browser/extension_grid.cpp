@@ -35,6 +35,11 @@ ExtensionGrid::ExtensionGrid(double scale, QWidget* parent)
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setStretchLastSection(false);
+    // The header row wraps like the others, at the same height.
+    horizontalHeader()->setDefaultAlignment(Qt::Alignment(Qt::AlignCenter | Qt::TextWordWrap));
+    horizontalHeader()->setFixedHeight(int(kRowHeight * scale));
+    // Empty until the table is read, rather than numbered.
+    setHorizontalHeaderLabels(QStringList(int(kColumnWidths.size()), QString()));
     for (int column = 0; column < int(kColumnWidths.size()); ++column) {
         setColumnWidth(column, int(kColumnWidths[std::size_t(column)] * scale));
     }
@@ -58,6 +63,7 @@ void ExtensionGrid::showTable(const std::vector<TableRow>& rows) {
             auto* item = new QTableWidgetItem(cellText(rows[line], field));
             item->setFlags(Qt::ItemIsEnabled);
             item->setTextAlignment(alignmentOf(int(field)));
+            item->setToolTip(item->text());  // the whole text, should the cell cut it
             if (field == 0) item->setBackground(fixedColour);
             setItem(int(line - 1), int(field), item);
         }
