@@ -84,6 +84,19 @@ TEST_F(MainWindowTest, LanguageItemAlternatesTheStoredValue) {
     EXPECT_EQ(toolText(window(), "btnOpenPOD"), "Open POD/EPD");
 }
 
+TEST_F(MainWindowTest, LanguageItemCreatesTheSettingsFileWhenStartedWithout) {
+    QAction* langage = window().findChild<QAction*>("Langage");
+    langage->trigger();
+    EXPECT_EQ(langage->text(), "Français");
+    EXPECT_EQ(readFile(iniPath()), "[init]\r\nlangage=english\r\n");
+    langage->trigger();
+    langage->trigger();
+    EXPECT_EQ(readFile(iniPath()), "[init]\r\nlangage=english\r\n");
+    EXPECT_EQ(desktop.messages.size(), 3u);
+    EXPECT_FALSE(settings().isEnglish());
+    EXPECT_EQ(toolText(window(), "btnOpenPOD"), "Ouvrir");
+}
+
 TEST_F(MainWindowTest, UnwritableSettingsFileIsReportedWithoutTheRestartMessage) {
     // The program's directory has gone: the file cannot be created.
     form = std::make_unique<Tform_main>((dir.path() / "gone" / "Kelvane.ini").string());
