@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QProgressDialog>
@@ -26,12 +27,14 @@
 #include "archive/entry_names.h"
 #include "archive/timestamps.h"
 #include "browser/catalogue_model.h"
+#include "browser/extension_grid.h"
 #include "browser/extraction_command.h"
 #include "browser/listing_text.h"
 #include "browser/main_window_captions.h"
 #include "platform/cp1252.h"
 #include "platform/desktop_services.h"
 #include "settings/Kelvane_init.h"
+#include "settings/extension_table.h"
 #include "settings/settings_file.h"
 
 namespace kelvane {
@@ -78,6 +81,7 @@ void showError(QWidget* parent, const QString& text) {
 Tform_main::Tform_main(std::string iniPath, QWidget* parent)
     : QMainWindow(parent),
       iniPath_(std::move(iniPath)),
+      programDirectory_(std::filesystem::u8path(iniPath_).parent_path().string()),
       model_(new CatalogueModel(this)),
       proxy_(new CatalogueSortProxy(model_, this)) {
     setObjectName(QStringLiteral("form_main"));
@@ -85,6 +89,7 @@ Tform_main::Tform_main(std::string iniPath, QWidget* parent)
     buildMenus();
     buildToolBar();
     buildPages();
+    buildEditorMenu();
     statusLine_ = new QLabel(this);
     statusLine_->setObjectName(QStringLiteral("StatusLine"));
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
@@ -191,10 +196,35 @@ void Tform_main::buildPages() {
 
     auto* tsExt = new QWidget(pages_);
     tsExt->setObjectName(QStringLiteral("tsExt"));
+    Extension_ = new ExtensionGrid(scale, tsExt);
+    auto* extLayout = new QVBoxLayout(tsExt);
+    extLayout->setContentsMargins(4, 4, 4, 4);
+    extLayout->addWidget(Extension_);
 
     pages_->addTab(tsPOD_, QString());
     pages_->addTab(tsExt, QString());
     setCentralWidget(pages_);
+}
+
+void Tform_main::buildEditorMenu() {
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("PopupMenu1"));
+    const auto addEntry = [&](const char* name, const char* caption, auto handler) {
+        QAction* action = menu->addAction(QString::fromUtf8(caption), this, handler);
+        action->setObjectName(QString::fromUtf8(name));
+    };
+    addEntry("OuvriravecPaint1", "Ouvrir avec Paint", [this] { OuvriravecPaint1Click(); });
+    addEntry("OuvriravecPaintShopPro1", "Ouvrir avec PaintShopPro",
+             [this] { OuvriravecPaintShopPro1Click(); });
+    addEntry("OuvriravecPhotoshop1", "Ouvrir avec Photoshop",
+             [this] { OuvriravecPhotoshop1Click(); });
+    addEntry("OuvriravecERViewer1", "Ouvrir avec ERViewer", [this] { OuvriravecERViewer1Click(); });
+    sgPodview_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(sgPodview_, &QTableView::customContextMenuRequested, this, [this, menu](QPoint at) {
+        const QModelIndex index = sgPodview_->indexAt(at);
+        if (index.isValid()) sgPodview_->setCurrentIndex(index);
+        menu->popup(sgPodview_->viewport()->mapToGlobal(at));
+    });
 }
 
 int Tform_main::dateColumnWidth() const {
@@ -248,6 +278,28 @@ void Tform_main::English() {
     const QString langage = langage_->text();
     applyCaptions(true);
     langage_->setText(langage);
+}
+
+bool Tform_main::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate) FormActivate();
+    return QMainWindow::event(event);
+}
+
+void Tform_main::FormActivate() {
+    guarded(this, [this] {
+        if (const auto table = loadInstalledExtensionTable(programDirectory_)) {
+            Extension_->showTable(*table);
+            tableWarningShown_ = false;
+            return;
+        }
+        // Closing the box activates this window again: warn once until the file comes back.
+        if (tableWarningShown_) return;
+        tableWarningShown_ = true;
+        desktop().showButtonlessMessage(
+            this, DesktopServices::MessageKind::Warning, QCoreApplication::applicationName(),
+            settings().isEnglish() ? QStringLiteral("TypeFichier.csv absent from your directory")
+                                   : QStringLiteral("TypeFichier.csv absent de votre répertoire"));
+    });
 }
 
 void Tform_main::btnOpenPODClick() {
@@ -351,18 +403,23 @@ void Tform_main::btnOpenFileClick() {
     });
 }
 
+QString Tform_main::extractCurrentEntry() {
+    const CatalogueEntry* entry = currentEntry();
+    if (entry == nullptr) return {};
+    const StoredPath storedPath =
+        cbStruct_->isChecked() ? StoredPath::KeepAndCreateLevels : StoredPath::Drop;
+    return QString::fromStdString(
+        pod_->Extract(entry->index, settings().workDirectory, storedPath).path);
+}
+
 void Tform_main::Voir(const QString& fileName, bool FromArchive) {
     // No viewer is wired in yet: every file takes the unknown-structure road.
     QString path = fileName;
     QString shownName = QFileInfo(fileName).fileName();
     if (FromArchive) {
-        const CatalogueEntry* entry = currentEntry();
-        if (entry == nullptr) return;
-        const StoredPath storedPath =
-            cbStruct_->isChecked() ? StoredPath::KeepAndCreateLevels : StoredPath::Drop;
-        path = QString::fromStdString(
-            pod_->Extract(entry->index, settings().workDirectory, storedPath).path);
-        shownName = QString::fromStdString(cp1252ToUtf8(filePart(entry->name)));
+        path = extractCurrentEntry();
+        if (path.isEmpty()) return;
+        shownName = QString::fromStdString(cp1252ToUtf8(filePart(currentEntry()->name)));
     }
     showInformation(
         this,
@@ -440,6 +497,48 @@ void Tform_main::LangageClick() {
                               QStringLiteral("Vous devez redémarrer ce programme pour la prise en "
                                              "compte de la \r\nlangue.\r\nYou have to restart "
                                              "this program to change the language."));
+    });
+}
+
+void Tform_main::OuvriravecPaint1Click() {
+    openWithEditor(ExternalEditor::Paint);
+}
+
+void Tform_main::OuvriravecPaintShopPro1Click() {
+    openWithEditor(ExternalEditor::PaintShopPro);
+}
+
+void Tform_main::OuvriravecPhotoshop1Click() {
+    openWithEditor(ExternalEditor::Photoshop);
+}
+
+void Tform_main::OuvriravecERViewer1Click() {
+    openWithEditor(ExternalEditor::ERViewer);
+}
+
+void Tform_main::openWithEditor(ExternalEditor editor) {
+    guarded(this, [this, editor] {
+        if (pod_ != nullptr && pod_->kind() == ArchiveKind::EPD) {
+            desktop().showMessage(this, DesktopServices::MessageKind::Warning,
+                                  QCoreApplication::applicationName(),
+                                  QStringLiteral("Implementation en cours"));
+            return;
+        }
+        if (currentEntry() == nullptr) return;
+        // Without a working directory the copy would land wherever the program was started.
+        if (settings().workDirectory.empty()) {
+            showError(this, QStringLiteral("Choisissez d'abord un répertoire de travail.\r\n"
+                                           "Choose a working directory first."));
+            return;
+        }
+        // The copy stays in the working directory for the editor.
+        const QString path = extractCurrentEntry();
+        const QString program = QString::fromStdString(editorProgram(editor, settings()));
+        if (!desktop().startProgram(program, {path},
+                                    QString::fromStdString(settings().workDirectory), false)) {
+            showError(this, QStringLiteral("Impossible de lancer %1\r\nCannot start %1")
+                                .arg(QDir::toNativeSeparators(program)));
+        }
     });
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "archive/pod_reader.h"
+#include "browser/external_editors.h"
 
 class QAction;
 class QCheckBox;
@@ -18,6 +19,7 @@ namespace kelvane {
 
 class CatalogueModel;
 class CatalogueSortProxy;
+class ExtensionGrid;
 class TForm_init;
 
 // The main window: opens an archive, lists its entries, ticks and extracts them, and hands
@@ -39,6 +41,7 @@ class Tform_main : public QMainWindow {
     void Voir(const QString& fileName, bool FromArchive);
 
   protected:
+    bool event(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -46,10 +49,12 @@ class Tform_main : public QMainWindow {
     void buildMenus();
     void buildToolBar();
     void buildPages();
+    void buildEditorMenu();
     int dateColumnWidth() const;
     void applyCaptions(bool english);
     void FormCreate();
     void English();
+    void FormActivate();
 
     void btnOpenPODClick();
     void openArchive(const QString& path);
@@ -60,13 +65,21 @@ class Tform_main : public QMainWindow {
     void sgPodviewClickCell(int proxyRow, int column);
     void headerClicked(int column);
     void sgPodviewDblClickCell();
+    void OuvriravecPaint1Click();
+    void OuvriravecPaintShopPro1Click();
+    void OuvriravecPhotoshop1Click();
+    void OuvriravecERViewer1Click();
+    void openWithEditor(ExternalEditor editor);
 
     void resetListing();
     std::vector<int> tickedEntriesInGridOrder() const;
     const CatalogueEntry* currentEntry() const;
+    QString extractCurrentEntry();
     bool archiveListed() const;
 
     std::string iniPath_;
+    std::string programDirectory_;  // where the settings file and the extension table live
+    bool tableWarningShown_ = false;
     std::unique_ptr<TPOD> pod_;
     bool allTicked_ = false;
     bool extracting_ = false;
@@ -77,6 +90,7 @@ class Tform_main : public QMainWindow {
     CatalogueModel* model_;
     CatalogueSortProxy* proxy_;
     QTableView* sgPodview_ = nullptr;
+    ExtensionGrid* Extension_ = nullptr;
     QCheckBox* cbStruct_ = nullptr;
     QTabWidget* pages_ = nullptr;
     QWidget* tsPOD_ = nullptr;

@@ -1,5 +1,6 @@
 #include "settings/extension_table.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -63,6 +64,14 @@ std::optional<std::vector<TableRow>> loadExtensionTable(const std::string& path,
     if (!file) return std::nullopt;
     const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     return parseExtensionTable(text, separator);
+}
+
+std::optional<std::vector<TableRow>> loadInstalledExtensionTable(
+    const std::string& programDirectory) {
+    const std::filesystem::path beside =
+        std::filesystem::u8path(programDirectory) / kExtensionTableName;
+    if (auto table = loadExtensionTable(beside.string())) return table;
+    return loadExtensionTable(kExtensionTableName);
 }
 
 }  // namespace kelvane

@@ -22,4 +22,11 @@ std::vector<TableRow> parseExtensionTable(std::string_view text, char separator 
 std::optional<std::vector<TableRow>> loadExtensionTable(const std::string& path,
                                                         char separator = ';');
 
+inline constexpr const char* kExtensionTableName = "TypeFichier.csv";
+
+// Loads "TypeFichier.csv" from the program's directory, or else from the current directory
+// (the program may have been started from anywhere); nothing when neither can be opened.
+std::optional<std::vector<TableRow>> loadInstalledExtensionTable(
+    const std::string& programDirectory);
+
 }  // namespace kelvane

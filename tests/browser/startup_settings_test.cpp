@@ -84,5 +84,27 @@ TEST_F(MainWindowTest, LanguageItemAlternatesTheStoredValue) {
     EXPECT_EQ(toolText(window(), "btnOpenPOD"), "Open POD/EPD");
 }
 
+TEST_F(MainWindowTest, LanguageItemCreatesTheSettingsFileWhenStartedWithout) {
+    QAction* langage = window().findChild<QAction*>("Langage");
+    langage->trigger();
+    EXPECT_EQ(langage->text(), "Français");
+    EXPECT_EQ(readFile(iniPath()), "[init]\r\nlangage=english\r\n");
+    langage->trigger();
+    langage->trigger();
+    EXPECT_EQ(readFile(iniPath()), "[init]\r\nlangage=english\r\n");
+    EXPECT_EQ(desktop.messages.size(), 3u);
+    EXPECT_FALSE(settings().isEnglish());
+    EXPECT_EQ(toolText(window(), "btnOpenPOD"), "Ouvrir");
+}
+
+TEST_F(MainWindowTest, UnwritableSettingsFileIsReportedWithoutTheRestartMessage) {
+    // The program's directory has gone: the file cannot be created.
+    form = std::make_unique<Tform_main>((dir.path() / "gone" / "Kelvane.ini").string());
+    form->findChild<QAction*>("Langage")->trigger();
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(desktop.messages[0].kind, DesktopServices::MessageKind::Error);
+    EXPECT_TRUE(desktop.messages[0].text.startsWith("Cannot create file"));
+}
+
 }  // namespace
 }  // namespace kelvane::test

@@ -45,5 +45,18 @@ TEST(ExtensionTable, LoadFromFile) {
     EXPECT_EQ(*rows, (Rows{{"Ext", "Description"}, {"POD", "Archive; Fly!"}}));
 }
 
+TEST(ExtensionTable, InstalledTableBesideTheProgramFirst) {
+    test::TempDir program;
+    test::TempDir current;
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(current.path());
+    EXPECT_FALSE(loadInstalledExtensionTable(program.path().string()).has_value());
+    test::writeFile(current.path() / "TypeFichier.csv", "here");
+    EXPECT_EQ(loadInstalledExtensionTable(program.path().string()), (Rows{{"here"}}));
+    test::writeFile(program.path() / "TypeFichier.csv", "beside");
+    EXPECT_EQ(loadInstalledExtensionTable(program.path().string()), (Rows{{"beside"}}));
+    std::filesystem::current_path(previous);
+}
+
 }  // namespace
 }  // namespace kelvane
