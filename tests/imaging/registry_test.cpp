@@ -130,8 +130,8 @@ TEST(RegistryTest, PictureLoadingTriesContentThenExtension) {
     EXPECT_EQ(loadError(base + "drawing.wmf"),
               "Cannot load image. Windows metafiles are not supported.");
     // Windows bitmaps go to the platform loader.
-    test::BmpSpec spec{.width = 1, .height = 1, .bits = 24};
-    test::writeFile(base + "one.BMP", test::buildBmp(spec, std::string("\x05\x06\x07\x00", 4)));
+    test::BmpLayout layout{.width = 1, .height = 1, .bits = 24};
+    test::writeFile(base + "one.BMP", test::buildBmp(layout, std::string("\x05\x06\x07\x00", 4)));
     picture = LoadPicture(base + "one.BMP");
     EXPECT_NE(dynamic_cast<WindowsBitmap*>(picture.get()), nullptr);
     EXPECT_EQ(picture->toRgba8().pixels[0], 7);

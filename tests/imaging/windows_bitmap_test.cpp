@@ -7,7 +7,7 @@
 namespace kelvane {
 namespace {
 
-using test::BmpSpec;
+using test::BmpLayout;
 using test::buildBmp;
 
 Rgba8Image decode(const std::string& file) {

@@ -60,26 +60,26 @@ std::string tgaRunLength(const std::string& pixels, unsigned bpp, unsigned width
     return out;
 }
 
-std::string buildBmp(const BmpSpec& spec, const std::string& pixelData) {
+std::string buildBmp(const BmpLayout& layout, const std::string& pixelData) {
     std::string info;
-    putLe32(info, spec.headerSize);
-    putLe32(info, std::uint32_t(spec.width));
-    putLe32(info, std::uint32_t(spec.height));
+    putLe32(info, layout.headerSize);
+    putLe32(info, std::uint32_t(layout.width));
+    putLe32(info, std::uint32_t(layout.height));
     putLe16(info, 1);
-    putLe16(info, spec.bits);
-    putLe32(info, spec.compression);
+    putLe16(info, layout.bits);
+    putLe32(info, layout.compression);
     putLe32(info, std::uint32_t(pixelData.size()));
     putLe32(info, 2835);
     putLe32(info, 2835);
-    putLe32(info, std::uint32_t(spec.palette.size() / 4));
+    putLe32(info, std::uint32_t(layout.palette.size() / 4));
     putLe32(info, 0);
-    info += spec.extraHeader;
-    const std::uint32_t offset = std::uint32_t(14 + info.size() + spec.palette.size());
+    info += layout.extraHeader;
+    const std::uint32_t offset = std::uint32_t(14 + info.size() + layout.palette.size());
     std::string file = "BM";
     putLe32(file, std::uint32_t(offset + pixelData.size()));
     putLe32(file, 0);
     putLe32(file, offset);
-    return file + info + spec.palette + pixelData;
+    return file + info + layout.palette + pixelData;
 }
 
 std::string encodeJpeg(const std::vector<std::uint8_t>& pixels, unsigned width, unsigned height,

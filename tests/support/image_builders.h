@@ -28,7 +28,7 @@ std::string tgaRunLength(const std::string& pixels, unsigned bytesPerPixel, unsi
 
 // A Windows bitmap with an info (40-byte) header. `rows` are the stored rows in file
 // order, each already padded to 32 bits; `palette` holds blue-green-red-zero entries.
-struct BmpSpec {
+struct BmpLayout {
     std::int32_t width = 0, height = 0;  // negative height: top-down
     unsigned bits = 24;
     std::uint32_t compression = 0;
@@ -36,7 +36,7 @@ struct BmpSpec {
     std::string extraHeader = {};  // bytes after the 40-byte header (bit-field masks)
     std::uint32_t headerSize = 40;
 };
-std::string buildBmp(const BmpSpec& spec, const std::string& pixelData);
+std::string buildBmp(const BmpLayout& layout, const std::string& pixelData);
 
 // A JPEG made by libjpeg from 8-bit RGB (components 3) or grey (1) pixels.
 std::string encodeJpeg(const std::vector<std::uint8_t>& pixels, unsigned width, unsigned height,
