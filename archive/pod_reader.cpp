@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "archive/entry_names.h"
+#include "platform/little_endian.h"
 #include "platform/output_file.h"
 
 namespace kelvane {
@@ -22,12 +23,6 @@ constexpr std::size_t kPod3DirectoryOffset = 264;
 constexpr std::size_t kPodRecordSize = 20;
 
 constexpr std::size_t kCopyChunk = 64 * 1024;
-
-std::uint32_t littleEndian32(const char* bytes) {
-    const auto* b = reinterpret_cast<const unsigned char*>(bytes);
-    return std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8 | std::uint32_t(b[2]) << 16 |
-           std::uint32_t(b[3]) << 24;
-}
 
 // Upper-cased text from the last dot of the last path component, dot included.
 std::string upperExtension(const std::string& fileName) {
@@ -53,9 +48,9 @@ void checkEntryCount(std::int32_t count, std::size_t bytesPerEntry,
 
 CatalogueEntry entryFromRecord(const char* sizeOffsetTimestamp, int index) {
     CatalogueEntry entry;
-    entry.size = std::int32_t(littleEndian32(sizeOffsetTimestamp));
-    entry.offset = std::int32_t(littleEndian32(sizeOffsetTimestamp + 4));
-    entry.timestamp = littleEndian32(sizeOffsetTimestamp + 8);
+    entry.size = std::int32_t(readLittle32(sizeOffsetTimestamp));
+    entry.offset = std::int32_t(readLittle32(sizeOffsetTimestamp + 4));
+    entry.timestamp = readLittle32(sizeOffsetTimestamp + 8);
     entry.index = index;
     return entry;
 }
@@ -83,7 +78,7 @@ bool TPOD::isPOD3() const {
 
 std::int32_t TPOD::headerInt(std::size_t offset) const {
     if (header_.size() < offset + 4) throw std::logic_error("archive header not read");
-    return std::int32_t(littleEndian32(header_.data() + offset));
+    return std::int32_t(readLittle32(header_.data() + offset));
 }
 
 std::int32_t TPOD::declaredEntryCount() const {

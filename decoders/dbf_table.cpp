@@ -1,10 +1,10 @@
 #include "decoders/dbf_table.h"
 
 #include <algorithm>
-#include <cstring>
 #include <stdexcept>
 
 #include "decoders/whole_file.h"
+#include "platform/little_endian.h"
 
 namespace kelvane {
 
@@ -14,13 +14,6 @@ constexpr std::size_t kHeaderSize = 32;
 constexpr std::size_t kDescriptorSize = 32;
 constexpr std::size_t kNameSize = 10;
 constexpr std::size_t kWidthOffset = 16;
-
-template <typename T>
-T little(std::string_view bytes, std::size_t at) {
-    T value;
-    std::memcpy(&value, bytes.data() + at, sizeof value);
-    return value;
-}
 
 }  // namespace
 
@@ -35,9 +28,9 @@ std::string_view DbfTable::cell(std::size_t record, std::size_t field) const {
 
 DbfTable decodeDbfTable(std::string_view bytes) {
     if (bytes.size() < kHeaderSize) throw std::runtime_error("Stream read error");
-    const auto records = little<std::int32_t>(bytes, 4);
-    const auto headerLength = little<std::uint16_t>(bytes, 8);
-    const auto recordLength = little<std::uint16_t>(bytes, 10);
+    const auto records = std::int32_t(readLittle32(bytes.data() + 4));
+    const auto headerLength = readLittle16(bytes.data() + 8);
+    const auto recordLength = readLittle16(bytes.data() + 10);
 
     // The terminator byte after the descriptors falls away in the division. A header
     // length of 0 leaves the file size to count the descriptors.

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "imaging/graphic_errors.h"
+#include "platform/little_endian.h"
 
 namespace kelvane {
 
@@ -23,7 +24,7 @@ void WindowsIcon::LoadFromStream(ImageStream& stream) {
     const std::uint64_t base = stream.position();
     std::uint8_t dir[6];
     stream.readBuffer(dir, sizeof dir);
-    const unsigned type = dir[2] | dir[3] << 8, count = dir[4] | dir[5] << 8;
+    const unsigned type = readLittle16(dir + 2), count = readLittle16(dir + 4);
     if (dir[0] != 0 || dir[1] != 0 || (type != 1 && type != 2) || count == 0)
         throwInvalidImage(kIconFormat);
     // The largest image, the deepest one among equals.
@@ -31,8 +32,8 @@ void WindowsIcon::LoadFromStream(ImageStream& stream) {
     for (unsigned i = 0; i < count; ++i) {
         std::uint8_t e[16];
         stream.readBuffer(e, sizeof e);
-        const IconEntry entry{e[0] ? e[0] : 256u, e[1] ? e[1] : 256u, unsigned(e[6] | e[7] << 8),
-                              std::uint32_t(e[12] | e[13] << 8 | e[14] << 16 | e[15] << 24)};
+        const IconEntry entry{e[0] ? e[0] : 256u, e[1] ? e[1] : 256u, readLittle16(e + 6),
+                              readLittle32(e + 12)};
         const auto area = [](const IconEntry& x) { return x.width * x.height; };
         if (i == 0 || area(entry) > area(best) ||
             (area(entry) == area(best) && entry.bits > best.bits))

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "imaging/graphic_errors.h"
+#include "platform/little_endian.h"
 
 namespace kelvane {
 
@@ -23,8 +24,9 @@ struct TargaHeader {
 TargaHeader readHeader(ImageStream& stream) {
     std::uint8_t b[18];
     stream.readBuffer(b, sizeof b);
-    auto word = [&](int at) { return std::uint16_t(b[at] | b[at + 1] << 8); };
-    return {b[0], b[1], b[2], word(5), b[7], word(12), word(14), b[16], b[17]};
+    return {
+        b[0],  b[1], b[2], readLittle16(b + 5), b[7], readLittle16(b + 12), readLittle16(b + 14),
+        b[16], b[17]};
 }
 
 bool isRunLength(std::uint8_t imageType) {
@@ -65,7 +67,7 @@ Palette readColorMap(ImageStream& stream, TColorManager& manager, const TargaHea
     if (entryBytes == 2) {
         Palette palette(header.colorMapLength);
         for (std::size_t i = 0; i < palette.size(); ++i) {
-            const unsigned w = raw[2 * i] | raw[2 * i + 1] << 8;
+            const unsigned w = readLittle16(raw.data() + 2 * i);
             palette[i] = {std::uint8_t(((w >> 10) & 31) << 3), std::uint8_t(((w >> 5) & 31) << 3),
                           std::uint8_t((w & 31) << 3), 255};
         }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "imaging/graphic_errors.h"
+#include "platform/little_endian.h"
 
 namespace kelvane {
 
@@ -30,11 +31,6 @@ std::uint16_t swap16(std::uint16_t v) {
 
 std::uint32_t swap32(std::uint32_t v) {
     return v >> 24 | (v >> 8 & 0xFF00) | (v << 8 & 0xFF0000) | v << 24;
-}
-
-std::uint32_t littleEndian32(const std::uint8_t* p) {
-    return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
-           std::uint32_t{p[3]} << 24;
 }
 
 bool readAt(ImageStream& stream, std::uint64_t position, void* buffer, std::size_t count) {
@@ -70,8 +66,8 @@ TiffDirectory::Header TiffDirectory::readHeader(ImageStream& stream, std::uint64
     Header header;
     if (!readAt(stream, base, bytes, sizeof(bytes))) return header;
     header.bigEndian = bytes[0] == 'M' && bytes[1] == 'M';
-    const std::uint16_t version = static_cast<std::uint16_t>(bytes[2] | bytes[3] << 8);
-    const std::uint32_t offset = littleEndian32(bytes + 4);
+    const std::uint16_t version = readLittle16(bytes + 2);
+    const std::uint32_t offset = readLittle32(bytes + 4);
     header.version = header.bigEndian ? swap16(version) : version;
     header.firstDirectory = header.bigEndian ? swap32(offset) : offset;
     return header;
@@ -86,8 +82,7 @@ bool TiffDirectory::read(ImageStream& stream, std::uint64_t base, const Header& 
     auto read16 = [&](std::uint64_t position, std::uint16_t& v) {
         std::uint8_t b[2];
         if (!readAt(stream, position, b, 2)) return false;
-        v = bigEndian_ ? static_cast<std::uint16_t>(b[0] << 8 | b[1])
-                       : static_cast<std::uint16_t>(b[0] | b[1] << 8);
+        v = bigEndian_ ? static_cast<std::uint16_t>(b[0] << 8 | b[1]) : readLittle16(b);
         return true;
     };
     std::uint64_t position = base + header.firstDirectory;
@@ -96,7 +91,7 @@ bool TiffDirectory::read(ImageStream& stream, std::uint64_t base, const Header& 
     for (; index > 0; --index) {
         std::uint8_t b[4];
         if (!readAt(stream, position + 2 + std::uint64_t{count} * kEntrySize, b, 4)) return false;
-        const std::uint32_t next = bigEndian_ ? swap32(littleEndian32(b)) : littleEndian32(b);
+        const std::uint32_t next = bigEndian_ ? swap32(readLittle32(b)) : readLittle32(b);
         if (next == 0) return false;
         position = base + next;
         if (!read16(position, count)) return false;
@@ -107,11 +102,11 @@ bool TiffDirectory::read(ImageStream& stream, std::uint64_t base, const Header& 
     for (std::size_t i = 0; i < count; ++i) {
         const std::uint8_t* p = block.data() + i * kEntrySize;
         TiffEntry& entry = entries_[i];
-        entry.tag = static_cast<std::uint16_t>(p[0] | p[1] << 8);
-        entry.type = static_cast<std::uint16_t>(p[2] | p[3] << 8);
-        entry.count = littleEndian32(p + 4);
+        entry.tag = readLittle16(p);
+        entry.type = readLittle16(p + 2);
+        entry.count = readLittle32(p + 4);
         std::copy_n(p + 8, 4, entry.raw.begin());
-        entry.value = littleEndian32(p + 8);
+        entry.value = readLittle32(p + 8);
         if (!bigEndian_) continue;
         entry.tag = swap16(entry.tag);
         entry.type = swap16(entry.type);

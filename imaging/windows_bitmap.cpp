@@ -5,6 +5,7 @@
 
 #include "imaging/graphic_errors.h"
 #include "imaging/platform_picture.h"
+#include "platform/little_endian.h"
 
 namespace kelvane {
 
@@ -13,13 +14,6 @@ namespace {
 constexpr const char* kFormat = "BMP";
 
 enum : std::uint32_t { kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3, kAlphaBitFields = 6 };
-
-std::uint32_t le32(const std::uint8_t* p) {
-    return p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t(p[3]) << 24;
-}
-std::uint16_t le16(const std::uint8_t* p) {
-    return std::uint16_t(p[0] | p[1] << 8);
-}
 
 struct DibHeader {
     std::uint32_t headerSize = 0;
@@ -35,37 +29,37 @@ DibHeader readDibHeader(ImageStream& stream) {
     std::array<std::uint8_t, 124> b{};
     stream.readBuffer(b.data(), 4);
     DibHeader h;
-    h.headerSize = le32(b.data());
+    h.headerSize = readLittle32(b.data());
     if (h.headerSize < 12 || h.headerSize > 1024) throwInvalidImage(kFormat);
     const std::size_t kept = std::min<std::size_t>(h.headerSize, b.size());
     stream.readBuffer(b.data() + 4, kept - 4);
     stream.seek(stream.position() + (h.headerSize - kept));
     if (h.headerSize == 12) {
         h.core = true;
-        h.width = le16(b.data() + 4);
-        h.height = std::int16_t(le16(b.data() + 6));
-        h.bits = le16(b.data() + 10);
+        h.width = readLittle16(b.data() + 4);
+        h.height = std::int16_t(readLittle16(b.data() + 6));
+        h.bits = readLittle16(b.data() + 10);
         return h;
     }
     if (h.headerSize < 16) throwInvalidImage(kFormat);
-    h.width = std::int32_t(le32(b.data() + 4));
-    h.height = std::int32_t(le32(b.data() + 8));
-    h.bits = le16(b.data() + 14);
-    if (h.headerSize >= 20) h.compression = le32(b.data() + 16);
-    if (h.headerSize >= 36) h.colorsUsed = le32(b.data() + 32);
+    h.width = std::int32_t(readLittle32(b.data() + 4));
+    h.height = std::int32_t(readLittle32(b.data() + 8));
+    h.bits = readLittle16(b.data() + 14);
+    if (h.headerSize >= 20) h.compression = readLittle32(b.data() + 16);
+    if (h.headerSize >= 36) h.colorsUsed = readLittle32(b.data() + 32);
     // OS/2 2.x headers (64 bytes) use 3 and 4 for Huffman and RLE24, which are not read.
     if (h.headerSize == 64 && h.compression >= 3)
         throw EInvalidGraphic(notSupportedMessage(kCompressionSchemeIs, kFormat));
     if (h.compression == kBitFields || h.compression == kAlphaBitFields) {
         const unsigned count = h.compression == kAlphaBitFields ? 4 : 3;
         if (h.headerSize >= 40 + 4 * count) {
-            for (unsigned i = 0; i < count; ++i) h.masks[i] = le32(b.data() + 40 + 4 * i);
+            for (unsigned i = 0; i < count; ++i) h.masks[i] = readLittle32(b.data() + 40 + 4 * i);
         } else {
             std::uint8_t m[16];
             stream.readBuffer(m, 4 * count);
-            for (unsigned i = 0; i < count; ++i) h.masks[i] = le32(m + 4 * i);
+            for (unsigned i = 0; i < count; ++i) h.masks[i] = readLittle32(m + 4 * i);
         }
-        if (h.headerSize >= 56) h.masks[3] = le32(b.data() + 52);
+        if (h.headerSize >= 56) h.masks[3] = readLittle32(b.data() + 52);
     }
     return h;
 }
@@ -166,7 +160,7 @@ PixelFormat formatFor(const DibHeader& h, bool alpha) {
 void convertMasked(const std::uint8_t* in, std::uint8_t* out, std::uint32_t width,
                    const DibHeader& h, const std::array<Field, 4>& fields, bool alpha) {
     for (std::uint32_t x = 0; x < width; ++x) {
-        const std::uint32_t v = h.bits == 16 ? le16(in + 2 * x) : le32(in + 4 * x);
+        const std::uint32_t v = h.bits == 16 ? readLittle16(in + 2 * x) : readLittle32(in + 4 * x);
         std::uint8_t* p = out + x * (alpha ? 4 : 3);
         p[0] = fields[2](v, 0);
         p[1] = fields[1](v, 0);
@@ -244,7 +238,7 @@ void WindowsBitmap::LoadFromStream(ImageStream& stream) {
     std::uint8_t fileHeader[14];
     stream.readBuffer(fileHeader, sizeof fileHeader);
     if (fileHeader[0] != 'B' || fileHeader[1] != 'M') throwInvalidImage(kFormat);
-    const std::uint32_t offset = le32(fileHeader + 10);
+    const std::uint32_t offset = readLittle32(fileHeader + 10);
     decodeDib(stream, *this, offset != 0 ? base + offset : 0);
 }
 
