@@ -68,9 +68,12 @@ std::optional<std::vector<TableRow>> loadExtensionTable(const std::string& path,
 
 std::optional<std::vector<TableRow>> loadInstalledExtensionTable(
     const std::string& programDirectory) {
-    const std::filesystem::path beside =
-        std::filesystem::u8path(programDirectory) / kExtensionTableName;
-    if (auto table = loadExtensionTable(beside.string())) return table;
+    const std::filesystem::path program = std::filesystem::u8path(programDirectory);
+    for (const std::filesystem::path& place :
+         {program / kExtensionTableName,
+          program.parent_path() / "share" / "kelvane" / kExtensionTableName}) {
+        if (auto table = loadExtensionTable(place.string())) return table;
+    }
     return loadExtensionTable(kExtensionTableName);
 }
 

@@ -24,8 +24,9 @@ std::optional<std::vector<TableRow>> loadExtensionTable(const std::string& path,
 
 inline constexpr const char* kExtensionTableName = "TypeFichier.csv";
 
-// Loads "TypeFichier.csv" from the program's directory, or else from the current directory
-// (the program may have been started from anywhere); nothing when neither can be opened.
+// Loads "TypeFichier.csv" from the program's directory, else from the installed data folder
+// (../share/kelvane beside bin/), else from the current directory (the program may have
+// been started from anywhere); nothing when none can be opened.
 std::optional<std::vector<TableRow>> loadInstalledExtensionTable(
     const std::string& programDirectory);
 

@@ -46,15 +46,20 @@ TEST(ExtensionTable, LoadFromFile) {
 }
 
 TEST(ExtensionTable, InstalledTableBesideTheProgramFirst) {
-    test::TempDir program;
+    test::TempDir install;  // holds bin/ and share/kelvane/
     test::TempDir current;
+    const std::filesystem::path program = install.path() / "bin";
+    std::filesystem::create_directories(program);
+    std::filesystem::create_directories(install.path() / "share" / "kelvane");
     const std::filesystem::path previous = std::filesystem::current_path();
     std::filesystem::current_path(current.path());
-    EXPECT_FALSE(loadInstalledExtensionTable(program.path().string()).has_value());
+    EXPECT_FALSE(loadInstalledExtensionTable(program.string()).has_value());
     test::writeFile(current.path() / "TypeFichier.csv", "here");
-    EXPECT_EQ(loadInstalledExtensionTable(program.path().string()), (Rows{{"here"}}));
-    test::writeFile(program.path() / "TypeFichier.csv", "beside");
-    EXPECT_EQ(loadInstalledExtensionTable(program.path().string()), (Rows{{"beside"}}));
+    EXPECT_EQ(loadInstalledExtensionTable(program.string()), (Rows{{"here"}}));
+    test::writeFile(install.path() / "share" / "kelvane" / "TypeFichier.csv", "installed");
+    EXPECT_EQ(loadInstalledExtensionTable(program.string()), (Rows{{"installed"}}));
+    test::writeFile(program / "TypeFichier.csv", "beside");
+    EXPECT_EQ(loadInstalledExtensionTable(program.string()), (Rows{{"beside"}}));
     std::filesystem::current_path(previous);
 }
 
