@@ -77,7 +77,7 @@ def write_texture():
 def write_key_file():
     def key(name, code, modifier=None):
         lines = ["<kkey>", "<bgno>", "<kyid>", "'" + name[:4].lower() + "'",
-                 "<name>", "'" + name + "'", "<code>", str(code)]
+                 "<name>", name, "<code>", str(code)]
         if modifier is not None:
             lines += ["<modi>", str(modifier)]
         return lines + ["<user>", "1", "<endo>"]
