@@ -21,7 +21,6 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <filesystem>
 
 #include "archive/entry_names.h"
 #include "archive/timestamps.h"
@@ -61,11 +60,6 @@ QString localFileOf(const QMimeData* mime) {
 QString directoryPickerTitle() {
     return settings().isEnglish() ? QStringLiteral("Select a directory")
                                   : QStringLiteral("Choisissez un répertoire");
-}
-
-void showInformation(QWidget* parent, const QString& text) {
-    desktop().showMessage(parent, DesktopServices::MessageKind::Information,
-                          QCoreApplication::applicationName(), text);
 }
 
 void showError(QWidget* parent, const QString& text) {
@@ -352,25 +346,21 @@ void Tform_main::btnOpenFileClick() {
 }
 
 void Tform_main::Voir(const QString& fileName, bool FromArchive) {
-    // No viewer is wired in yet: every file takes the unknown-structure road.
-    QString path = fileName;
-    QString shownName = QFileInfo(fileName).fileName();
-    if (FromArchive) {
-        const CatalogueEntry* entry = currentEntry();
-        if (entry == nullptr) return;
-        const StoredPath storedPath =
-            cbStruct_->isChecked() ? StoredPath::KeepAndCreateLevels : StoredPath::Drop;
-        path = QString::fromStdString(
-            pod_->Extract(entry->index, settings().workDirectory, storedPath).path);
-        shownName = QString::fromStdString(cp1252ToUtf8(filePart(entry->name)));
+    if (!FromArchive) {
+        viewFile(this, viewers_, fileName);
+        return;
     }
-    showInformation(
-        this,
-        QStringLiteral("Le fichier %1 ne peut être montré. \r\nStructure inconnu.").arg(shownName));
-    if (FromArchive) {
-        std::error_code ignored;
-        std::filesystem::remove(std::filesystem::u8path(path.toStdString()), ignored);
-    }
+    // The row's entry comes from its index column, which survives sorting.
+    const CatalogueEntry* entry = currentEntry();
+    if (entry == nullptr) return;
+    viewEntry(this, viewers_, {pod_.get(), entriesInGridOrder()}, *entry, cbStruct_->isChecked());
+}
+
+std::vector<const CatalogueEntry*> Tform_main::entriesInGridOrder() const {
+    std::vector<const CatalogueEntry*> rows;
+    for (int row = 0; row < proxy_->rowCount(); ++row)
+        rows.push_back(&model_->entry(proxy_->mapToSource(proxy_->index(row, 0)).row()));
+    return rows;
 }
 
 std::vector<int> Tform_main::tickedEntriesInGridOrder() const {
