@@ -34,17 +34,26 @@ QTextCharFormat lineFormat(KeyLine::Style style) {
     return format;
 }
 
-// Appends the listing in one edit, one paragraph per line.
+// Appends the listing in one edit, one paragraph per line; lines of one style go in as one
+// piece of text.
 void fillListing(QTextDocument& document, const std::vector<KeyLine>& lines) {
     const QTextCharFormat heading = lineFormat(KeyLine::SetHeading);
     const QTextCharFormat entry = lineFormat(KeyLine::KeyEntry);
     QTextCursor cursor(&document);
     cursor.beginEditBlock();
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const QTextCharFormat& format = lines[i].style == KeyLine::SetHeading ? heading : entry;
-        if (i > 0) cursor.insertBlock(QTextBlockFormat(), format);
+    for (std::size_t first = 0; first < lines.size();) {
+        const KeyLine::Style style = lines[first].style;
+        std::string run;
+        std::size_t end = first;
+        for (; end < lines.size() && lines[end].style == style; ++end) {
+            if (end > first) run += '\n';
+            run += lines[end].text;
+        }
+        const QTextCharFormat& format = style == KeyLine::SetHeading ? heading : entry;
+        if (first > 0) cursor.insertBlock(QTextBlockFormat(), format);
         cursor.setBlockCharFormat(format);
-        cursor.insertText(QString::fromStdString(cp1252ToUtf8(lines[i].text)), format);
+        cursor.insertText(QString::fromStdString(cp1252ToUtf8(run)), format);
+        first = end;
     }
     cursor.endEditBlock();
 }
