@@ -6,7 +6,10 @@ class QWidget;
 
 namespace kelvane {
 
+class TformBGR;
+class TformDBF;
 class TformIMG;
+class TformKey;
 class TformTXT;
 class TformWAV;
 
@@ -19,6 +22,9 @@ class ViewerWindowSet {
     TformTXT* formTXT;
     TformWAV* formWAV;
     TformIMG* formIMG;
+    TformBGR* formBGR;
+    TformDBF* formDBF;
+    TformKey* formKey;
 
     // How the dispatch reaches each window.
     ViewerWindows windows() const;

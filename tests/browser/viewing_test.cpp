@@ -6,6 +6,9 @@
 #include <QPlainTextEdit>
 #include <filesystem>
 
+#include "decoders/FichierBGR.h"
+#include "decoders/FichierDBF.h"
+#include "decoders/FichierKEY.h"
 #include "imaging/raw_texture.h"
 #include "tests/browser/main_window_fixture.h"
 #include "viewers/FichierIMG.h"
@@ -93,12 +96,13 @@ TEST_F(ViewingTest, EveryRowOfTheDemoArchiveOpensItsViewerAndLeavesNothingBehind
     const std::map<QString, QDialog*> expected = {
         {"TXT", viewers->formTXT}, {"WAV", viewers->formWAV}, {"BMP", viewers->formIMG},
         {"JPG", viewers->formIMG}, {"TGA", viewers->formIMG}, {"TIF", viewers->formIMG},
-        {"RAW", viewers->formIMG}, {"ACT", viewers->formIMG},
+        {"RAW", viewers->formIMG}, {"ACT", viewers->formIMG}, {"KEY", viewers->formKey},
+        {"DBF", viewers->formDBF}, {"BGR", viewers->formBGR},
     };
     for (int row = 0; row < rows(); ++row) {
         const QString name = cell(row, 1);
         const auto window = expected.find(name.section('.', -1));
-        if (window == expected.end()) continue;
+        ASSERT_NE(window, expected.end()) << name.toStdString();
         shown.clear();
         doubleClickCell(row, 1);
         ASSERT_EQ(shown.size(), 1u) << name.toStdString();
