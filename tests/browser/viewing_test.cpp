@@ -237,23 +237,33 @@ TEST_F(ViewingTest, FilesFromDiskAreNeverChangedOrDeleted) {
     writeFile(disk / "TEX.RAW", std::string(4, '\x02'));
     writeFile(disk / "SKIN.OPA", std::string(4, '\x03'));
     writeFile(disk / "SKIN.act", palette(4));
+    const std::string base = (disk / "TEX").string();
+    const std::string missing =
+        "Fichier " + base + ".ACT non trouvé\r\nFile " + base + ".ACT not found";
+    viewFromDisk(disk / "TEX.RAW");  // no archive open
+    // A palette of that name in the listing, on the current row, is not the file's companion.
     open(archive("t.POD", ArchiveLayout::POD, {{"TEX.ACT", palette(1), 0}}));
-    doubleClickCell(0, 1);  // the listing's companion is not the one for a file from disk
-    desktop.messages.clear();
-    shown.clear();
+    clickCell(0, 1);
+    viewFromDisk(disk / "TEX.RAW");
+    ASSERT_EQ(desktop.messages.size(), 2u);
+    EXPECT_EQ(desktop.messages[0].text.toStdString(), missing);
+    EXPECT_EQ(desktop.messages[1].text.toStdString(), missing);
 
     viewFromDisk(disk / "notes.txt");
-    viewFromDisk(disk / "TEX.RAW");  // its companion would have to lie beside it
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].caption, QString::fromStdString((disk / "notes.txt").string()));
-    ASSERT_EQ(desktop.messages.size(), 1u);
-    const std::string base = (disk / "TEX").string();
-    EXPECT_EQ(desktop.messages[0].text.toStdString(),
-              "Fichier " + base + ".ACT non trouvé\r\nFile " + base + ".ACT not found");
 
-    // No working directory: the texture is converted in a private temporary folder.
+    // No working directory: the texture is converted in a private temporary folder, which goes.
+    const auto privateFolders = [] {
+        return std::count_if(fs::directory_iterator(fs::temp_directory_path()),
+                             fs::directory_iterator(), [](const fs::directory_entry& item) {
+                                 return item.path().filename().string().starts_with(".kelvane-");
+                             });
+    };
+    const auto foldersBefore = privateFolders();
     settings().workDirectory.clear();
     viewFromDisk(disk / "SKIN.OPA");
+    EXPECT_EQ(privateFolders(), foldersBefore);
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(shown[1].caption, QString::fromStdString((disk / "SKIN.OPA").string()));
     EXPECT_EQ(shown[1].picture, texture(std::string(4, '\x03'), palette(4)));
