@@ -55,9 +55,6 @@ TEST(DispatchRules, TextureNamesStopAtTheFirstDot) {
     EXPECT_EQ(textureBase("NODOT"), "");
     EXPECT_EQ(shortName("/work/dir.d/TEX.01.RAW"), "TEX");
     EXPECT_EQ(shortName("TEXTURES\\TEX01.ACT"), "TEX01");
-    EXPECT_EQ(companionExtension(ViewerGroup::RawTexture), ".ACT");
-    EXPECT_EQ(companionExtension(ViewerGroup::OpaTexture), ".ACT");
-    EXPECT_EQ(companionExtension(ViewerGroup::Palette), ".RAW");
 }
 
 TEST(DispatchRules, CompanionsMatchExactlyCaseIncluded) {
