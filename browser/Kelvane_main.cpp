@@ -22,7 +22,6 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "archive/entry_names.h"
 #include "archive/timestamps.h"
 #include "browser/catalogue_model.h"
 #include "browser/extraction_command.h"
