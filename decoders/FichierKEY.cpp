@@ -89,7 +89,6 @@ TformKey::TformKey(QWidget* parent) : QDialog(parent) {
     layout->addWidget(reListe, 1);
 
     search_ = new TMemoSearch(this);
-    search_->setHideAfterSearch(false);
     search_->setMemo(reListe);
 
     connect(btnQuit, &QPushButton::clicked, this, &QDialog::accept);
