@@ -54,8 +54,6 @@ TformBGR::TformBGR(QWidget* parent) : QDialog(parent) {
 
     search_ = new TMemoSearch(this);
     search_->setHideAfterSearch(false);
-    search_->setPromptReplace(false);
-    search_->setShowReplaceCount(false);
     search_->setMemo(Memo);
 
     connect(btnQuit, &QPushButton::clicked, this, &QDialog::accept);

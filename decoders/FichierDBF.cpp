@@ -36,6 +36,9 @@ TformDBF::TformDBF(QWidget* parent) : QDialog(parent) {
     QPalette palette = gridDBF->palette();
     palette.setColor(QPalette::Text, Qt::blue);
     gridDBF->setPalette(palette);
+    // Values are clipped at the cell's edge, as raw text: no wrapping, no ellipsis.
+    gridDBF->setWordWrap(false);
+    gridDBF->setTextElideMode(Qt::ElideNone);
     gridDBF->verticalHeader()->hide();
     gridDBF->verticalHeader()->setMinimumSectionSize(1);
     gridDBF->verticalHeader()->setDefaultSectionSize(21);

@@ -89,7 +89,6 @@ TformKey::TformKey(QWidget* parent) : QDialog(parent) {
     layout->addWidget(reListe, 1);
 
     search_ = new TMemoSearch(this);
-    search_->setHideAfterSearch(false);
     search_->setMemo(reListe);
 
     connect(btnQuit, &QPushButton::clicked, this, &QDialog::accept);
@@ -99,7 +98,7 @@ TformKey::TformKey(QWidget* parent) : QDialog(parent) {
 
 void TformKey::Openkey(const QString& path) {
     const KeyListing listing = readKeyFile(path.toStdString());
-    // Hidden while it fills, so that it is laid out once.
+    // Hidden while it fills, so that it is not redrawn line by line.
     reListe->hide();
     reListe->clear();
     reListe->setUndoRedoEnabled(false);

@@ -40,9 +40,9 @@ bool DbfTableModel::setData(const QModelIndex& index, const QVariant& value, int
 }
 
 QVariant DbfTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (role != Qt::DisplayRole) return {};
-    if (orientation == Qt::Vertical) return section + 1;
-    if (section < 0 || static_cast<std::size_t>(section) >= table_.fieldCount()) return {};
+    const bool isField = orientation == Qt::Horizontal && section >= 0 &&
+                         static_cast<std::size_t>(section) < table_.fieldCount();
+    if (role != Qt::DisplayRole || !isField) return {};
     return QString::fromStdString(cp1252ToUtf8(table_.fieldNames()[section]));
 }
 

