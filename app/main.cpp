@@ -1,8 +1,10 @@
 #include <QApplication>
 
 #include "browser/Kelvane_main.h"
+#include "imaging/tiff.h"
 #include "platform/qt_desktop.h"
 #include "settings/Kelvane_init.h"
+#include "viewers/viewer_windows.h"
 
 // Creates the windows in their fixed order and runs the event loop. An archive named on the
 // command line is opened at once, as from the open dialog.
@@ -11,10 +13,16 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Kelvane"));
     kelvane::QtDesktop desktopServices;
     kelvane::setDesktop(&desktopServices);
+    kelvane::TTIFFGraphic::SetWarningHandler([](const std::string& text) {
+        kelvane::desktop().showMessage(nullptr, kelvane::DesktopServices::MessageKind::Warning,
+                                       QStringLiteral("Warning"), QString::fromStdString(text));
+    });
 
     const std::string iniPath =
         (QCoreApplication::applicationDirPath() + "/Kelvane.ini").toStdString();
     kelvane::Tform_main formMain(iniPath);
+    const kelvane::ViewerWindowSet viewers(&formMain);
+    formMain.setViewerWindows(viewers.windows());
     kelvane::TForm_init formInit(iniPath, &formMain);
     formMain.setDirectoriesDialog(&formInit);
     formMain.show();

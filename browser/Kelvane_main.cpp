@@ -22,9 +22,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <filesystem>
 
-#include "archive/entry_names.h"
 #include "archive/timestamps.h"
 #include "browser/catalogue_model.h"
 #include "browser/extension_grid.h"
@@ -64,11 +62,6 @@ QString localFileOf(const QMimeData* mime) {
 QString directoryPickerTitle() {
     return settings().isEnglish() ? QStringLiteral("Select a directory")
                                   : QStringLiteral("Choisissez un répertoire");
-}
-
-void showInformation(QWidget* parent, const QString& text) {
-    desktop().showMessage(parent, DesktopServices::MessageKind::Information,
-                          QCoreApplication::applicationName(), text);
 }
 
 void showError(QWidget* parent, const QString& text) {
@@ -413,21 +406,21 @@ QString Tform_main::extractCurrentEntry() {
 }
 
 void Tform_main::Voir(const QString& fileName, bool FromArchive) {
-    // No viewer is wired in yet: every file takes the unknown-structure road.
-    QString path = fileName;
-    QString shownName = QFileInfo(fileName).fileName();
-    if (FromArchive) {
-        path = extractCurrentEntry();
-        if (path.isEmpty()) return;
-        shownName = QString::fromStdString(cp1252ToUtf8(filePart(currentEntry()->name)));
+    if (!FromArchive) {
+        viewFile(this, viewers_, fileName);
+        return;
     }
-    showInformation(
-        this,
-        QStringLiteral("Le fichier %1 ne peut être montré. \r\nStructure inconnu.").arg(shownName));
-    if (FromArchive) {
-        std::error_code ignored;
-        std::filesystem::remove(std::filesystem::u8path(path.toStdString()), ignored);
-    }
+    // The row's entry comes from its index column, which survives sorting.
+    const CatalogueEntry* entry = currentEntry();
+    if (entry == nullptr) return;
+    viewEntry(this, viewers_, {pod_.get(), entriesInGridOrder()}, *entry, cbStruct_->isChecked());
+}
+
+std::vector<const CatalogueEntry*> Tform_main::entriesInGridOrder() const {
+    std::vector<const CatalogueEntry*> rows;
+    for (int row = 0; row < proxy_->rowCount(); ++row)
+        rows.push_back(&model_->entry(proxy_->mapToSource(proxy_->index(row, 0)).row()));
+    return rows;
 }
 
 std::vector<int> Tform_main::tickedEntriesInGridOrder() const {

@@ -7,6 +7,7 @@
 
 #include "archive/pod_reader.h"
 #include "browser/external_editors.h"
+#include "viewers/dispatch.h"
 
 class QAction;
 class QCheckBox;
@@ -32,6 +33,7 @@ class Tform_main : public QMainWindow {
     ~Tform_main() override;
 
     void setDirectoriesDialog(TForm_init* dialog) { formInit_ = dialog; }
+    void setViewerWindows(ViewerWindows windows) { viewers_ = std::move(windows); }
 
     // Opens and lists an archive as the open dialog does, showing any failure in a box.
     void openArchiveCommand(const QString& path);
@@ -73,6 +75,7 @@ class Tform_main : public QMainWindow {
 
     void resetListing();
     std::vector<int> tickedEntriesInGridOrder() const;
+    std::vector<const CatalogueEntry*> entriesInGridOrder() const;
     const CatalogueEntry* currentEntry() const;
     QString extractCurrentEntry();
     bool archiveListed() const;
@@ -86,6 +89,7 @@ class Tform_main : public QMainWindow {
     int sortColumn_ = -1;  // none clicked yet
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
     TForm_init* formInit_ = nullptr;
+    ViewerWindows viewers_;
 
     CatalogueModel* model_;
     CatalogueSortProxy* proxy_;

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QDialog>
+
+class QPushButton;
+class QTableView;
+
+namespace kelvane {
+
+class DbfTableModel;
+
+// The DBF viewer: Quit, and a grid with one column per field and one row per record, every
+// value as raw text. Cells can be edited; nothing is saved.
+class TformDBF : public QDialog {
+    Q_OBJECT
+
+  public:
+    explicit TformDBF(QWidget* parent = nullptr);
+
+    // Shows the table of the file at `path`. A file that cannot be read throws and leaves
+    // the grid as it was.
+    void Read(const QString& path);
+
+    QTableView* grid() const { return gridDBF; }
+
+  protected:
+    bool event(QEvent* event) override;
+
+  private:
+    void FormActivate();
+
+    QPushButton* btnQuit;
+    QTableView* gridDBF;
+    DbfTableModel* model_;
+};
+
+}  // namespace kelvane

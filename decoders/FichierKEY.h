@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QDialog>
+
+class QPushButton;
+class QTextEdit;
+class QToolButton;
+
+namespace kelvane {
+
+class TMemoSearch;
+
+// The key-binding viewer: Quit, Print, and the listing of every key set in a rich text box
+// (blue headings, one line per key) with find and replace.
+class TformKey : public QDialog {
+    Q_OBJECT
+
+  public:
+    explicit TformKey(QWidget* parent = nullptr);
+
+    // Lists the key sets of the file at `path`. A file that cannot be read throws and leaves
+    // the listing as it was; a value that is not an integer throws after the lines listed
+    // before it are shown.
+    void Openkey(const QString& path);
+
+    QTextEdit* listing() const { return reListe; }
+    TMemoSearch* memoSearch() const { return search_; }
+
+  protected:
+    bool event(QEvent* event) override;
+
+  private:
+    void FormActivate();
+    void tbPrintClick();
+
+    QPushButton* btnQuit;
+    QToolButton* tbPrint;
+    QTextEdit* reListe;
+    TMemoSearch* search_;
+};
+
+}  // namespace kelvane
