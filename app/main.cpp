@@ -4,6 +4,7 @@
 #include "imaging/tiff.h"
 #include "platform/qt_desktop.h"
 #include "settings/Kelvane_init.h"
+#include "settings/settings_location.h"
 #include "viewers/viewer_windows.h"
 
 // Creates the windows in their fixed order and runs the event loop. An archive named on the
@@ -18,9 +19,10 @@ int main(int argc, char** argv) {
                                        QStringLiteral("Warning"), QString::fromStdString(text));
     });
 
+    const std::string programDirectory = QCoreApplication::applicationDirPath().toStdString();
     const std::string iniPath =
-        (QCoreApplication::applicationDirPath() + "/Kelvane.ini").toStdString();
-    kelvane::Tform_main formMain(iniPath);
+        kelvane::settingsFilePath(programDirectory, kelvane::userConfigHome());
+    kelvane::Tform_main formMain(iniPath, programDirectory);
     const kelvane::ViewerWindowSet viewers(&formMain);
     formMain.setViewerWindows(viewers.windows());
     kelvane::TForm_init formInit(iniPath, &formMain);

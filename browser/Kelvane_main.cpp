@@ -71,10 +71,12 @@ void showError(QWidget* parent, const QString& text) {
 
 }  // namespace
 
-Tform_main::Tform_main(std::string iniPath, QWidget* parent)
+Tform_main::Tform_main(std::string iniPath, std::string programDirectory, QWidget* parent)
     : QMainWindow(parent),
       iniPath_(std::move(iniPath)),
-      programDirectory_(std::filesystem::u8path(iniPath_).parent_path().string()),
+      programDirectory_(programDirectory.empty()
+                            ? std::filesystem::u8path(iniPath_).parent_path().string()
+                            : std::move(programDirectory)),
       model_(new CatalogueModel(this)),
       proxy_(new CatalogueSortProxy(model_, this)) {
     setObjectName(QStringLiteral("form_main"));

@@ -29,7 +29,10 @@ class Tform_main : public QMainWindow {
     Q_OBJECT
   public:
     // Reads the settings file at `iniPath` while the window is created.
-    explicit Tform_main(std::string iniPath, QWidget* parent = nullptr);
+    // The known-extensions table is looked for in `programDirectory` first; by default the
+    // settings file's folder.
+    explicit Tform_main(std::string iniPath, std::string programDirectory = {},
+                        QWidget* parent = nullptr);
     ~Tform_main() override;
 
     void setDirectoriesDialog(TForm_init* dialog) { formInit_ = dialog; }
