@@ -1,17 +1,12 @@
 #include "decoders/FichierBGR.h"
 
-#include <QEvent>
+#include <QAction>
 #include <QLabel>
-#include <QLocale>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QToolBar>
-#include <QVBoxLayout>
 
 #include "decoders/object_file.h"
 #include "platform/cp1252.h"
-#include "viewers/MemoSearch.h"
-#include "viewers/viewer_language.h"
 
 namespace kelvane {
 
@@ -22,42 +17,15 @@ char decimalSeparatorOf(const QLocale& locale) {
     return '.';
 }
 
-TformBGR::TformBGR(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("formBGR"));
+TformBGR::TformBGR(QWidget* parent) : MemoWindow(QStringLiteral("formBGR"), parent) {
     setWindowTitle(QStringLiteral("Fichier Objet"));
-    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
-    setSizeGripEnabled(true);
-
-    auto* toolBar = new QToolBar(this);
-    btnQuit = new QPushButton(QStringLiteral("Quitter"), toolBar);
-    btnQuit->setObjectName(QStringLiteral("btnQuit"));
-    btnQuit->setAutoDefault(false);
-    auto* separator = new QWidget(toolBar);
-    separator->setFixedWidth(100);
-    Label1 = new QLabel(QStringLiteral("CTRL-F pour effectuer une recherche"), toolBar);
-    Label1->setObjectName(QStringLiteral("Label1"));
+    // A 100-pixel gap, then the hint as a centred bold yellow-on-blue label.
+    auto* gap = new QWidget(toolBar_);
+    gap->setFixedWidth(100);
+    toolBar_->insertWidget(toolBar_->actions().constLast(), gap);
     Label1->setAlignment(Qt::AlignCenter);
     Label1->setStyleSheet(QStringLiteral(
         "QLabel { background-color: blue; color: yellow; font-weight: bold; padding: 2px 8px; }"));
-    toolBar->addWidget(btnQuit);
-    toolBar->addWidget(separator);
-    toolBar->addWidget(Label1);
-
-    Memo = new QPlainTextEdit(this);
-    Memo->setObjectName(QStringLiteral("Memo"));
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(toolBar);
-    layout->addWidget(Memo, 1);
-
-    search_ = new TMemoSearch(this);
-    search_->setHideAfterSearch(false);
-    search_->setMemo(Memo);
-
-    connect(btnQuit, &QPushButton::clicked, this, &QDialog::accept);
-    resize(600, 400);
 }
 
 void TformBGR::Decode(const QString& path) {
@@ -69,18 +37,6 @@ void TformBGR::Decode(const QString& path) {
         text += lines[i];
     }
     Memo->setPlainText(QString::fromStdString(cp1252ToUtf8(text)));
-}
-
-bool TformBGR::event(QEvent* event) {
-    const bool result = QDialog::event(event);
-    if (event->type() == QEvent::WindowActivate) FormActivate();
-    return result;
-}
-
-void TformBGR::FormActivate() {
-    applyViewerCaptions({{btnQuit, "Quitter", "Quit"},
-                         {Label1, "CTRL-F pour effectuer une recherche", "CTRL-F to search word"}});
-    Memo->setFocus();
 }
 
 }  // namespace kelvane

@@ -1,18 +1,14 @@
 #pragma once
 
-#include <QDialog>
+#include <QLocale>
 
-class QLabel;
-class QPlainTextEdit;
-class QPushButton;
+#include "viewers/memo_window.h"
 
 namespace kelvane {
 
-class TMemoSearch;
-
-// The object-file viewer: a tool bar with Quit and a search hint, and an editable memo
-// (never saved) holding the decoded lines, with find and replace.
-class TformBGR : public QDialog {
+// The object-file viewer: the decoded lines in an editable memo (never saved) with find and
+// replace, under a tool bar with Quit and a highlighted search hint.
+class TformBGR : public MemoWindow {
     Q_OBJECT
 
   public:
@@ -22,20 +18,6 @@ class TformBGR : public QDialog {
     // decimal separator of the default locale. A file that cannot be read throws and
     // leaves the memo as it was.
     void Decode(const QString& path);
-
-    QPlainTextEdit* memo() const { return Memo; }
-    TMemoSearch* memoSearch() const { return search_; }
-
-  protected:
-    bool event(QEvent* event) override;
-
-  private:
-    void FormActivate();
-
-    QPushButton* btnQuit;
-    QLabel* Label1;
-    QPlainTextEdit* Memo;
-    TMemoSearch* search_;
 };
 
 // The decimal separator `locale` writes, as one Windows-1252 byte; '.' when it has none.

@@ -1,18 +1,11 @@
 #pragma once
 
-#include <QDialog>
-
-class QLabel;
-class QPlainTextEdit;
-class QPushButton;
+#include "viewers/memo_window.h"
 
 namespace kelvane {
 
-class TMemoSearch;
-
-// The text viewer: a tool bar with Quit and a hint, and an editable memo (never saved) with
-// find and replace.
-class TformTXT : public QDialog {
+// The text viewer: the file's lines in an editable memo (never saved) with find and replace.
+class TformTXT : public MemoWindow {
     Q_OBJECT
 
   public:
@@ -21,19 +14,8 @@ class TformTXT : public QDialog {
     // Captions the window with `path` and shows the file's lines.
     void loadFile(const QString& path);
 
-    QPlainTextEdit* memo() const { return Memo; }
-    TMemoSearch* memoSearch() const { return search_; }
-
   protected:
     bool event(QEvent* event) override;
-
-  private:
-    void FormActivate();
-
-    QPushButton* btnQuit;
-    QLabel* Label1;
-    QPlainTextEdit* Memo;
-    TMemoSearch* search_;
 };
 
 }  // namespace kelvane
