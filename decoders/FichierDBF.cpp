@@ -1,30 +1,18 @@
 #include "decoders/FichierDBF.h"
 
-#include <QEvent>
 #include <QFileInfo>
 #include <QFont>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QTableView>
-#include <QToolBar>
-#include <QVBoxLayout>
 
 #include "decoders/dbf_table_model.h"
 #include "viewers/viewer_language.h"
 
 namespace kelvane {
 
-TformDBF::TformDBF(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("formDBF"));
+TformDBF::TformDBF(QWidget* parent) : ViewerWindow(QStringLiteral("formDBF"), parent) {
     setWindowTitle(QStringLiteral("Fichier *.DBF"));
-    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
-    setSizeGripEnabled(true);
-
-    auto* toolBar = new QToolBar(this);
-    btnQuit = new QPushButton(QStringLiteral("Quitter"), toolBar);
-    btnQuit->setObjectName(QStringLiteral("btnQuit"));
-    btnQuit->setAutoDefault(false);
-    toolBar->addWidget(btnQuit);
 
     model_ = new DbfTableModel(this);
     gridDBF = new QTableView(this);
@@ -47,13 +35,7 @@ TformDBF::TformDBF(QWidget* parent) : QDialog(parent) {
     gridDBF->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     gridDBF->horizontalHeader()->setHighlightSections(false);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(toolBar);
-    layout->addWidget(gridDBF, 1);
-
-    connect(btnQuit, &QPushButton::clicked, this, &QDialog::accept);
+    setContent(gridDBF);
     resize(640, 480);
 }
 
@@ -64,12 +46,6 @@ void TformDBF::Read(const QString& path) {
     const auto fileSize = static_cast<std::size_t>(QFileInfo(path).size());
     model_->setTable(std::move(table), fileSize);
     gridDBF->scrollToTop();
-}
-
-bool TformDBF::event(QEvent* event) {
-    const bool result = QDialog::event(event);
-    if (event->type() == QEvent::WindowActivate) FormActivate();
-    return result;
 }
 
 void TformDBF::FormActivate() {

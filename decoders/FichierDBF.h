@@ -1,8 +1,7 @@
 #pragma once
 
-#include <QDialog>
+#include "viewers/viewer_window.h"
 
-class QPushButton;
 class QTableView;
 
 namespace kelvane {
@@ -11,7 +10,7 @@ class DbfTableModel;
 
 // The DBF viewer: Quit, and a grid with one column per field and one row per record, every
 // value as raw text. Cells can be edited; nothing is saved.
-class TformDBF : public QDialog {
+class TformDBF : public ViewerWindow {
     Q_OBJECT
 
   public:
@@ -24,12 +23,9 @@ class TformDBF : public QDialog {
     QTableView* grid() const { return gridDBF; }
 
   protected:
-    bool event(QEvent* event) override;
+    void FormActivate() override;
 
   private:
-    void FormActivate();
-
-    QPushButton* btnQuit;
     QTableView* gridDBF;
     DbfTableModel* model_;
 };

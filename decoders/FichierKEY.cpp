@@ -1,13 +1,11 @@
 #include "decoders/FichierKEY.h"
 
-#include <QEvent>
 #include <QFontDatabase>
 #include <QPushButton>
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QToolBar>
 #include <QToolButton>
-#include <QVBoxLayout>
 #include <stdexcept>
 
 #include "decoders/key_file.h"
@@ -60,21 +58,12 @@ void fillListing(QTextDocument& document, const std::vector<KeyLine>& lines) {
 
 }  // namespace
 
-TformKey::TformKey(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("formKey"));
+TformKey::TformKey(QWidget* parent) : ViewerWindow(QStringLiteral("formKey"), parent) {
     setWindowTitle(QStringLiteral("Fichier *.key"));
-    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
-    setSizeGripEnabled(true);
-
-    auto* toolBar = new QToolBar(this);
-    btnQuit = new QPushButton(QStringLiteral("Quitter"), toolBar);
-    btnQuit->setObjectName(QStringLiteral("btnQuit"));
-    btnQuit->setAutoDefault(false);
-    tbPrint = new QToolButton(toolBar);
+    tbPrint = new QToolButton(toolBar_);
     tbPrint->setObjectName(QStringLiteral("tbPrint"));
     tbPrint->setText(QStringLiteral("Imprimer"));
-    toolBar->addWidget(btnQuit);
-    toolBar->addWidget(tbPrint);
+    toolBar_->addWidget(tbPrint);
 
     reListe = new QTextEdit(this);
     reListe->setObjectName(QStringLiteral("reListe"));
@@ -82,16 +71,11 @@ TformKey::TformKey(QWidget* parent) : QDialog(parent) {
     reListe->setLineWrapMode(QTextEdit::NoWrap);
     reListe->setFont(lineFormat(KeyLine::KeyEntry).font());
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(toolBar);
-    layout->addWidget(reListe, 1);
+    setContent(reListe);
 
     search_ = new TMemoSearch(this);
     search_->setMemo(reListe);
 
-    connect(btnQuit, &QPushButton::clicked, this, &QDialog::accept);
     connect(tbPrint, &QToolButton::clicked, this, &TformKey::tbPrintClick);
     resize(640, 480);
 }
@@ -111,12 +95,6 @@ void TformKey::Openkey(const QString& path) {
 
 void TformKey::tbPrintClick() {
     guarded(this, [&] { desktop().print(this, *reListe->document(), QStringLiteral("Key code")); });
-}
-
-bool TformKey::event(QEvent* event) {
-    const bool result = QDialog::event(event);
-    if (event->type() == QEvent::WindowActivate) FormActivate();
-    return result;
 }
 
 void TformKey::FormActivate() {

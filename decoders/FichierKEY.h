@@ -1,8 +1,7 @@
 #pragma once
 
-#include <QDialog>
+#include "viewers/viewer_window.h"
 
-class QPushButton;
 class QTextEdit;
 class QToolButton;
 
@@ -12,7 +11,7 @@ class TMemoSearch;
 
 // The key-binding viewer: Quit, Print, and the listing of every key set in a rich text box
 // (blue headings, one line per key) with find and replace.
-class TformKey : public QDialog {
+class TformKey : public ViewerWindow {
     Q_OBJECT
 
   public:
@@ -27,13 +26,11 @@ class TformKey : public QDialog {
     TMemoSearch* memoSearch() const { return search_; }
 
   protected:
-    bool event(QEvent* event) override;
+    void FormActivate() override;
 
   private:
-    void FormActivate();
     void tbPrintClick();
 
-    QPushButton* btnQuit;
     QToolButton* tbPrint;
     QTextEdit* reListe;
     TMemoSearch* search_;

@@ -1,19 +1,17 @@
 #pragma once
 
-#include <QDialog>
+#include "viewers/viewer_window.h"
 
 class QLabel;
 class QPlainTextEdit;
-class QPushButton;
-class QToolBar;
 
 namespace kelvane {
 
 class TMemoSearch;
 
-// A viewer window made of a tool bar (Quit and the search hint) over an editable memo that is
+// A viewer window whose tool bar holds Quit and the search hint, over an editable memo that is
 // never saved, with find and replace. The text and object-file viewers are such windows.
-class MemoWindow : public QDialog {
+class MemoWindow : public ViewerWindow {
     Q_OBJECT
 
   public:
@@ -22,17 +20,11 @@ class MemoWindow : public QDialog {
 
   protected:
     MemoWindow(const QString& objectName, QWidget* parent);
-    // Activation applies the English captions when the language says so and focuses the memo.
-    bool event(QEvent* event) override;
+    void FormActivate() override;
 
-    QToolBar* toolBar_;
-    QPushButton* btnQuit;
     QLabel* Label1;
     QPlainTextEdit* Memo;
     TMemoSearch* search_;
-
-  private:
-    void FormActivate();
 };
 
 }  // namespace kelvane
