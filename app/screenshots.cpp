@@ -1,0 +1,88 @@
+// Takes the README's screenshots: the main window with the demo archive, in French and in
+// English, and each viewer window showing its sample file. Run under a display (xvfb-run):
+//   kelvane-screenshots DEMO_ARCHIVE SAMPLES_DIR OUTPUT_DIR
+#include <QApplication>
+#include <QDir>
+#include <QEvent>
+#include <QTabWidget>
+#include <QWidget>
+#include <iostream>
+
+#include "browser/Kelvane_main.h"
+#include "decoders/FichierBGR.h"
+#include "decoders/FichierDBF.h"
+#include "decoders/FichierKEY.h"
+#include "platform/qt_desktop.h"
+#include "settings/settings.h"
+#include "viewers/FichierIMG.h"
+#include "viewers/FichierTXT.h"
+#include "viewers/FichierWav.h"
+#include "viewers/viewer_windows.h"
+
+namespace {
+
+void save(QWidget& window, const QDir& output, const QString& name) {
+    window.show();
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+    const QString path = output.filePath(name + QStringLiteral(".png"));
+    if (!window.grab().save(path)) std::cerr << "cannot write " << path.toStdString() << "\n";
+    window.hide();
+}
+
+void mainWindow(const QString& archive, const QDir& output, const QString& name) {
+    // A settings file that does not exist: French unless the language is set below.
+    kelvane::Tform_main form(output.filePath(QStringLiteral("none/Kelvane.ini")).toStdString(),
+                             QCoreApplication::applicationDirPath().toStdString());
+    form.resize(760, 420);
+    // Without a window manager nothing activates the window: the known-extensions table is
+    // loaded on activation.
+    QEvent activation(QEvent::WindowActivate);
+    QApplication::sendEvent(&form, &activation);
+    form.openArchiveCommand(archive);
+    save(form, output, name);
+    if (name == QStringLiteral("main-fr")) {
+        form.findChild<QTabWidget*>()->setCurrentIndex(1);
+        save(form, output, QStringLiteral("extensions"));
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    if (argc != 4) {
+        std::cerr << "usage: kelvane-screenshots DEMO_ARCHIVE SAMPLES_DIR OUTPUT_DIR\n";
+        return 2;
+    }
+    kelvane::QtDesktop desktopServices;
+    kelvane::setDesktop(&desktopServices);
+    const QString archive = QString::fromLocal8Bit(argv[1]);
+    const QDir samples(QString::fromLocal8Bit(argv[2]));
+    const QDir output(QString::fromLocal8Bit(argv[3]));
+
+    mainWindow(archive, output, QStringLiteral("main-fr"));
+    kelvane::settings().language = "english";
+    mainWindow(archive, output, QStringLiteral("main-en"));
+    kelvane::settings().language.clear();
+
+    QWidget owner;
+    kelvane::ViewerWindowSet viewers(&owner);
+    const auto sample = [&](const char* name) { return samples.filePath(QString(name)); };
+    const auto captioned = [](QWidget& window, const QString& path) -> QWidget& {
+        window.setWindowTitle(path);
+        return window;
+    };
+    viewers.formTXT->loadFile(sample("LISEZMOI.TXT"));
+    save(*viewers.formTXT, output, QStringLiteral("text"));
+    viewers.formWAV->setMediaFile(sample("BEEP.WAV"));
+    save(captioned(*viewers.formWAV, sample("BEEP.WAV")), output, QStringLiteral("sound"));
+    viewers.formIMG->load(sample("PHOTO.JPG"));
+    save(*viewers.formIMG, output, QStringLiteral("picture"));
+    viewers.formBGR->Decode(sample("PISTE.BGR"));
+    save(captioned(*viewers.formBGR, sample("PISTE.BGR")), output, QStringLiteral("object"));
+    viewers.formKey->Openkey(sample("FLY.KEY"));
+    save(captioned(*viewers.formKey, sample("FLY.KEY")), output, QStringLiteral("keys"));
+    viewers.formDBF->Read(sample("AEROPORT.DBF"));
+    save(captioned(*viewers.formDBF, sample("AEROPORT.DBF")), output, QStringLiteral("table"));
+    return 0;
+}
