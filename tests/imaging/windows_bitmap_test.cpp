@@ -175,11 +175,7 @@ TEST(WindowsBitmapTest, IconsUseTheirMaskAsTransparency) {
     image += std::string(24, '\0');
     image += std::string("\x01\x02\x03\x04\x05\x06\0\0", 8);  // pixels
     image += std::string("\x40\0\0\0", 4);                    // mask: second pixel transparent
-    std::string file("\0\0\x01\0\x01\0", 6);
-    file += std::string("\x02\x01\0\0\x01\0\x18\0", 8);
-    test::putLe32(file, std::uint32_t(image.size()));
-    test::putLe32(file, 22);
-    file += image;
+    const std::string file = test::buildIcon(2, 1, 24, image);
     MemoryStream stream(file.data(), file.size());
     WindowsIcon icon;
     icon.LoadFromStream(stream);

@@ -82,6 +82,22 @@ std::string buildBmp(const BmpLayout& layout, const std::string& pixelData) {
     return file + info + layout.palette + pixelData;
 }
 
+std::string buildIcon(unsigned width, unsigned height, unsigned bits, const std::string& image) {
+    std::string file;
+    putLe16(file, 0);            // reserved
+    putLe16(file, 1);            // icon
+    putLe16(file, 1);            // one image
+    file += char(width & 0xFF);  // 256 is stored as 0
+    file += char(height & 0xFF);
+    file += char(0);  // colour count
+    file += char(0);
+    putLe16(file, 1);  // planes
+    putLe16(file, bits);
+    putLe32(file, std::uint32_t(image.size()));
+    putLe32(file, 22);  // offset: just after this single entry
+    return file + image;
+}
+
 std::string encodeJpeg(const std::vector<std::uint8_t>& pixels, unsigned width, unsigned height,
                        unsigned components, bool progressive, int quality) {
     jpeg_compress_struct info;

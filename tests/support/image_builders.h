@@ -38,6 +38,10 @@ struct BmpLayout {
 };
 std::string buildBmp(const BmpLayout& layout, const std::string& pixelData);
 
+// An icon file holding one image: `image` is the 40-byte header (height doubled), the
+// colour pixels and the 1-bit mask, as stored.
+std::string buildIcon(unsigned width, unsigned height, unsigned bits, const std::string& image);
+
 // A JPEG made by libjpeg from 8-bit RGB (components 3) or grey (1) pixels.
 std::string encodeJpeg(const std::vector<std::uint8_t>& pixels, unsigned width, unsigned height,
                        unsigned components, bool progressive, int quality = 90);
