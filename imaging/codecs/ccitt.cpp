@@ -23,8 +23,8 @@ struct LookupEntry {
 };
 using LookupTable = std::array<LookupEntry, kLookupSize>;
 
-LookupTable buildLookup(const ccitt::RunCode* codes, int count) {
-    LookupTable table{};
+// Points every index whose leading bits are one of `codes` at that code.
+void addCodes(LookupTable& table, const ccitt::RunCode* codes, int count) {
     for (int i = 0; i < count; ++i) {
         const int length = static_cast<int>(std::strlen(codes[i].bits));
         std::uint32_t value = 0;
@@ -35,6 +35,13 @@ LookupTable buildLookup(const ccitt::RunCode* codes, int count) {
             table[index] = {codes[i].run, static_cast<std::uint8_t>(length)};
         }
     }
+}
+
+// One colour's codes with the shared extended make-up codes.
+LookupTable buildLookup(const ccitt::RunCode* codes, int count) {
+    LookupTable table{};
+    addCodes(table, codes, count);
+    addCodes(table, ccitt::kExtendedMakeUpCodes, ccitt::kExtendedMakeUpCodeCount);
     return table;
 }
 
@@ -153,6 +160,23 @@ bool skipPastEndOfLine(BitReader& reader) {
     return false;
 }
 
+// Clears the target, then hands `decodeNextRow` the reader and each whole row of the
+// target in turn until it returns false; the source moves past the bytes read.
+template <class RowDecoder>
+void decodeRows(const std::uint8_t*& source, std::uint8_t* target, std::size_t packedSize,
+                std::size_t unpackedSize, std::uint32_t width, bool reverseBits,
+                RowDecoder decodeNextRow) {
+    if (unpackedSize == 0) return;
+    std::memset(target, 0, unpackedSize);
+    const std::size_t rowBytes = (static_cast<std::size_t>(width) + 7) / 8;
+    BitReader reader(source, packedSize, reverseBits);
+    for (std::size_t offset = 0; rowBytes > 0 && offset + rowBytes <= unpackedSize;
+         offset += rowBytes) {
+        if (!decodeNextRow(reader, target + offset)) break;
+    }
+    source += reader.bytesUsed();
+}
+
 }  // namespace
 
 std::uint8_t reverseBitOrder(std::uint8_t value) {
@@ -161,36 +185,29 @@ std::uint8_t reverseBitOrder(std::uint8_t value) {
 
 void TCCITTMHDecoder::Decode(const std::uint8_t*& source, std::uint8_t* target,
                              std::size_t packedSize, std::size_t unpackedSize) {
-    if (unpackedSize == 0) return;
-    std::memset(target, 0, unpackedSize);
-    const std::size_t rowBytes = (static_cast<std::size_t>(width_) + 7) / 8;
-    BitReader reader(source, packedSize, reverseBits_);
-    for (std::size_t offset = 0; rowBytes > 0 && offset + rowBytes <= unpackedSize;
-         offset += rowBytes) {
-        if (reader.exhausted() || !decodeRow(reader, target + offset, width_)) break;
-        reader.alignTo(wordAligned_ ? 2 : 1);
-    }
-    source += reader.bytesUsed();
+    decodeRows(source, target, packedSize, unpackedSize, width_, reverseBits_,
+               [&](BitReader& reader, std::uint8_t* row) {
+                   if (reader.exhausted() || !decodeRow(reader, row, width_)) return false;
+                   reader.alignTo(wordAligned_ ? 2 : 1);
+                   return true;
+               });
 }
 
 void TCCITTFax3Decoder::Decode(const std::uint8_t*& source, std::uint8_t* target,
                                std::size_t packedSize, std::size_t unpackedSize) {
-    if (unpackedSize == 0) return;
-    std::memset(target, 0, unpackedSize);
-    const std::size_t rowBytes = (static_cast<std::size_t>(width_) + 7) / 8;
-    BitReader reader(source, packedSize, reverseBits_);
-    for (std::size_t offset = 0; rowBytes > 0 && offset + rowBytes <= unpackedSize;
-         offset += rowBytes) {
-        if (!skipPastEndOfLine(reader)) break;
-        if ((options_ & kT4TwoDimensional) != 0) {
-            // A tag bit says how the row is coded; two-dimensional rows are left white.
-            const bool oneDimensional = reader.peek(1) != 0;
-            reader.skip(1);
-            if (!oneDimensional) continue;
-        }
-        decodeRow(reader, target + offset, width_);
-    }
-    source += reader.bytesUsed();
+    decodeRows(source, target, packedSize, unpackedSize, width_, reverseBits_,
+               [&](BitReader& reader, std::uint8_t* row) {
+                   if (!skipPastEndOfLine(reader)) return false;
+                   if ((options_ & kT4TwoDimensional) != 0) {
+                       // A tag bit says how the row is coded; two-dimensional rows are left
+                       // white.
+                       const bool oneDimensional = reader.peek(1) != 0;
+                       reader.skip(1);
+                       if (!oneDimensional) return true;
+                   }
+                   decodeRow(reader, row, width_);
+                   return true;
+               });
 }
 
 }  // namespace kelvane

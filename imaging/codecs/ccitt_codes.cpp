@@ -2,6 +2,8 @@
 
 namespace kelvane::ccitt {
 
+// One code per line, as the code tables are usually printed.
+// clang-format off
 const RunCode kWhiteCodes[] = {
     {"00110101", 0},
     {"000111", 1},
@@ -94,19 +96,6 @@ const RunCode kWhiteCodes[] = {
     {"010011010", 1600},
     {"011000", 1664},
     {"010011011", 1728},
-    {"00000001000", 1792},
-    {"00000001100", 1856},
-    {"00000001101", 1920},
-    {"000000010010", 1984},
-    {"000000010011", 2048},
-    {"000000010100", 2112},
-    {"000000010101", 2176},
-    {"000000010110", 2240},
-    {"000000010111", 2304},
-    {"000000011100", 2368},
-    {"000000011101", 2432},
-    {"000000011110", 2496},
-    {"000000011111", 2560},
 };
 const int kWhiteCodeCount = static_cast<int>(sizeof(kWhiteCodes) / sizeof(kWhiteCodes[0]));
 
@@ -202,6 +191,10 @@ const RunCode kBlackCodes[] = {
     {"0000001011011", 1600},
     {"0000001100100", 1664},
     {"0000001100101", 1728},
+};
+const int kBlackCodeCount = static_cast<int>(sizeof(kBlackCodes) / sizeof(kBlackCodes[0]));
+
+const RunCode kExtendedMakeUpCodes[] = {
     {"00000001000", 1792},
     {"00000001100", 1856},
     {"00000001101", 1920},
@@ -216,6 +209,8 @@ const RunCode kBlackCodes[] = {
     {"000000011110", 2496},
     {"000000011111", 2560},
 };
-const int kBlackCodeCount = static_cast<int>(sizeof(kBlackCodes) / sizeof(kBlackCodes[0]));
+const int kExtendedMakeUpCodeCount =
+    static_cast<int>(sizeof(kExtendedMakeUpCodes) / sizeof(kExtendedMakeUpCodes[0]));
+// clang-format on
 
 }  // namespace kelvane::ccitt

@@ -13,10 +13,14 @@ struct RunCode {
 // Longest code of either colour.
 constexpr int kMaxCodeLength = 13;
 
-// Terminating and make-up codes of each colour, the extended make-up codes included.
+// Terminating and make-up codes of each colour.
 extern const RunCode kWhiteCodes[];
 extern const int kWhiteCodeCount;
 extern const RunCode kBlackCodes[];
 extern const int kBlackCodeCount;
+
+// Make-up codes for runs of 1792 and more, the same for both colours.
+extern const RunCode kExtendedMakeUpCodes[];
+extern const int kExtendedMakeUpCodeCount;
 
 }  // namespace kelvane::ccitt
