@@ -41,7 +41,9 @@ std::string_view filePart(std::string_view storedName) {
 }
 
 UnsafeEntryName::UnsafeEntryName(const std::string& storedName)
-    : std::runtime_error("Entry \"" + cp1252ToUtf8(storedName) +
+    : BilingualError("L'entrée \"" + cp1252ToUtf8(storedName) +
+                         "\" est refusée : son nom la placerait hors du répertoire choisi.",
+                     "Entry \"" + cp1252ToUtf8(storedName) +
                          "\" refused: its name would place it outside the target directory") {}
 
 std::vector<std::string> safeComponents(std::string_view storedName) {

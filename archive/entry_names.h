@@ -1,9 +1,10 @@
 #pragma once
 
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/bilingual_error.h"
 
 namespace kelvane {
 
@@ -16,7 +17,7 @@ std::string_view directoryPart(std::string_view storedName);
 std::string_view filePart(std::string_view storedName);
 
 // An entry whose stored name would place a file outside the target directory.
-class UnsafeEntryName : public std::runtime_error {
+class UnsafeEntryName : public BilingualError {
   public:
     explicit UnsafeEntryName(const std::string& storedName);
 };

@@ -5,8 +5,8 @@
 #include <stdexcept>
 
 #include "archive/entry_names.h"
+#include "platform/atomic_output_file.h"
 #include "platform/little_endian.h"
-#include "platform/output_file.h"
 
 namespace kelvane {
 namespace {
@@ -166,13 +166,14 @@ ExtractionResult TPOD::extractTo(int index, const std::string& targetDirectory,
     const CatalogueEntry& entry = entryAt(index);
     const std::vector<std::string> components = safeComponents(
         storedPath == StoredPath::Drop ? filePart(entry.name) : std::string_view(entry.name));
-    OutputFile output(targetDirectory, components, storedPath == StoredPath::KeepAndCreateLevels);
+    AtomicOutputFile output(targetDirectory, components,
+                            storedPath == StoredPath::KeepAndCreateLevels);
     ExtractionResult result;
     result.path = output.path();
     result.written =
         copyEntry(index, [&](const char* data, std::size_t size) { output.write(data, size); });
     result.truncated = result.written < std::int64_t(std::max(entry.size, 0));
-    output.close();
+    output.commit();
     return result;
 }
 

@@ -463,12 +463,8 @@ void Tform_main::btnExtractFileClick() {
                                                            return !progress.wasCanceled();
                                                        });
         progress.close();
-        if (!report.refused.empty()) {
-            QStringList lines;
-            for (const std::string& refused : report.refused)
-                lines << QString::fromStdString(refused);
-            showError(this, lines.join(QLatin1Char('\n')));
-        }
+        const std::string messages = report.messages();
+        if (!messages.empty()) showError(this, QString::fromStdString(messages));
     });
 }
 

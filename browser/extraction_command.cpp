@@ -1,9 +1,34 @@
 #include "browser/extraction_command.h"
 
+#include <exception>
+
 #include "archive/entry_names.h"
 #include "archive/pod_reader.h"
+#include "platform/cp1252.h"
 
 namespace kelvane {
+
+std::string ExtractionReport::messages() const {
+    std::string text;
+    auto add = [&text](const std::string& message) {
+        if (!text.empty()) text += "\r\n\r\n";
+        text += message;
+    };
+    for (const std::string& message : refused) add(message);
+    for (const std::string& message : cutShort) add(message);
+    if (!stoppedBy.empty()) add(stoppedBy);
+    return text;
+}
+
+std::string cutShortMessage(const CatalogueEntry& entry, std::int64_t written) {
+    const std::string name = cp1252ToUtf8(entry.name);
+    const std::string counts = std::to_string(written) + " ";
+    const std::string size = std::to_string(entry.size);
+    return "L'entrée \"" + name + "\" est coupée par la fin de l'archive : " + counts +
+           "octets sur " + size + " écrits.\r\nEntry \"" + name +
+           "\" is cut short by the end of the archive: " + counts + "of " + size +
+           " bytes written.";
+}
 
 ExtractionReport extractEntries(TPOD& archive, const std::vector<int>& indices,
                                 const std::string& targetDirectory, bool keepStructure,
@@ -17,13 +42,21 @@ ExtractionReport extractEntries(TPOD& archive, const std::vector<int>& indices,
             return report;
         }
         try {
-            archive.Extract(indices[done], targetDirectory, storedPath);
+            const ExtractionResult result =
+                archive.Extract(indices[done], targetDirectory, storedPath);
             ++report.extracted;
+            if (result.truncated) {
+                report.cutShort.push_back(cutShortMessage(
+                    archive.catalogue()[std::size_t(indices[done])], result.written));
+            }
         } catch (const UnsafeEntryName& refused) {
             report.refused.emplace_back(refused.what());
+        } catch (const std::exception& failure) {
+            report.stoppedBy = failure.what();
+            break;
         }
     }
-    progress(static_cast<int>(indices.size()));
+    if (report.stoppedBy.empty()) progress(static_cast<int>(indices.size()));
     return report;
 }
 

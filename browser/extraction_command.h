@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -7,19 +8,29 @@
 namespace kelvane {
 
 class TPOD;
+struct CatalogueEntry;
 
-// What an extraction run did.
+// What an extraction run did. Every message is bilingual: French, a line break, English.
 struct ExtractionReport {
     int extracted = 0;
-    std::vector<std::string> refused;  // one message per entry whose name was unsafe
+    std::vector<std::string> refused;   // one per entry whose name was unsafe
+    std::vector<std::string> cutShort;  // one per entry the archive cuts short
+    std::string stoppedBy;              // the failure that ended the run; empty when none
     bool cancelled = false;
+
+    // Every message above, refusals first, one paragraph each; empty when all went well.
+    std::string messages() const;
 };
+
+// Names an entry that the archive ends inside of, with the bytes written and expected.
+std::string cutShortMessage(const CatalogueEntry& entry, std::int64_t written);
 
 // Extracts the entries `indices`, in that order, into `targetDirectory` (ends with a
 // separator): under their stored directories, every missing level created, when
 // `keepStructure` is set; as their final name component otherwise. Existing files are
 // replaced. An entry whose name would leave the directory is refused and the others still
-// extracted; any other failure stops the run with its exception, keeping what was written.
+// extracted; any other failure (a full disk first of all) ends the run, keeping what was
+// written, and is reported in `stoppedBy`.
 // `progress(done)` is called before each entry and after the last; returning false cancels.
 ExtractionReport extractEntries(TPOD& archive, const std::vector<int>& indices,
                                 const std::string& targetDirectory, bool keepStructure,

@@ -7,6 +7,7 @@
 #include "archive/entry_names.h"
 #include "archive/pod_reader.h"
 #include "cli/cli.h"
+#include "platform/bilingual_error.h"
 #include "platform/cp1252.h"
 
 namespace kelvane::cli {
@@ -133,6 +134,13 @@ int runExtract(const Arguments& args, std::ostream& out, std::ostream& err) {
                 status = kFailure;
             }
             out << result.path << '\n';
+        } catch (const DiskFull& full) {
+            // Every later entry would fail the same way: one message ends the run.
+            err << "kelvane-cli: " << full.english() << "\n";
+            return kFailure;
+        } catch (const BilingualError& error) {
+            err << "kelvane-cli: " << error.english() << "\n";
+            status = kFailure;
         } catch (const std::exception& error) {
             err << "kelvane-cli: " << error.what() << "\n";
             status = kFailure;

@@ -12,7 +12,7 @@
 #include "imaging/raw_texture.h"
 #include "platform/cp1252.h"
 #include "platform/desktop_services.h"
-#include "platform/output_file.h"
+#include "platform/atomic_output_file.h"
 #include "settings/settings.h"
 #include "viewers/dispatch_rules.h"
 #include "viewers/viewing_area.h"
@@ -29,18 +29,18 @@ using TextureSource = std::function<void(const std::string& directory, const std
 
 TextureSource entrySource(TPOD& pod, int index) {
     return [&pod, index](const std::string& directory, const std::string& name) {
-        OutputFile output(directory, {name}, false);
+        AtomicOutputFile output(directory, {name}, false);
         pod.copyEntry(index, [&](const char* data, std::size_t size) { output.write(data, size); });
-        output.close();
+        output.commit();
     };
 }
 
 TextureSource fileSource(const std::string& path) {
     return [path](const std::string& directory, const std::string& name) {
         const std::string bytes = readWholeFile(path);
-        OutputFile output(directory, {name}, false);
+        AtomicOutputFile output(directory, {name}, false);
         output.write(bytes.data(), bytes.size());
-        output.close();
+        output.commit();
     };
 }
 

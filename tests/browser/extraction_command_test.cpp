@@ -39,10 +39,15 @@ TEST(ExtractEntries, CancellingKeepsWhatWasWrittenAndFailuresStopTheRun) {
     EXPECT_TRUE(fs::exists(target / "C" / "same.txt"));
     EXPECT_FALSE(fs::exists(target / "D"));
 
-    // A file standing where a directory level must go stops the run.
+    // A file standing where a directory level must go stops the run; the refusal met
+    // before it is still reported beside it.
     test::writeFile(target / "D", "in the way");
-    EXPECT_THROW(extractEntries(archive, {3, 0}, targetDirectory, true, [](int) { return true; }),
-                 std::runtime_error);
+    const ExtractionReport stopped =
+        extractEntries(archive, {1, 3, 0}, targetDirectory, true, [](int) { return true; });
+    EXPECT_EQ(stopped.extracted, 0);
+    EXPECT_NE(stopped.stoppedBy.find("Cannot create file"), std::string::npos);
+    const std::string messages = stopped.messages();
+    EXPECT_LT(messages.find("refus"), messages.find("Cannot create file")) << messages;
 }
 
 }  // namespace

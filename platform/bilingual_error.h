@@ -1,0 +1,35 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace kelvane {
+
+// A failure told in French and in English. `what()` is the window's text: French, a line
+// break, English; a command line shows `english()` alone.
+class BilingualError : public std::runtime_error {
+  public:
+    BilingualError(const std::string& french, std::string english)
+        : std::runtime_error(french + "\r\n" + english), english_(std::move(english)) {}
+
+    const std::string& english() const { return english_; }
+
+  private:
+    std::string english_;
+};
+
+// The disk (or the user's quota) holds no more bytes; `path` names the file being written.
+class DiskFull : public BilingualError {
+  public:
+    explicit DiskFull(const std::string& path)
+        : BilingualError("Le disque est plein : " + path + " n'a pas pu être écrit.",
+                         "The disk is full: " + path + " could not be written."),
+          path_(path) {}
+
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+
+}  // namespace kelvane
