@@ -6,6 +6,7 @@
 
 #include "archive/entry_names.h"
 #include "platform/atomic_output_file.h"
+#include "platform/cp1252.h"
 #include "platform/little_endian.h"
 
 namespace kelvane {
@@ -136,6 +137,15 @@ void TPOD::ReadHeaderAndDirectory() {
         ReadPODHeader();
         ReadPODDirectory();
     }
+}
+
+std::string cutShortMessage(const CatalogueEntry& entry, std::int64_t written) {
+    const std::string name = cp1252ToUtf8(entry.name);
+    const std::string done = std::to_string(written) + " ";
+    const std::string size = std::to_string(entry.size);
+    return "L'entrée \"" + name + "\" est coupée par la fin de l'archive : " + done +
+           "octets sur " + size + " écrits.\r\nEntry \"" + name +
+           "\" is cut short by the end of the archive: " + done + "of " + size + " bytes written.";
 }
 
 const CatalogueEntry& TPOD::entryAt(int index) const {

@@ -36,6 +36,10 @@ struct ExtractionResult {
     bool truncated = false;    // the archive ended before the entry's last byte
 };
 
+// Names an entry that the archive ends inside of, with the bytes written and expected
+// (French, a line break, English).
+std::string cutShortMessage(const CatalogueEntry& entry, std::int64_t written);
+
 // One open POD or EPD archive: its header, directory and names, and the open file from
 // which entries are copied out. The archive is opened for reading only.
 class TPOD {

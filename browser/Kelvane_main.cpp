@@ -398,15 +398,6 @@ void Tform_main::btnOpenFileClick() {
     });
 }
 
-QString Tform_main::extractCurrentEntry() {
-    const CatalogueEntry* entry = currentEntry();
-    if (entry == nullptr) return {};
-    const StoredPath storedPath =
-        cbStruct_->isChecked() ? StoredPath::KeepAndCreateLevels : StoredPath::Drop;
-    return QString::fromStdString(
-        pod_->Extract(entry->index, settings().workDirectory, storedPath).path);
-}
-
 void Tform_main::Voir(const QString& fileName, bool FromArchive) {
     if (!FromArchive) {
         viewFile(this, viewers_, fileName);
@@ -515,7 +506,8 @@ void Tform_main::openWithEditor(ExternalEditor editor) {
                                   QStringLiteral("Implementation en cours"));
             return;
         }
-        if (currentEntry() == nullptr) return;
+        const CatalogueEntry* entry = currentEntry();
+        if (entry == nullptr) return;
         // Without a working directory the copy would land wherever the program was started.
         if (settings().workDirectory.empty()) {
             showError(this, QStringLiteral("Choisissez d'abord un répertoire de travail.\r\n"
@@ -523,12 +515,19 @@ void Tform_main::openWithEditor(ExternalEditor editor) {
             return;
         }
         // The copy stays in the working directory for the editor.
-        const QString path = extractCurrentEntry();
+        const ExtractionResult copy = pod_->Extract(
+            entry->index, settings().workDirectory,
+            cbStruct_->isChecked() ? StoredPath::KeepAndCreateLevels : StoredPath::Drop);
         const QString program = QString::fromStdString(editorProgram(editor, settings()));
-        if (!desktop().startProgram(program, {path},
+        if (!desktop().startProgram(program, {QString::fromStdString(copy.path)},
                                     QString::fromStdString(settings().workDirectory), false)) {
             showError(this, QStringLiteral("Impossible de lancer %1\r\nCannot start %1")
                                 .arg(QDir::toNativeSeparators(program)));
+        }
+        if (copy.truncated) {
+            desktop().showMessage(this, DesktopServices::MessageKind::Warning,
+                                  QCoreApplication::applicationName(),
+                                  QString::fromStdString(cutShortMessage(*entry, copy.written)));
         }
     });
 }

@@ -80,7 +80,6 @@ class Tform_main : public QMainWindow {
     std::vector<int> tickedEntriesInGridOrder() const;
     std::vector<const CatalogueEntry*> entriesInGridOrder() const;
     const CatalogueEntry* currentEntry() const;
-    QString extractCurrentEntry();
     bool archiveListed() const;
 
     std::string iniPath_;

@@ -4,7 +4,6 @@
 
 #include "archive/entry_names.h"
 #include "archive/pod_reader.h"
-#include "platform/cp1252.h"
 
 namespace kelvane {
 
@@ -18,16 +17,6 @@ std::string ExtractionReport::messages() const {
     for (const std::string& message : cutShort) add(message);
     if (!stoppedBy.empty()) add(stoppedBy);
     return text;
-}
-
-std::string cutShortMessage(const CatalogueEntry& entry, std::int64_t written) {
-    const std::string name = cp1252ToUtf8(entry.name);
-    const std::string counts = std::to_string(written) + " ";
-    const std::string size = std::to_string(entry.size);
-    return "L'entrée \"" + name + "\" est coupée par la fin de l'archive : " + counts +
-           "octets sur " + size + " écrits.\r\nEntry \"" + name +
-           "\" is cut short by the end of the archive: " + counts + "of " + size +
-           " bytes written.";
 }
 
 ExtractionReport extractEntries(TPOD& archive, const std::vector<int>& indices,

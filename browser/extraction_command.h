@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -8,7 +7,6 @@
 namespace kelvane {
 
 class TPOD;
-struct CatalogueEntry;
 
 // What an extraction run did. Every message is bilingual: French, a line break, English.
 struct ExtractionReport {
@@ -21,9 +19,6 @@ struct ExtractionReport {
     // Every message above, refusals first, one paragraph each; empty when all went well.
     std::string messages() const;
 };
-
-// Names an entry that the archive ends inside of, with the bytes written and expected.
-std::string cutShortMessage(const CatalogueEntry& entry, std::int64_t written);
 
 // Extracts the entries `indices`, in that order, into `targetDirectory` (ends with a
 // separator): under their stored directories, every missing level created, when

@@ -10,9 +10,9 @@
 #include "archive/pod_reader.h"
 #include "decoders/whole_file.h"
 #include "imaging/raw_texture.h"
+#include "platform/atomic_output_file.h"
 #include "platform/cp1252.h"
 #include "platform/desktop_services.h"
-#include "platform/atomic_output_file.h"
 #include "settings/settings.h"
 #include "viewers/dispatch_rules.h"
 #include "viewers/viewing_area.h"
@@ -24,14 +24,43 @@ namespace {
 constexpr int kConverterTimeoutMs = 30000;
 const QString kConverterProgram = QStringLiteral("raw2bmp.exe");
 
+// What a viewing has to tell the user once its windows are closed.
+using Notes = QStringList;
+
+void showNotes(QWidget* parent, const Notes& notes) {
+    if (notes.empty()) return;
+    desktop().showMessage(parent, DesktopServices::MessageKind::Warning,
+                          QCoreApplication::applicationName(),
+                          notes.join(QStringLiteral("\r\n\r\n")));
+}
+
+// Runs a viewing and tells its notes once it ends, however it ends.
+void withNotes(QWidget* parent, const std::function<void(Notes&)>& viewing) {
+    Notes notes;
+    try {
+        viewing(notes);
+    } catch (...) {
+        showNotes(parent, notes);
+        throw;
+    }
+    showNotes(parent, notes);
+}
+
+void noteIfCutShort(Notes& notes, const CatalogueEntry& entry, std::int64_t written) {
+    if (written < std::int64_t(std::max(entry.size, 0)))
+        notes.push_back(QString::fromStdString(cutShortMessage(entry, written)));
+}
+
 // Writes one half of a texture pair as directory + name.
 using TextureSource = std::function<void(const std::string& directory, const std::string& name)>;
 
-TextureSource entrySource(TPOD& pod, int index) {
-    return [&pod, index](const std::string& directory, const std::string& name) {
+TextureSource entrySource(TPOD& pod, const CatalogueEntry& entry, Notes& notes) {
+    return [&pod, &entry, &notes](const std::string& directory, const std::string& name) {
         AtomicOutputFile output(directory, {name}, false);
-        pod.copyEntry(index, [&](const char* data, std::size_t size) { output.write(data, size); });
+        const std::int64_t written = pod.copyEntry(
+            entry.index, [&](const char* data, std::size_t size) { output.write(data, size); });
         output.commit();
+        noteIfCutShort(notes, entry, written);
     };
 }
 
@@ -107,20 +136,41 @@ void convert(const std::string& directory, const std::string& shortName) {
     convertRawTexture(base);
 }
 
-// Stages the pair in the area's private folder, converts it and shows the picture.
+// Keeps the converted picture in the working directory under a free name, saying so when
+// it could not have its own.
+std::string keepPicture(ViewingArea& area, const std::string& picture, const std::string& name,
+                        Notes& notes) {
+    const std::string kept = area.keep(picture, name);
+    const QString keptName = QFileInfo(QString::fromStdString(kept)).fileName();
+    const QString wanted = QString::fromStdString(name);
+    if (kept != picture && keptName != wanted) {
+        notes.push_back(
+            QStringLiteral("L'image convertie est enregistrée sous %1, car %2 existe déjà dans le "
+                           "répertoire de travail.\r\nThe converted picture is saved as %1, as %2 "
+                           "already exists in the working directory.")
+                .arg(keptName, wanted));
+    }
+    return kept;
+}
+
+// Stages the pair in the area's private folder, converts it, keeps the picture in the
+// working directory and shows it.
 void showTexture(const ViewerWindows& viewers, ViewingArea& area, ViewerGroup group,
                  const std::string& shortName, const TextureSource& viewed,
-                 const TextureSource& companion, const QString& caption) {
+                 const TextureSource& companion, const QString& caption, Notes& notes) {
     const std::string& folder = area.privateFolder();
     const bool pixelsViewed = group != ViewerGroup::Palette;
     (pixelsViewed ? viewed : companion)(folder, shortName + ".RAW");
     (pixelsViewed ? companion : viewed)(folder, shortName + ".ACT");
     convert(folder, shortName);
-    show(viewers.picture, QString::fromStdString(folder + shortName + ".BMP"), caption);
+    const std::string picture =
+        keepPicture(area, folder + shortName + ".BMP", shortName + ".BMP", notes);
+    show(viewers.picture, QString::fromStdString(picture), caption);
 }
 
 void viewArchiveTexture(QWidget* parent, const ViewerWindows& viewers, const ListedArchive& archive,
-                        const CatalogueEntry& entry, ViewerGroup group, ViewingArea& area) {
+                        const CatalogueEntry& entry, ViewerGroup group, ViewingArea& area,
+                        Notes& notes) {
     const std::string base = textureBase(entry.name);
     std::vector<std::string> names;
     names.reserve(archive.rows.size());
@@ -132,21 +182,20 @@ void viewArchiveTexture(QWidget* parent, const ViewerWindows& viewers, const Lis
         return;
     }
     const std::string file = safeComponents(filePart(entry.name)).back();
+    // The caption names the entry where the working directory would hold it.
+    const QString caption = QString::fromStdString(settings().workDirectory + file);
     for (const std::size_t match : matches) {
-        showTexture(viewers, area, group, shortName(file), entrySource(*archive.pod, entry.index),
-                    entrySource(*archive.pod, archive.rows[match]->index),
-                    QString::fromStdString(area.privateFolder() + file));
+        showTexture(viewers, area, group, shortName(file), entrySource(*archive.pod, entry, notes),
+                    entrySource(*archive.pod, *archive.rows[match], notes), caption, notes);
     }
 }
 
-}  // namespace
-
-void viewEntry(QWidget* parent, const ViewerWindows& viewers, const ListedArchive& archive,
-               const CatalogueEntry& entry, bool keepStructure) {
+void viewArchiveEntry(QWidget* parent, const ViewerWindows& viewers, const ListedArchive& archive,
+                      const CatalogueEntry& entry, bool keepStructure, Notes& notes) {
     ViewingArea area(settings().workDirectory);
     const ViewerGroup group = viewerGroup(entry.name);
     if (isTexture(group)) {
-        viewArchiveTexture(parent, viewers, archive, entry, group, area);
+        viewArchiveTexture(parent, viewers, archive, entry, group, area, notes);
         return;
     }
     const std::vector<std::string> components =
@@ -154,7 +203,17 @@ void viewEntry(QWidget* parent, const ViewerWindows& viewers, const ListedArchiv
     const ExtractionResult copy =
         archive.pod->Extract(entry.index, area.claim(components),
                              keepStructure ? StoredPath::KeepAndCreateLevels : StoredPath::Drop);
+    noteIfCutShort(notes, entry, copy.written);
     route(parent, viewers, group, QString::fromStdString(copy.path));
+}
+
+}  // namespace
+
+void viewEntry(QWidget* parent, const ViewerWindows& viewers, const ListedArchive& archive,
+               const CatalogueEntry& entry, bool keepStructure) {
+    withNotes(parent, [&](Notes& notes) {
+        viewArchiveEntry(parent, viewers, archive, entry, keepStructure, notes);
+    });
 }
 
 void viewFile(QWidget* parent, const ViewerWindows& viewers, const QString& path) {
@@ -175,9 +234,11 @@ void viewFile(QWidget* parent, const ViewerWindows& viewers, const QString& path
         reportMissingCompanion(parent, group, QDir::toNativeSeparators(base));
         return;
     }
-    ViewingArea area(settings().workDirectory);
-    showTexture(viewers, area, group, shortName(file), fileSource(file),
-                fileSource(companion.toStdString()), path);
+    withNotes(parent, [&](Notes& notes) {
+        ViewingArea area(settings().workDirectory);
+        showTexture(viewers, area, group, shortName(file), fileSource(file),
+                    fileSource(companion.toStdString()), path, notes);
+    });
 }
 
 }  // namespace kelvane

@@ -1,5 +1,13 @@
 #include "viewers/viewing_area.h"
 
+#include <fcntl.h>
+#include <stdio.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <fstream>
 #include <random>
 #include <stdexcept>
 #include <system_error>
@@ -10,11 +18,51 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kFolderAttempts = 100;
+constexpr int kNameAttempts = 1000;
 
 // Anything at the path, a dangling link included.
 bool taken(const fs::path& path) {
     std::error_code error;
     return fs::symlink_status(path, error).type() != fs::file_type::not_found;
+}
+
+// "name", then "stem (2).ext", "stem (3).ext"...
+std::string numberedName(const std::string& name, int number) {
+    if (number == 1) return name;
+    const std::size_t dot = name.rfind('.');
+    const std::size_t stemEnd = dot == std::string::npos || dot == 0 ? name.size() : dot;
+    return name.substr(0, stemEnd) + " (" + std::to_string(number) + ")" + name.substr(stemEnd);
+}
+
+// Renames `from` to `to` unless something stands at `to` (errno EEXIST then). File systems
+// that cannot rename that way get a hard link, which is made only where nothing stands.
+bool moveWithoutReplacing(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    if (::link(from.c_str(), to.c_str()) != 0) return false;
+    ::unlink(from.c_str());
+    return true;
+}
+
+// Both regular files hold the same bytes.
+bool sameBytes(const std::string& a, const std::string& b) {
+    std::error_code error;
+    if (!fs::is_regular_file(fs::symlink_status(b, error)) ||
+        fs::file_size(a, error) != fs::file_size(b, error) || error)
+        return false;
+    std::ifstream first(a, std::ios::binary);
+    std::ifstream second(b, std::ios::binary);
+    std::array<char, 65536> one;
+    std::array<char, 65536> two;
+    while (first && second) {
+        first.read(one.data(), one.size());
+        second.read(two.data(), two.size());
+        if (first.gcount() != second.gcount() ||
+            !std::equal(one.begin(), one.begin() + first.gcount(), two.begin()))
+            return false;
+    }
+    return first.eof() && second.eof();
 }
 
 fs::path joined(const std::string& directory, const std::vector<std::string>& components) {
@@ -69,6 +117,21 @@ const std::string& ViewingArea::privateFolder() {
         if (error) break;
     }
     throw std::runtime_error("Cannot create file " + (parent / ".kelvane-*").string());
+}
+
+std::string ViewingArea::keep(const std::string& file, const std::string& name) {
+    if (workDirectory_.empty()) return file;
+    for (int number = 1; number <= kNameAttempts; ++number) {
+        const std::string target = workDirectory_ + numberedName(name, number);
+        if (moveWithoutReplacing(file, target)) return target;
+        if (errno != EEXIST) break;
+        // The same picture kept by an earlier viewing serves again instead of a new copy.
+        if (sameBytes(file, target)) {
+            ::unlink(file.c_str());
+            return target;
+        }
+    }
+    throw std::runtime_error("Cannot create file " + workDirectory_ + name);
 }
 
 }  // namespace kelvane

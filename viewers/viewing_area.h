@@ -28,6 +28,13 @@ class ViewingArea {
     // it. Throws std::runtime_error when it cannot be made.
     const std::string& privateFolder();
 
+    // Moves `file` out of the private folder into the working directory, where it stays, as
+    // `name`, or as "stem (2).ext", "stem (3).ext"... when that name is taken: an existing
+    // file is never replaced; one that holds the same bytes is used instead of a new copy.
+    // Returns the path the file has now. Without a working directory
+    // the file stays where it is and goes with the area.
+    std::string keep(const std::string& file, const std::string& name);
+
   private:
     std::string workDirectory_;
     std::string privateFolder_;

@@ -63,9 +63,12 @@ class ViewingTest : public MainWindowTest {
     }
 
     // A converted texture as Qt's own bitmap reader sees it.
-    static QImage texture(const std::string& pixels, const std::string& palette) {
-        return QImage::fromData(QByteArray::fromStdString(rawTextureToBmp(pixels, palette)), "BMP")
+    static QImage bitmap(const std::string& bytes) {
+        return QImage::fromData(QByteArray::fromStdString(bytes), "BMP")
             .convertToFormat(QImage::Format_RGB32);
+    }
+    static QImage texture(const std::string& pixels, const std::string& palette) {
+        return bitmap(rawTextureToBmp(pixels, palette));
     }
 
     fs::path work() const { return dir.path() / "work"; }
@@ -92,7 +95,7 @@ class ViewingTest : public MainWindowTest {
     std::vector<Shown> shown;
 };
 
-TEST_F(ViewingTest, EveryRowOfTheDemoArchiveOpensItsViewerAndLeavesNothingBehind) {
+TEST_F(ViewingTest, EveryRowOfTheDemoArchiveOpensItsViewerAndLeavesOnlyTheConvertedTexture) {
     open(KELVANE_DEMO_ARCHIVE);
     ASSERT_EQ(rows(), 11);
     const std::map<QString, QDialog*> expected = {
@@ -112,7 +115,8 @@ TEST_F(ViewingTest, EveryRowOfTheDemoArchiveOpensItsViewerAndLeavesNothingBehind
         EXPECT_TRUE(shown[0].caption.endsWith(name.section('\\', -1))) << name.toStdString();
     }
     EXPECT_TRUE(desktop.messages.empty()) << desktop.messages[0].text.toStdString();
-    EXPECT_TRUE(workContents().empty());
+    // Both halves of the texture convert to the same picture, kept once.
+    EXPECT_EQ(workContents(), std::vector<std::string>{"TEX01.BMP"});
 }
 
 TEST_F(ViewingTest, TheExtensionDecidesCaseInsensitivelyByItsLastDot) {
@@ -187,7 +191,7 @@ TEST_F(ViewingTest, TexturesPairWithTheirCompanionWhateverTheSortOrder) {
     view("SKIN.OPA");
     ASSERT_EQ(shown.size(), 3u);
     EXPECT_EQ(shown[0].window, viewers->formIMG);
-    EXPECT_TRUE(shown[0].caption.endsWith("/TEX02.ACT"));
+    EXPECT_EQ(shown[0].caption, QString::fromStdString((work() / "TEX02.ACT").string()));
     EXPECT_EQ(shown[0].picture, texture(pixels2, palette(2)));
     EXPECT_EQ(shown[1].picture, texture(pixels1, palette(1)));
     EXPECT_EQ(shown[2].picture, texture(pixels2, palette(3)));
@@ -201,7 +205,9 @@ TEST_F(ViewingTest, TexturesPairWithTheirCompanionWhateverTheSortOrder) {
     EXPECT_EQ(desktop.messages[0].kind, Kind::Error);
     EXPECT_EQ(desktop.messages[0].text, "Fichier TEX03.ACT non trouvé\r\nFile TEX03.ACT not found");
     EXPECT_EQ(desktop.messages[1].text, "Fichier LONE.RAW non trouvé\r\nFile LONE.RAW not found");
-    EXPECT_TRUE(workContents().empty());
+    // The pictures stay in the working directory; the staged halves do not.
+    EXPECT_EQ(workContents(), (std::vector<std::string>{"SKIN.BMP", "TEX01.BMP", "TEX02.BMP"}));
+    EXPECT_EQ(bitmap(readFile(work() / "TEX01.BMP")), shown[1].picture);
 }
 
 TEST_F(ViewingTest, TheConverterIsCalledWhenSetUpAndReplacedWhenItFails) {
@@ -215,21 +221,30 @@ TEST_F(ViewingTest, TheConverterIsCalledWhenSetUpAndReplacedWhenItFails) {
     };
     open(archive("t.POD", ArchiveLayout::POD,
                  {{"TEX.01.RAW", std::string(4, '\0'), 0}, {"TEX.ACT", palette(1), 0}}));
+    writeFile(work() / "TEX.BMP", "the user's own picture");
     view("TEX.01.RAW");
     ASSERT_EQ(desktop.programs.size(), 1u);
     const ScriptedDesktop::Program& call = desktop.programs[0];
     EXPECT_TRUE(call.waited);
     EXPECT_EQ(call.program, QString::fromStdString((converter / "raw2bmp.exe").string()));
-    const QString folder = QFileInfo(shown.at(0).caption).path();
+    // The pair is converted in a private folder of the working directory.
+    const QString folder = QFileInfo(call.arguments.value(0)).path();
+    EXPECT_EQ(QFileInfo(folder).dir(), QDir(QString::fromStdString(work().string())));
     EXPECT_EQ(call.arguments, QStringList{folder + "/TEX"});
     EXPECT_EQ(QDir(call.workingDirectory), QDir(folder));
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].caption, QString::fromStdString((work() / "TEX.01.RAW").string()));
     EXPECT_EQ(shown[0].picture, texture("\x07", palette(9)));
+    // The user's picture of that name stays; the new one takes a free name, and says so.
+    EXPECT_EQ(readFile(work() / "TEX.BMP"), "the user's own picture");
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_NE(desktop.messages[0].text.indexOf("TEX (2).BMP"), -1);
 
     desktop.programsStart = false;
     view("TEX.01.RAW");
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(shown[1].picture, texture(std::string(4, '\0'), palette(1)));
-    EXPECT_TRUE(workContents().empty());
+    EXPECT_EQ(workContents(), (std::vector<std::string>{"TEX (2).BMP", "TEX (3).BMP", "TEX.BMP"}));
 }
 
 TEST_F(ViewingTest, FilesFromDiskAreNeverChangedOrDeleted) {
@@ -274,6 +289,36 @@ TEST_F(ViewingTest, FilesFromDiskAreNeverChangedOrDeleted) {
     EXPECT_EQ(readFile(disk / "SKIN.OPA"), std::string(4, '\x03'));
     EXPECT_EQ(std::distance(fs::directory_iterator(disk), fs::directory_iterator()), 4);
     EXPECT_TRUE(workContents().empty());
+}
+
+TEST_F(ViewingTest, AnEntryCutShortByTheArchiveIsNamedOnceEachCommandEnds) {
+    std::string bytes =
+        buildArchive(ArchiveLayout::POD, {{"a.txt", "whole", 0}, {"last.txt", "0123456789", 0}});
+    bytes.resize(bytes.size() - 4);  // the last entry's data come last
+    const fs::path path = dir.path() / "cut.POD";
+    writeFile(path, bytes);
+    open(path.string());
+    const QString cut =
+        QStringLiteral("\"last.txt\" is cut short by the end of the archive: 6 of 10");
+
+    view("last.txt");
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].content, "012345");
+    view("a.txt");
+    trigger("OuvriravecPaint1");  // the current row is a.txt: nothing to say
+    clickCell(column(1).indexOf("last.txt"), 1);
+    trigger("OuvriravecPaint1");
+    clickHeader(0);  // tick every row
+    desktop.directoryAnswers.push_back(QString::fromStdString(work().string()));
+    click("btnExtractFile");
+
+    ASSERT_EQ(desktop.messages.size(), 3u);
+    for (const auto& message : desktop.messages) {
+        EXPECT_NE(message.text.indexOf(cut), -1) << message.text.toStdString();
+        EXPECT_NE(message.text.indexOf(QStringLiteral("\r\n")), -1);  // French, then English
+    }
+    EXPECT_EQ(readFile(work() / "last.txt"), "012345");
+    EXPECT_EQ(readFile(work() / "a.txt"), "whole");
 }
 
 }  // namespace
