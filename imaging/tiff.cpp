@@ -151,6 +151,11 @@ void undoPredictor(std::uint8_t* row, std::size_t width, unsigned samplesPerPixe
     }
 }
 
+bool isFax(TCompressionType kind) {
+    return kind == TCompressionType::ctFax3 || kind == TCompressionType::ctFaxRLE ||
+           kind == TCompressionType::ctFaxRLEW;
+}
+
 // The bytes that a set of [begin, end) ranges covers, overlaps counted once.
 std::uint64_t distinctBytes(std::vector<std::pair<std::uint64_t, std::uint64_t>> ranges) {
     std::sort(ranges.begin(), ranges.end());
@@ -479,11 +484,10 @@ void TTIFFGraphic::readStrips(ImageStream& stream, const std::vector<Strip>& str
     p.StripCount = static_cast<std::uint32_t>(strips.size());
     const bool predictor =
         p.Predictor == 2 && (p.BitsPerSample == 8 || p.BitsPerSample == 16) && decoder != nullptr;
-    // Fax decoders reverse the bit order themselves; the other byte-oriented kinds get their
-    // bytes reversed as they are read.
-    const bool reversed =
-        (p.Options & ioReversed) != 0 && (p.Compression == TCompressionType::ctNone ||
-                                          p.Compression == TCompressionType::ctPackedBits);
+    // The fax decoders reverse the bit order themselves and JPEG streams keep their own;
+    // every other kind has its stored bytes reversed as they are read (as libtiff does).
+    const bool reversed = (p.Options & ioReversed) != 0 &&
+                          p.Compression != TCompressionType::ctJPEG && !isFax(p.Compression);
     auto emitRow = [&](std::uint8_t* line) {
         if (predictor) {
             undoPredictor(line, p.Width, p.SamplesPerPixel, p.BitsPerSample,
