@@ -29,7 +29,8 @@ int runImage(const Arguments& args, std::ostream&, std::ostream& err) {
             err << "kelvane-cli image: " << input << ": the picture is empty\n";
             return kFailure;
         }
-        writeImage(picture->toRgba8(), output);
+        // Rows go out as they are converted: no second copy of the picture is made.
+        writeImageFile(*picture, output);
     } catch (const std::exception& e) {
         err << "kelvane-cli image: " << input << ": " << e.what() << "\n";
         return kFailure;

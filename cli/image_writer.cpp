@@ -3,9 +3,7 @@
 #include <png.h>
 
 #include <csetjmp>
-#include <cstdio>
 #include <fstream>
-#include <memory>
 #include <stdexcept>
 #include <vector>
 
@@ -30,88 +28,109 @@ Kind kindOf(const std::string& path) {
     throw std::runtime_error("Cannot create file " + path);
 }
 
-// The pixels with 3 or 4 bytes each.
-std::vector<std::uint8_t> packed(const Rgba8Image& image, bool alpha) {
-    if (alpha) return image.pixels;
-    std::vector<std::uint8_t> out(std::size_t(image.width) * image.height * 3);
-    for (std::size_t i = 0, n = out.size() / 3; i < n; ++i)
-        for (int c = 0; c < 3; ++c) out[i * 3 + c] = image.pixels[i * 4 + c];
-    return out;
+// One row of the picture at a time, as 8-bit RGB or RGBA (or BGR for bitmaps).
+class RowPacker {
+  public:
+    RowPacker(const Bitmap& picture, bool alpha, bool bgr = false)
+        : picture_(picture), alpha_(alpha), bgr_(bgr), row_(std::size_t{picture.width()} * 4) {}
+
+    std::size_t rowBytes() const { return std::size_t{picture_.width()} * (alpha_ ? 4 : 3); }
+
+    // The packed row `y`; valid until the next call.
+    const std::uint8_t* row(std::uint32_t y) {
+        picture_.rowToRgba8(y, row_.data());
+        if (alpha_ && !bgr_) return row_.data();
+        std::uint8_t* out = row_.data();
+        for (std::size_t x = 0, n = picture_.width(); x < n; ++x) {
+            const std::uint8_t* in = row_.data() + 4 * x;
+            const std::uint8_t red = in[0], green = in[1], blue = in[2];
+            out[0] = bgr_ ? blue : red;
+            out[1] = green;
+            out[2] = bgr_ ? red : blue;
+            out += 3;
+        }
+        return row_.data();
+    }
+
+  private:
+    const Bitmap& picture_;
+    bool alpha_;
+    bool bgr_;
+    std::vector<std::uint8_t> row_;
+};
+
+void write(std::ostream& sink, const void* data, std::size_t size) {
+    sink.write(static_cast<const char*>(data), std::streamsize(size));
 }
 
-void writePng(const Rgba8Image& image, const std::string& path) {
-    struct FileCloser {
-        void operator()(std::FILE* f) const { std::fclose(f); }
-    };
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
-    if (!file) cannotCreate(path);
+void writePng(const Bitmap& picture, std::ostream& sink) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (info == nullptr) {
         png_destroy_write_struct(&png, nullptr);
-        cannotCreate(path);
+        sink.setstate(std::ios::badbit);
+        return;
     }
-    const std::vector<std::uint8_t> pixels = packed(image, image.hasAlpha);
-    const std::size_t rowBytes = std::size_t(image.width) * (image.hasAlpha ? 4 : 3);
-    std::vector<png_bytep> rows(image.height);
-    for (std::uint32_t y = 0; y < image.height; ++y)
-        rows[y] = const_cast<png_bytep>(pixels.data() + y * rowBytes);
+    RowPacker packer(picture, picture.hasAlpha());
     if (setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
-        cannotCreate(path);
+        sink.setstate(std::ios::badbit);
+        return;
     }
-    png_init_io(png, file.get());
-    png_set_IHDR(png, info, image.width, image.height, 8,
-                 image.hasAlpha ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+    // A failing sink stops libpng through its own error path.
+    png_set_write_fn(
+        png, &sink,
+        [](png_structp p, png_bytep data, png_size_t size) {
+            auto& out = *static_cast<std::ostream*>(png_get_io_ptr(p));
+            write(out, data, size);
+            if (!out) png_error(p, "write failed");
+        },
+        [](png_structp p) { static_cast<std::ostream*>(png_get_io_ptr(p))->flush(); });
+    png_set_IHDR(png, info, picture.width(), picture.height(), 8,
+                 picture.hasAlpha() ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
-    png_write_image(png, rows.data());
+    for (std::uint32_t y = 0; y < picture.height(); ++y) png_write_row(png, packer.row(y));
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
-    if (std::fflush(file.get()) != 0) cannotCreate(path);
+}
+
+void writeRows(const Bitmap& picture, std::ostream& sink, bool alpha) {
+    RowPacker packer(picture, alpha);
+    for (std::uint32_t y = 0; y < picture.height() && sink; ++y)
+        write(sink, packer.row(y), packer.rowBytes());
 }
 
 void putLe(std::string& out, std::uint32_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) out += char((value >> (8 * i)) & 0xFF);
 }
 
-std::string bmpBytes(const Rgba8Image& image) {
-    const std::size_t stride = (std::size_t(image.width) * 3 + 3) / 4 * 4;
-    const std::uint32_t dataSize = std::uint32_t(stride * image.height);
-    std::string out = "BM";
-    putLe(out, 54 + dataSize, 4);
-    putLe(out, 0, 4);
-    putLe(out, 54, 4);
-    putLe(out, 40, 4);
-    putLe(out, image.width, 4);
-    putLe(out, image.height, 4);
-    putLe(out, 1, 2);
-    putLe(out, 24, 2);
-    putLe(out, 0, 4);
-    putLe(out, dataSize, 4);
-    putLe(out, 2835, 4);
-    putLe(out, 2835, 4);
-    putLe(out, 0, 4);
-    putLe(out, 0, 4);
-    std::string row(stride, '\0');
-    for (std::uint32_t y = image.height; y-- > 0;) {
-        const std::uint8_t* in = image.pixels.data() + std::size_t(y) * image.width * 4;
-        for (std::uint32_t x = 0; x < image.width; ++x) {
-            row[x * 3] = char(in[x * 4 + 2]);
-            row[x * 3 + 1] = char(in[x * 4 + 1]);
-            row[x * 3 + 2] = char(in[x * 4]);
-        }
-        out += row;
+void writeBmp(const Bitmap& picture, std::ostream& sink) {
+    const std::size_t stride = (std::size_t(picture.width()) * 3 + 3) / 4 * 4;
+    const std::uint32_t dataSize = std::uint32_t(stride * picture.height());
+    std::string header = "BM";
+    putLe(header, 54 + dataSize, 4);
+    putLe(header, 0, 4);
+    putLe(header, 54, 4);
+    putLe(header, 40, 4);
+    putLe(header, picture.width(), 4);
+    putLe(header, picture.height(), 4);
+    putLe(header, 1, 2);
+    putLe(header, 24, 2);
+    putLe(header, 0, 4);
+    putLe(header, dataSize, 4);
+    putLe(header, 2835, 4);
+    putLe(header, 2835, 4);
+    putLe(header, 0, 4);
+    putLe(header, 0, 4);
+    write(sink, header.data(), header.size());
+    RowPacker packer(picture, false, true);
+    const char padding[3] = {};
+    // Bottom row first.
+    for (std::uint32_t y = picture.height(); y-- > 0 && sink;) {
+        write(sink, packer.row(y), packer.rowBytes());
+        write(sink, padding, stride - packer.rowBytes());
     }
-    return out;
-}
-
-void writeBytes(const std::string& path, const std::string& header,
-                const std::vector<std::uint8_t>& body) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(header.data(), std::streamsize(header.size()));
-    out.write(reinterpret_cast<const char*>(body.data()), std::streamsize(body.size()));
-    if (!out.flush()) cannotCreate(path);
 }
 
 }  // namespace
@@ -120,29 +139,42 @@ bool isWritableImagePath(const std::string& path) {
     return kindOf(path) != Kind::Unknown;
 }
 
-void writeImage(const Rgba8Image& image, const std::string& path) {
-    const std::string size = std::to_string(image.width) + " " + std::to_string(image.height);
+void writeImage(const Bitmap& picture, const std::string& path, std::ostream& sink) {
+    const bool alpha = picture.hasAlpha();
     switch (kindOf(path)) {
         case Kind::Png:
-            writePng(image, path);
+            writePng(picture, sink);
             break;
         case Kind::Pam: {
-            const std::string header = "P7\nWIDTH " + std::to_string(image.width) + "\nHEIGHT " +
-                                       std::to_string(image.height) + "\nDEPTH " +
-                                       (image.hasAlpha ? "4" : "3") + "\nMAXVAL 255\nTUPLTYPE " +
-                                       (image.hasAlpha ? "RGB_ALPHA" : "RGB") + "\nENDHDR\n";
-            writeBytes(path, header, packed(image, image.hasAlpha));
+            const std::string header = "P7\nWIDTH " + std::to_string(picture.width()) +
+                                       "\nHEIGHT " + std::to_string(picture.height()) + "\nDEPTH " +
+                                       (alpha ? "4" : "3") + "\nMAXVAL 255\nTUPLTYPE " +
+                                       (alpha ? "RGB_ALPHA" : "RGB") + "\nENDHDR\n";
+            write(sink, header.data(), header.size());
+            writeRows(picture, sink, alpha);
             break;
         }
-        case Kind::Ppm:
-            writeBytes(path, "P6\n" + size + "\n255\n", packed(image, false));
+        case Kind::Ppm: {
+            const std::string header = "P6\n" + std::to_string(picture.width()) + " " +
+                                       std::to_string(picture.height()) + "\n255\n";
+            write(sink, header.data(), header.size());
+            writeRows(picture, sink, false);
             break;
+        }
         case Kind::Bmp:
-            writeBytes(path, bmpBytes(image), {});
+            writeBmp(picture, sink);
             break;
         case Kind::Unknown:
             cannotCreate(path);
     }
+    if (!sink.flush()) cannotCreate(path);
+}
+
+void writeImageFile(const Bitmap& picture, const std::string& path) {
+    if (!isWritableImagePath(path)) cannotCreate(path);
+    std::ofstream file(path, std::ios::binary);
+    if (!file) cannotCreate(path);
+    writeImage(picture, path, file);
 }
 
 }  // namespace kelvane::cli

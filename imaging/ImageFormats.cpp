@@ -50,7 +50,6 @@ TClassEntry& TFileFormatList::classEntryFor(const GraphicClass& graphicClass,
 
 void TFileFormatList::releaseClassEntry(TClassEntry* entry) {
     if (--entry->Count > 0) return;
-    platform_.Unregister(*entry->GraphicClass);
     std::erase_if(classes_, [&](const auto& e) { return e.get() == entry; });
 }
 
@@ -71,6 +70,10 @@ void TFileFormatList::RegisterFileFormat(std::string_view extension,
         if (!replace)
             throw EInvalidGraphic("Attempt to register " + std::string(extension) + " twice.");
         entry = extensions_[index].get();
+        // The new registration takes the place of the old one in the generic loader too.
+        platform_.Unregister(entry->Extension, *entry->ClassEntry->GraphicClass);
+        entry->Description = individualDescription;
+        entry->FormatTypes = formatTypes;
         if (entry->ClassEntry->GraphicClass != &graphicClass) {
             TClassEntry* old = entry->ClassEntry;
             entry->ClassEntry = &classEntryFor(graphicClass, commonDescription);
@@ -88,14 +91,18 @@ void TFileFormatList::UnregisterFileFormat(std::string_view extension,
         const int index = FindGraphicClass(graphicClass);
         if (index < 0) return;
         TClassEntry* entry = classes_[index].get();
-        std::erase_if(extensions_, [&](const auto& e) { return e->ClassEntry == entry; });
-        platform_.Unregister(graphicClass);
+        std::erase_if(extensions_, [&](const auto& e) {
+            if (e->ClassEntry != entry) return false;
+            platform_.Unregister(e->Extension, graphicClass);
+            return true;
+        });
         classes_.erase(classes_.begin() + index);
         return;
     }
     const int index = FindExtension(extension);
     if (index < 0) return;
     TClassEntry* entry = extensions_[index]->ClassEntry;
+    platform_.Unregister(extensions_[index]->Extension, *entry->GraphicClass);
     extensions_.erase(extensions_.begin() + index);
     releaseClassEntry(entry);
 }

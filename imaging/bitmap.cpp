@@ -107,50 +107,52 @@ Rgba8Image Bitmap::toRgba8() const {
     image.height = height_;
     image.hasAlpha = hasAlpha();
     image.pixels.resize(std::size_t{width_} * height_ * 4);
+    for (std::uint32_t y = 0; y < height_; ++y)
+        rowToRgba8(y, image.pixels.data() + std::size_t{y} * width_ * 4);
+    return image;
+}
+
+void Bitmap::rowToRgba8(std::uint32_t y, std::uint8_t* out) const {
     const unsigned bits = bitsPerPixel(format_);
-    std::uint8_t* out = image.pixels.data();
-    for (std::uint32_t y = 0; y < height_; ++y) {
-        const std::uint8_t* row = scanLine(y);
-        for (std::uint32_t x = 0; x < width_; ++x, out += 4) {
-            switch (format_) {
-                case PixelFormat::pf1bit:
-                case PixelFormat::pf4bit:
-                case PixelFormat::pf8bit: {
-                    const unsigned index = indexAt(row, x, bits);
-                    PaletteEntry entry{0, 0, 0, 255};
-                    if (index < palette_.size()) entry = palette_[index];
-                    out[0] = entry.red;
-                    out[1] = entry.green;
-                    out[2] = entry.blue;
-                    out[3] = 255;
-                    break;
-                }
-                case PixelFormat::pf15bit: {
-                    const unsigned w = row[2 * x] | (row[2 * x + 1] << 8);
-                    out[0] = expand5((w >> 10) & 31);
-                    out[1] = expand5((w >> 5) & 31);
-                    out[2] = expand5(w & 31);
-                    out[3] = 255;
-                    break;
-                }
-                case PixelFormat::pf24bit:
-                    out[0] = row[3 * x + 2];
-                    out[1] = row[3 * x + 1];
-                    out[2] = row[3 * x];
-                    out[3] = 255;
-                    break;
-                case PixelFormat::pf32bit:
-                    out[0] = row[4 * x + 2];
-                    out[1] = row[4 * x + 1];
-                    out[2] = row[4 * x];
-                    out[3] = row[4 * x + 3];
-                    break;
-                case PixelFormat::pfCustom:
-                    break;
+    const std::uint8_t* row = scanLine(y);
+    for (std::uint32_t x = 0; x < width_; ++x, out += 4) {
+        switch (format_) {
+            case PixelFormat::pf1bit:
+            case PixelFormat::pf4bit:
+            case PixelFormat::pf8bit: {
+                const unsigned index = indexAt(row, x, bits);
+                PaletteEntry entry{0, 0, 0, 255};
+                if (index < palette_.size()) entry = palette_[index];
+                out[0] = entry.red;
+                out[1] = entry.green;
+                out[2] = entry.blue;
+                out[3] = 255;
+                break;
             }
+            case PixelFormat::pf15bit: {
+                const unsigned w = row[2 * x] | (row[2 * x + 1] << 8);
+                out[0] = expand5((w >> 10) & 31);
+                out[1] = expand5((w >> 5) & 31);
+                out[2] = expand5(w & 31);
+                out[3] = 255;
+                break;
+            }
+            case PixelFormat::pf24bit:
+                out[0] = row[3 * x + 2];
+                out[1] = row[3 * x + 1];
+                out[2] = row[3 * x];
+                out[3] = 255;
+                break;
+            case PixelFormat::pf32bit:
+                out[0] = row[4 * x + 2];
+                out[1] = row[4 * x + 1];
+                out[2] = row[4 * x];
+                out[3] = row[4 * x + 3];
+                break;
+            case PixelFormat::pfCustom:
+                break;
         }
     }
-    return image;
 }
 
 }  // namespace kelvane

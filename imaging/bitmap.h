@@ -68,6 +68,8 @@ class Bitmap {
     bool hasAlpha() const { return format_ == PixelFormat::pf32bit; }
     // The one conversion every consumer uses. Indices outside the palette give black.
     Rgba8Image toRgba8() const;
+    // The same conversion for one row: width() * 4 bytes at `out`.
+    void rowToRgba8(std::uint32_t row, std::uint8_t* out) const;
 
   private:
     PixelFormat format_ = PixelFormat::pf24bit;

@@ -251,7 +251,10 @@ void TColorManager::buildYCbCrTables(int cbOffset, int crOffset) {
 }
 
 void TColorManager::chooseConverter() {
-    if (isIndexedSource(sourceScheme_) != isIndexedTarget(targetScheme_))
+    const bool toColour = isRgbFamily(targetScheme_);
+    // Grey with alpha has no indexed form that keeps the alpha: it becomes colour pixels.
+    const bool greyToColour = sourceScheme_ == ColorScheme::GreyAlpha && toColour;
+    if (!greyToColour && isIndexedSource(sourceScheme_) != isIndexedTarget(targetScheme_))
         throw EColorConversionError(
             "Conversion between indexed and non-indexed pixel formats is not supported.");
     effectiveSourceOptions_ = sourceOptions_;
@@ -261,7 +264,6 @@ void TColorManager::chooseConverter() {
     if (sourceSamples_ < schemeSamples(sourceScheme_)) throw EColorConversionError(kSamplesMessage);
 
     const unsigned sb = sourceBits_, tb = targetBits_;
-    const bool toColour = isRgbFamily(targetScheme_);
     converter_ = Converter::None;
     switch (sourceScheme_) {
         case ColorScheme::Indexed:
@@ -274,7 +276,10 @@ void TColorManager::chooseConverter() {
                 converter_ = Converter::Grey;
             break;
         case ColorScheme::GreyAlpha:
-            if ((sb == 8 || sb == 16) && (tb == 8 || tb == 16)) converter_ = Converter::Grey;
+            if (greyToColour)
+                converter_ = Converter::GreyColour;
+            else if ((sb == 8 || sb == 16) && (tb == 8 || tb == 16))
+                converter_ = Converter::Grey;
             break;
         case ColorScheme::RGB:
         case ColorScheme::RGBA:
@@ -324,6 +329,7 @@ void TColorManager::ConvertRow(std::span<const std::uint8_t* const> sources, std
         case Converter::Grey:
             convertGrey(row);
             break;
+        case Converter::GreyColour:
         case Converter::Rgb:
         case Converter::Cmyk:
         case Converter::CieLab:
@@ -422,6 +428,11 @@ void TColorManager::convertColour(const Row& row) {
             for (unsigned c = 0; c < 3; ++c) rgb[c] = std::uint8_t(row.value8(i, c));
             if (sourceBgr) std::swap(rgb[0], rgb[2]);
             if (sourceAlpha) alpha = row.value8(i, 3);
+        } else if (converter_ == Converter::GreyColour) {
+            unsigned grey = row.value8(i, 0);
+            if ((effectiveSourceOptions_ & kOptionMinIsWhite) != 0) grey = 255 - grey;
+            rgb[0] = rgb[1] = rgb[2] = std::uint8_t(grey);
+            alpha = row.value8(i, 1);
         } else if (converter_ == Converter::Cmyk) {
             const unsigned k = 255 - row.value8(i, 3);
             for (unsigned c = 0; c < 3; ++c)

@@ -34,6 +34,9 @@ inline constexpr ConversionOptions kOptionApplyGamma =
     0x02;  // colour samples through the gamma table
 inline constexpr ConversionOptions kOptionByteSwap = 0x04;   // 16-bit samples are big-endian
 inline constexpr ConversionOptions kOptionSignedLab = 0x08;  // Lab a/b stored as signed bytes
+// Grey samples count from white (for grey-to-colour conversion; indexed targets reverse
+// their palette instead).
+inline constexpr ConversionOptions kOptionMinIsWhite = 0x10;
 
 // Layouts of a raw palette for CreateColorPalette: interlaced entries or one plane per
 // channel, 8- or 16-bit values, three channels or four (the fourth is alpha).
@@ -103,7 +106,7 @@ class TColorManager {
     const std::array<std::uint8_t, 256>& GammaTable() const { return gamma_; }
 
   private:
-    enum class Converter { None, IndexCopy, Grey, Rgb, Cmyk, CieLab, YCbCr };
+    enum class Converter { None, IndexCopy, Grey, GreyColour, Rgb, Cmyk, CieLab, YCbCr };
     struct Row;
 
     void markChanged() { changed_ = true; }

@@ -176,8 +176,15 @@ bool TTargaGraphic::ReadImageProperties(ImageStream& stream, unsigned imageIndex
             p.ColorScheme = isGrey(h.imageType) ? ColorScheme::Grey : ColorScheme::Indexed;
             p.SamplesPerPixel = 1;
             break;
-        case 15:
         case 16:
+            // Grey files of 16 bits hold a grey byte and an alpha byte.
+            if (isGrey(h.imageType)) {
+                p.ColorScheme = ColorScheme::GreyAlpha;
+                p.SamplesPerPixel = 2;
+                break;
+            }
+            [[fallthrough]];
+        case 15:
             p.ColorScheme = ColorScheme::RGB;
             p.BitsPerSample = 5;
             p.SamplesPerPixel = 3;
@@ -211,11 +218,14 @@ void TTargaGraphic::LoadFromStream(ImageStream& stream) {
     const bool topDown = (h.descriptor & 0x20) != 0;
     stream.seek(stream.position() + h.idLength);
 
+    // Stored pixels are the bitmap's own layout, except grey with alpha, which the colour
+    // manager turns into blue-green-red-alpha.
+    const bool greyAlpha = p.ColorScheme == ColorScheme::GreyAlpha;
     FColorManager.SetSourceSamplesPerPixel(p.SamplesPerPixel);
-    FColorManager.SetTargetSamplesPerPixel(p.SamplesPerPixel);
+    FColorManager.SetTargetSamplesPerPixel(greyAlpha ? 4 : p.SamplesPerPixel);
     FColorManager.SetSourceColorScheme(p.ColorScheme);
     FColorManager.SetSourceOptions(0);
-    FColorManager.SetTargetColorScheme(ColorScheme::BGR);
+    FColorManager.SetTargetColorScheme(greyAlpha ? ColorScheme::BGRA : ColorScheme::BGR);
     FColorManager.SetSourceBitsPerSample(p.BitsPerSample);
     FColorManager.SetTargetBitsPerSample(p.BitsPerSample);
     if (h.imageType > 3 && !isRunLength(h.imageType)) throwInvalidImage(kFormat);
@@ -234,9 +244,9 @@ void TTargaGraphic::LoadFromStream(ImageStream& stream) {
                         std::uint64_t{h.colorMapLength} * ((h.colorMapEntrySize + 7) / 8));
         }
     }
-    if (isGrey(h.imageType)) setPalette(FColorManager.CreateGrayscalePalette(false));
+    if (isGrey(h.imageType) && !greyAlpha) setPalette(FColorManager.CreateGrayscalePalette(false));
 
-    checkImageSize(p.Width, p.Height, h.pixelSize == 15 ? 16 : h.pixelSize, kFormat);
+    checkImageSize(p.Width, p.Height, bitsPerPixel(pixelFormat()), kFormat);
     const std::size_t rowSize = std::size_t{p.Width} * bytesPerPixel(h.pixelSize);
     // Data too short for the picture fails before the bitmap is allocated; a packet of two
     // bytes or more yields at most 128 pixels.
@@ -253,8 +263,10 @@ void TTargaGraphic::LoadFromStream(ImageStream& stream) {
     if (h.imageType != 0 && !empty()) {
         TTargaRLEDecoder decoder(h.pixelSize);
         std::vector<std::uint8_t> packed(isRunLength(h.imageType) ? 2 * rowSize : 0);
+        std::vector<std::uint8_t> stored(greyAlpha ? rowSize : 0);
         for (std::uint32_t r = 0; r < p.Height; ++r) {
-            std::uint8_t* row = scanLine(topDown ? r : p.Height - 1 - r);
+            std::uint8_t* bitmapRow = scanLine(topDown ? r : p.Height - 1 - r);
+            std::uint8_t* row = greyAlpha ? stored.data() : bitmapRow;
             if (packed.empty()) {
                 stream.readBuffer(row, rowSize);
             } else {
@@ -268,6 +280,7 @@ void TTargaGraphic::LoadFromStream(ImageStream& stream) {
                     throw EReadError();
                 stream.seek(start + std::uint64_t(source - packed.data()));
             }
+            if (greyAlpha) FColorManager.ConvertRow(row, bitmapRow, p.Width);
             Progress(ProgressStage::psRunning, std::uint8_t(std::uint64_t{r} * 100 / p.Height),
                      false, FProgressRect, "");
             ++FProgressRect.top;

@@ -151,6 +151,29 @@ void undoPredictor(std::uint8_t* row, std::size_t width, unsigned samplesPerPixe
     }
 }
 
+bool isFax(TCompressionType kind) {
+    return kind == TCompressionType::ctFax3 || kind == TCompressionType::ctFaxRLE ||
+           kind == TCompressionType::ctFaxRLEW;
+}
+
+// The bytes that a set of [begin, end) ranges covers, overlaps counted once.
+std::uint64_t distinctBytes(std::vector<std::pair<std::uint64_t, std::uint64_t>> ranges) {
+    std::sort(ranges.begin(), ranges.end());
+    std::uint64_t total = 0;
+    std::uint64_t covered = 0;  // end of what has been counted
+    for (const auto& [begin, end] : ranges) {
+        const std::uint64_t from = std::max(begin, covered);
+        if (end > from) total += end - from;
+        covered = std::max(covered, end);
+    }
+    return total;
+}
+
+// Reverses the bit order of every byte (FillOrder 2 data).
+void reverseBits(std::uint8_t* data, std::size_t size) {
+    for (std::size_t i = 0; i < size; ++i) data[i] = reverseBitOrder(data[i]);
+}
+
 }  // namespace
 
 void TTIFFGraphic::SetWarningHandler(std::function<void(const std::string&)> handler) {
@@ -188,7 +211,8 @@ bool TTIFFGraphic::ReadImageProperties(ImageStream& stream, unsigned imageIndex)
         p.Height = d.value(kImageLength, 0);
         const auto bits = d.values(kBitsPerSample);
         p.BitsPerSample = byteField(bits.empty() ? 1 : bits[0]);
-        p.Compression = compressionKind(d.value(kCompression, 0));
+        // A file without the tag is uncompressed, the TIFF default.
+        p.Compression = compressionKind(d.value(kCompression, 1));
         const std::uint32_t photometric = d.value(kPhotometric, 0);
         const std::uint32_t samples = d.value(kSamplesPerPixel, 1);
         p.SamplesPerPixel = byteField(samples);
@@ -240,21 +264,33 @@ void TTIFFGraphic::setUpColorManager() {
     TColorManager& cm = FColorManager;
     ConversionOptions options = (p.Options & ioBigEndian) != 0 ? kOptionByteSwap : 0;
     if (p.ColorScheme == ColorScheme::CIELab) options |= kOptionSignedLab;
+    if ((p.Options & ioMinIsWhite) != 0) options |= kOptionMinIsWhite;
     cm.SetSourceOptions(options);
-    cm.SetSourceBitsPerSample(p.BitsPerSample);
-    cm.SetTargetBitsPerSample(p.BitsPerSample == 16 ? 8 : p.BitsPerSample);
 
-    // The JPEG decompressor turns colour strips into blue-green-red.
-    const bool jpegColour = p.Compression == TCompressionType::ctJPEG && p.SamplesPerPixel >= 3;
+    // The JPEG decompressor turns three-component strips into blue-green-red; it delivers
+    // four components as they are stored.
+    const bool jpegColour = p.Compression == TCompressionType::ctJPEG && p.SamplesPerPixel == 3;
     ColorScheme source = jpegColour ? ColorScheme::BGR : p.ColorScheme;
     ColorScheme target = p.ColorScheme;
+    std::uint8_t targetSamples = p.SamplesPerPixel;
     switch (p.ColorScheme) {
         case ColorScheme::Indexed:
             if (p.HasAlpha) source = ColorScheme::GreyAlpha;
             break;
+        case ColorScheme::Grey:
+            // Grey with an alpha sample becomes blue-green-red-alpha pixels.
+            if (p.HasAlpha && p.SamplesPerPixel == 2) {
+                source = ColorScheme::GreyAlpha;
+                target = ColorScheme::BGRA;
+                targetSamples = 4;
+            }
+            break;
+        case ColorScheme::CMYK:
+            targetSamples = 3;
+            target = ColorScheme::BGR;
+            break;
         case ColorScheme::RGB:
         case ColorScheme::CMY:
-        case ColorScheme::CMYK:
         case ColorScheme::CIELab:
         case ColorScheme::YCbCr:
             target = ColorScheme::BGR;
@@ -265,11 +301,17 @@ void TTIFFGraphic::setUpColorManager() {
         default:
             break;
     }
+    cm.SetSourceBitsPerSample(p.BitsPerSample);
+    // Colour pixels are always 8-bit samples (pf24bit, pf32bit); indices and grey levels
+    // keep their depth up to 8 bits.
+    const bool colourTarget = target == ColorScheme::BGR || target == ColorScheme::BGRA;
+    cm.SetTargetBitsPerSample(colourTarget || p.BitsPerSample == 16 ? 8 : p.BitsPerSample);
     cm.SetSourceColorScheme(source);
     cm.SetTargetColorScheme(target);
     cm.SetSourceSamplesPerPixel(p.SamplesPerPixel);
-    cm.SetTargetSamplesPerPixel(p.ColorScheme == ColorScheme::CMYK ? 3 : p.SamplesPerPixel);
-    setPixelFormat(source == ColorScheme::GreyAlpha ? PixelFormat::pf8bit : cm.TargetPixelFormat());
+    cm.SetTargetSamplesPerPixel(targetSamples);
+    const bool indexedAlpha = source == ColorScheme::GreyAlpha && target == ColorScheme::Indexed;
+    setPixelFormat(indexedAlpha ? PixelFormat::pf8bit : cm.TargetPixelFormat());
 }
 
 void TTIFFGraphic::setUpPalette() {
@@ -341,7 +383,7 @@ std::vector<TTIFFGraphic::Strip> TTIFFGraphic::planStrips(const ImageStream& str
     const auto offsets = FDirectory.values(kStripOffsets);
     const auto byteCounts = compressed ? FDirectory.values(kStripByteCounts) : TCardinalArray{};
     std::vector<Strip> strips;
-    std::uint64_t packedTotal = 0;
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> stored;  // file ranges read
     std::uint64_t unpackedTotal = 0;
     for (std::uint32_t row = 0; row < p.Height;) {
         const std::size_t i = strips.size();
@@ -352,16 +394,17 @@ std::vector<TTIFFGraphic::Strip> TTIFFGraphic::planStrips(const ImageStream& str
         const Strip strip{FBasePosition + offsets[i], compressed ? byteCounts[i] : 0,
                           std::min(rowsPerStrip, p.Height - row)};
         const std::uint64_t unpacked = std::uint64_t{strip.rows} * p.BytesPerLine;
-        const std::uint64_t stored = compressed ? strip.byteCount : unpacked;
-        if (strip.position > stream.size() || stored > stream.size() - strip.position) invalid();
-        packedTotal += stored;
+        const std::uint64_t size = compressed ? strip.byteCount : unpacked;
+        if (strip.position > stream.size() || size > stream.size() - strip.position) invalid();
+        stored.emplace_back(strip.position, strip.position + size);
         unpackedTotal += unpacked;
         strips.push_back(strip);
         row += strip.rows;
     }
     // No compression here expands data anywhere near this much; a header that claims more
-    // would only make a huge picture out of a few bytes.
-    if (unpackedTotal > packedTotal * kMaxExpansion + kExpansionAllowance) invalid();
+    // (or strips that all share the same few bytes) would only make a huge picture out of a
+    // few bytes. Bytes that several strips share count once.
+    if (unpackedTotal > distinctBytes(stored) * kMaxExpansion + kExpansionAllowance) invalid();
     return strips;
 }
 
@@ -375,10 +418,13 @@ void TTIFFGraphic::LoadFromStream(ImageStream& stream) {
     // Sample sizes other than these would make rows wider than the bitmap's.
     const unsigned bits = p.BitsPerSample;
     if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16) invalid();
+    // Separate planes per sample are not read; one sample per pixel is the same layout.
+    if (p.PlanarConfig == 2 && p.SamplesPerPixel > 1) invalid();
     setUpColorManager();
     if (pixelFormat() == PixelFormat::pfCustom) invalid();
-    checkImageSize(p.Width, p.Height,
-                   std::max<unsigned>(p.BitsPerPixel, bitsPerPixel(pixelFormat())), kFormatName);
+    // The bitmap and one stored row must fit; checkWorkingMemory then counts every buffer.
+    checkImageSize(p.Width, p.Height, bitsPerPixel(pixelFormat()), kFormatName);
+    checkImageSize(p.Width, 1, p.BitsPerPixel, kFormatName);
     p.BytesPerLine = static_cast<std::uint32_t>((std::uint64_t{p.BitsPerPixel} * p.Width + 7) / 8);
     // Uncompressed subsampled YCbCr is stored in blocks, not rows.
     if (p.ColorScheme == ColorScheme::YCbCr && p.Compression != TCompressionType::ctJPEG &&
@@ -387,6 +433,7 @@ void TTIFFGraphic::LoadFromStream(ImageStream& stream) {
     }
     const std::unique_ptr<TDecoder> decoder = createDecoder();
     const std::vector<Strip> strips = planStrips(stream, decoder != nullptr);
+    checkWorkingMemory(strips, decoder != nullptr);
 
     // Whole rows of 8-bit colour samples are written in full; other layouts start cleared.
     const TColorManager& cm = FColorManager;
@@ -416,39 +463,66 @@ void TTIFFGraphic::LoadFromStream(ImageStream& stream) {
     if (decoder) decoder->DecodeEnd();
 }
 
+void TTIFFGraphic::checkWorkingMemory(const std::vector<Strip>& strips, bool compressed) const {
+    const TImageProperties& p = FImageProperties;
+    // Compressed strips are read whole and expanded whole; plain ones a row at a time.
+    std::uint64_t buffers = p.BytesPerLine;
+    if (compressed) {
+        for (const Strip& strip : strips) {
+            buffers =
+                std::max(buffers, std::uint64_t{strip.rows} * p.BytesPerLine + strip.byteCount);
+        }
+    }
+    const std::uint64_t bitmapBytes =
+        (std::uint64_t{p.Width} * bitsPerPixel(pixelFormat()) + 7) / 8 * p.Height;
+    if (bitmapBytes + buffers > maxImageBytes()) invalid();
+}
+
 void TTIFFGraphic::readStrips(ImageStream& stream, const std::vector<Strip>& strips,
                               TDecoder* decoder) {
     TImageProperties& p = FImageProperties;
     p.StripCount = static_cast<std::uint32_t>(strips.size());
     const bool predictor =
         p.Predictor == 2 && (p.BitsPerSample == 8 || p.BitsPerSample == 16) && decoder != nullptr;
+    // The fax decoders reverse the bit order themselves and JPEG streams keep their own;
+    // every other kind has its stored bytes reversed as they are read (as libtiff does).
+    const bool reversed = (p.Options & ioReversed) != 0 &&
+                          p.Compression != TCompressionType::ctJPEG && !isFax(p.Compression);
+    auto emitRow = [&](std::uint8_t* line) {
+        if (predictor) {
+            undoPredictor(line, p.Width, p.SamplesPerPixel, p.BitsPerSample,
+                          (p.Options & ioBigEndian) != 0);
+        }
+        FColorManager.ConvertRow(line, scanLine(p.CurrentRow), p.Width);
+        ++p.CurrentRow;
+        Progress(ProgressStage::psRunning,
+                 static_cast<std::uint8_t>(std::uint64_t{p.CurrentRow} * 100 / p.Height), false,
+                 FProgressRect, "");
+    };
     std::vector<std::uint8_t> buffer;
     std::vector<std::uint8_t> packed;
     p.CurrentRow = 0;
     for (p.CurrentStrip = 0; p.CurrentStrip < strips.size(); ++p.CurrentStrip) {
         const Strip& strip = strips[p.CurrentStrip];
+        stream.seek(strip.position);
+        if (decoder == nullptr) {
+            buffer.resize(p.BytesPerLine);
+            for (std::uint32_t row = 0; row < strip.rows; ++row) {
+                stream.readBuffer(buffer.data(), buffer.size());
+                if (reversed) reverseBits(buffer.data(), buffer.size());
+                emitRow(buffer.data());
+            }
+            continue;
+        }
         const std::size_t stripSize = std::size_t{strip.rows} * p.BytesPerLine;
         buffer.resize(stripSize);
-        stream.seek(strip.position);
-        if (decoder) {
-            packed.resize(strip.byteCount);
-            stream.readBuffer(packed.data(), packed.size());
-            const std::uint8_t* source = packed.data();
-            decoder->Decode(source, buffer.data(), packed.size(), stripSize);
-        } else {
-            stream.readBuffer(buffer.data(), stripSize);
-        }
+        packed.resize(strip.byteCount);
+        stream.readBuffer(packed.data(), packed.size());
+        if (reversed) reverseBits(packed.data(), packed.size());
+        const std::uint8_t* source = packed.data();
+        decoder->Decode(source, buffer.data(), packed.size(), stripSize);
         for (std::uint32_t row = 0; row < strip.rows; ++row) {
-            std::uint8_t* line = buffer.data() + std::size_t{row} * p.BytesPerLine;
-            if (predictor) {
-                undoPredictor(line, p.Width, p.SamplesPerPixel, p.BitsPerSample,
-                              (p.Options & ioBigEndian) != 0);
-            }
-            FColorManager.ConvertRow(line, scanLine(p.CurrentRow), p.Width);
-            ++p.CurrentRow;
-            Progress(ProgressStage::psRunning,
-                     static_cast<std::uint8_t>(std::uint64_t{p.CurrentRow} * 100 / p.Height), false,
-                     FProgressRect, "");
+            emitRow(buffer.data() + std::size_t{row} * p.BytesPerLine);
         }
     }
 }

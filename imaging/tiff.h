@@ -43,6 +43,8 @@ class TTIFFGraphic : public TFormatGraphic {
     std::unique_ptr<TDecoder> createDecoder() const;
     // The strips that cover the image, every one inside the stream; EInvalidGraphic otherwise.
     std::vector<Strip> planStrips(const ImageStream& stream, bool compressed) const;
+    // Refuses a picture whose bitmap and strip buffers together exceed maxImageBytes().
+    void checkWorkingMemory(const std::vector<Strip>& strips, bool compressed) const;
     void readStrips(ImageStream& stream, const std::vector<Strip>& strips, TDecoder* decoder);
 
     TiffDirectory FDirectory;

@@ -195,9 +195,17 @@ void TTIFFJPEGDecoder::Decode(const std::uint8_t*& source, std::uint8_t* target,
             jpeg_abort_decompress(&info);
             throw EGraphicCompression("Improper JPEG component count.");
         }
+        // Streams with an Adobe marker (Photoshop, ImageMagick) store CMYK inverted; the
+        // library's own TIFF writer leaves that marker out and stores ink amounts.
+        const bool inverted = info.saw_Adobe_marker && info.out_color_space == JCS_CMYK;
+        const std::size_t rowBytes =
+            std::size_t{info.output_width} * static_cast<std::size_t>(info.output_components);
         while (info.output_scanline < info.output_height) {
             JSAMPROW row = target + static_cast<std::size_t>(info.output_scanline) * lineSize;
             jpeg_read_scanlines(&info, &row, 1);
+            if (inverted) {
+                for (std::size_t i = 0; i < rowBytes; ++i) row[i] = JSAMPLE(255 - row[i]);
+            }
         }
         jpeg_abort_decompress(&info);
     });

@@ -24,8 +24,9 @@ struct TiffJpegLayout {
 };
 
 // JPEG-compressed strips through libjpeg: every strip is one JPEG stream of exactly the strip's
-// size. Three-component strips come out blue-green-red. Warnings of the library go to the
-// warning callback.
+// size. Three-component strips come out blue-green-red, four-component ones as stored (CMYK
+// as ink amounts, also from streams that store it inverted). Warnings of the library go to
+// the warning callback.
 class TTIFFJPEGDecoder : public TDecoder {
   public:
     using WarningHandler = std::function<void(const std::string&)>;

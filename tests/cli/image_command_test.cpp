@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "cli/cli.h"
+#include "cli/image_writer.h"
 #include "tests/support/image_builders.h"
 #include "tests/support/temp_dir.h"
 
@@ -64,6 +65,20 @@ TEST(ImageCommandTest, WritesPngAndPamWithAlphaOnlyWhenThePictureHasIt) {
     ASSERT_EQ(runCli({"image", base + "rgb.tga", base + "out.bmp"}).status, 0);
     ASSERT_EQ(runCli({"image", base + "out.bmp", base + "again.ppm"}).status, 0);
     EXPECT_EQ(test::readFile(base + "again.ppm"), test::readFile(base + "out.ppm"));
+}
+
+TEST(ImageCommandTest, AFailingSinkIsReportedForEveryFormat) {
+    Bitmap picture;
+    picture.setSize(3, 2);
+    for (const std::string path : {"out.png", "out.pam", "out.ppm", "out.bmp"}) {
+        std::ostream sink(nullptr);
+        try {
+            cli::writeImage(picture, path, sink);
+            ADD_FAILURE() << path << " written to a broken sink";
+        } catch (const std::runtime_error& e) {
+            EXPECT_EQ(std::string(e.what()), "Cannot create file " + path);
+        }
+    }
 }
 
 TEST(ImageCommandTest, FailuresAndUsage) {

@@ -56,15 +56,27 @@ TEST(RegistryTest, ReplacingAndUnregisteringKeepTheCounts) {
     TFileFormatList list(platform);
     list.RegisterFileFormat("a", "Fakes", "", ftRaster, false, kFake);
     list.RegisterFileFormat("b", "", "", ftRaster, false, kFake);
+    list.RegisterFileFormat("c", "", "", ftRaster, false, kFake);
     list.RegisterFileFormat("b", "Others", "", ftRaster, true, kOther);
     ASSERT_EQ(list.ClassEntries().size(), 2u);
-    EXPECT_EQ(list.ClassEntries()[0]->Count, 1);
+    EXPECT_EQ(list.ClassEntries()[0]->Count, 2);
     EXPECT_EQ(list.ExtensionEntries()[1]->ClassEntry->GraphicClass, &kOther);
     EXPECT_EQ(platform.Find("B"), &kOther);
+    // Replacing within the same class takes the new individual description; the generic
+    // loader's table holds one registration per extension with what the registry says.
+    list.RegisterFileFormat("c", "", "Seas", ftVector, true, kFake);
+    EXPECT_EQ(list.ExtensionEntries()[2]->FormatTypes, ftVector);
+    std::vector<std::string> rows;
+    for (const auto& r : platform.Registrations())
+        rows.push_back(r.extension + " " + r.description);
+    EXPECT_EQ(rows, (std::vector<std::string>{"a Fakes", "b Others", "c Seas"}));
     list.UnregisterFileFormat("unknown", kFake);
+    // One extension goes, from both tables; its class keeps the other.
     list.UnregisterFileFormat("a", kFake);
-    EXPECT_EQ(list.FindGraphicClass(kFake), -1);
     EXPECT_EQ(platform.Find("a"), nullptr);
+    EXPECT_EQ(platform.Find("c"), &kFake);
+    list.UnregisterFileFormat("c", kFake);
+    EXPECT_EQ(list.FindGraphicClass(kFake), -1);
     list.UnregisterFileFormat("", kOther);
     EXPECT_TRUE(list.ClassEntries().empty());
     EXPECT_TRUE(list.ExtensionEntries().empty());

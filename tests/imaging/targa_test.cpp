@@ -143,6 +143,20 @@ TEST(TargaTest, ColourMappedAndGreyPicturesUseTheirPalettes) {
     }
 }
 
+TEST(TargaTest, SixteenBitGreyPicturesKeepTheirAlpha) {
+    // Grey byte then alpha byte, as Pillow writes and reads "LA" pictures.
+    const std::string stored("\x0A\xFF\x64\x80\xC8\x00", 6);
+    for (std::uint8_t type : {3, 11}) {
+        SCOPED_TRACE(int(type));
+        TgaHeader h{.imageType = type, .width = 3, .height = 1, .pixelSize = 16};
+        const std::string pixels = type == 11 ? test::tgaRunLength(stored, 2, 3) : stored;
+        const Rgba8Image image = decode(test::tgaHeader(h) + pixels).toRgba8();
+        EXPECT_TRUE(image.hasAlpha);
+        EXPECT_EQ(image.pixels, (std::vector<std::uint8_t>{10, 10, 10, 255, 100, 100, 100, 128, 200,
+                                                           200, 200, 0}));
+    }
+}
+
 TEST(TargaTest, RunLengthPacketsCrossingRowsContinueOnTheNextRow) {
     // 2 x 3 picture, bottom-up: one repeat packet covers three pixels over two rows, then a
     // literal packet covers three more over two rows.

@@ -9,6 +9,7 @@
 #include "imaging/graphic_errors.h"
 #include "imaging/image_stream.h"
 #include "imaging/tiff.h"
+#include "tests/support/image_builders.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/tiff_builder.h"
 
@@ -117,16 +118,20 @@ TEST(TiffTest, LayoutsAndCompressionsMatchLibtiffInBothByteOrders) {
     for (const Layout& layout : layouts) {
         for (const std::uint16_t compression :
              {COMPRESSION_NONE, COMPRESSION_PACKBITS, COMPRESSION_ADOBE_DEFLATE}) {
-            for (const std::uint16_t predictor : {1, 2}) {
+            // Predictor 2 with deflate only; bits stored lowest first (fill order 2) with
+            // every kind (fax data have their own test).
+            for (const auto& [predictor, fillOrder] : {std::pair{1, 1}, {2, 1}, {1, 2}}) {
                 if (predictor == 2 &&
                     (compression != COMPRESSION_ADOBE_DEFLATE || layout.bits < 8)) {
                     continue;
                 }
                 TiffPicture p = picture(layout, compression);
-                p.predictor = predictor;
+                p.predictor = static_cast<std::uint16_t>(predictor);
+                p.fillOrder = static_cast<std::uint16_t>(fillOrder);
                 const std::string what = std::string(layout.name) + ", compression " +
                                          std::to_string(compression) + ", predictor " +
-                                         std::to_string(predictor);
+                                         std::to_string(predictor) + ", fill order " +
+                                         std::to_string(fillOrder);
                 const auto little = dir.path() / "little.tif";
                 test::writeTiff(little, p);
                 p.bigEndian = true;
@@ -140,23 +145,126 @@ TEST(TiffTest, LayoutsAndCompressionsMatchLibtiffInBothByteOrders) {
     }
 }
 
-TEST(TiffTest, JpegPicturesMatchLibtiffWithinTwoLevels) {
+TEST(TiffTest, LowDepthRgbMatchesLibtiffOnItsEightBitTwin) {
+    // libtiff's RGBA reader refuses RGB below 8 bits; ImageMagick and Pillow scale each
+    // sample to 0..255, which the 8-bit twin stores directly.
     test::TempDir dir;
-    for (const std::uint16_t photometric : {PHOTOMETRIC_RGB, PHOTOMETRIC_YCBCR}) {
+    for (const std::uint16_t bits : {1, 2, 4}) {
+        for (const std::uint16_t compression : {COMPRESSION_NONE, COMPRESSION_PACKBITS}) {
+            TiffPicture p = picture({"RGB", bits, 3, PHOTOMETRIC_RGB}, compression);
+            TiffPicture twin = p;
+            twin.bitsPerSample = 8;
+            twin.pixels.clear();
+            const unsigned maximum = (1u << bits) - 1;
+            for (std::size_t y = 0; y < p.height; ++y) {
+                for (std::size_t i = 0; i < std::size_t{p.width} * 3; ++i) {
+                    const std::size_t bit = i * bits;
+                    const unsigned byte = p.pixels[y * p.bytesPerRow() + bit / 8];
+                    const unsigned value = byte >> (8 - bits - bit % 8) & maximum;
+                    twin.pixels.push_back(static_cast<std::uint8_t>(value * 255 / maximum));
+                }
+            }
+            const auto path = dir.path() / "low.tif";
+            const auto twinPath = dir.path() / "twin.tif";
+            test::writeTiff(path, p);
+            test::writeTiff(twinPath, twin);
+            expectMatchesLibtiff(
+                decodeFile(path), twinPath, 0,
+                std::to_string(bits) + "-bit RGB, compression " + std::to_string(compression));
+        }
+    }
+}
+
+TEST(TiffTest, GreyWithAlphaKeepsItsAlpha) {
+    // Grey and alpha samples as stored, the way Pillow reads "LA" pictures (libtiff's RGBA
+    // reader scales the grey of these files by their alpha).
+    test::TempDir dir;
+    for (const std::uint16_t bits : {8, 16}) {
+        for (const std::uint16_t extra : {EXTRASAMPLE_ASSOCALPHA, EXTRASAMPLE_UNASSALPHA}) {
+            for (const bool bigEndian : {false, true}) {
+                // Minimum is white for the big-endian twin.
+                const std::uint16_t photometric =
+                    bigEndian ? PHOTOMETRIC_MINISWHITE : PHOTOMETRIC_MINISBLACK;
+                TiffPicture p =
+                    picture({"grey alpha", bits, 2, photometric}, COMPRESSION_ADOBE_DEFLATE);
+                p.extraSamples = {extra};
+                p.bigEndian = bigEndian;
+                const auto path = dir.path() / "la.tif";
+                test::writeTiff(path, p);
+                const Rgba8Image image = decodeFile(path);
+                const std::string what = std::to_string(bits) + " bits, extra sample " +
+                                         std::to_string(extra) +
+                                         (bigEndian ? ", MM, min-is-white" : ", II");
+                ASSERT_TRUE(image.hasAlpha) << what;
+                // The first byte of each sample in the host order of the builder's rows.
+                const std::size_t step = bits / 8;
+                Bytes expected;
+                for (std::size_t i = 0; i < std::size_t{p.width} * p.height; ++i) {
+                    std::uint8_t grey = p.pixels[(2 * i + 1) * step - 1];
+                    if (bigEndian) grey = static_cast<std::uint8_t>(255 - grey);
+                    const std::uint8_t alpha = p.pixels[(2 * i + 2) * step - 1];
+                    expected.insert(expected.end(), {grey, grey, grey, alpha});
+                }
+                EXPECT_EQ(image.pixels, expected) << what;
+            }
+        }
+    }
+}
+
+TEST(TiffTest, JpegPicturesMatchLibtiffWithinAFewLevels) {
+    struct Case {
+        const char* name;
+        std::uint16_t photometric;
+        std::uint16_t samples;
+        int tolerance;
+    };
+    const Case cases[] = {
+        {"RGB", PHOTOMETRIC_RGB, 3, 2},
+        {"YCbCr", PHOTOMETRIC_YCBCR, 3, 2},
+        {"CMYK", PHOTOMETRIC_SEPARATED, 4, 2},
+    };
+    test::TempDir dir;
+    for (const Case& c : cases) {
         TiffPicture p;
         p.width = 70;
         p.height = 45;
         p.rowsPerStrip = 16;
-        p.samplesPerPixel = 3;
-        p.photometric = photometric;
+        p.samplesPerPixel = c.samples;
+        p.photometric = c.photometric;
         p.compression = COMPRESSION_JPEG;
         p.subsampling = 2;
         p.pixels = mixedPixels(p.bytesPerRow() * p.height, 5);
         const auto path = dir.path() / "jpeg.tif";
         test::writeTiff(path, p);
-        expectMatchesLibtiff(decodeFile(path), path, 2,
-                             "JPEG photometric " + std::to_string(photometric));
+        expectMatchesLibtiff(decodeFile(path), path, c.tolerance, c.name);
     }
+}
+
+TEST(TiffTest, InvertedAdobeCmykJpegShowsTheColoursOfItsInks) {
+    // Photoshop and ImageMagick store CMYK JPEG data inverted behind an Adobe marker; the
+    // picture must look like the plain CMYK twin that libtiff renders.
+    TiffPicture p;
+    p.width = 64;
+    p.height = 16;
+    p.samplesPerPixel = 4;
+    p.photometric = PHOTOMETRIC_SEPARATED;
+    for (std::uint32_t y = 0; y < p.height; ++y) {
+        for (std::uint32_t x = 0; x < p.width; ++x) {
+            p.pixels.insert(p.pixels.end(), {std::uint8_t(4 * x), std::uint8_t(16 * y),
+                                             std::uint8_t(255 - 4 * x), std::uint8_t(8 * y)});
+        }
+    }
+    Bytes inverted = p.pixels;
+    for (auto& byte : inverted) byte = static_cast<std::uint8_t>(255 - byte);
+    const std::string jpeg = test::encodeJpeg(inverted, p.width, p.height, 4, false, 100);
+    test::TempDir dir;
+    const auto twin = dir.path() / "twin.tif";
+    test::writeTiff(twin, p);
+    TiffPicture adobe = p;
+    adobe.compression = COMPRESSION_JPEG;
+    const auto path = dir.path() / "adobe.tif";
+    test::writeRawTiff(path, adobe, {Bytes(jpeg.begin(), jpeg.end())});
+    expectMatchesLibtiff(decodeFile(path), twin, 3, "inverted CMYK");
 }
 
 // Bilevel rows with runs of many lengths.
@@ -242,6 +350,7 @@ void put32(std::string& file, std::size_t at, std::uint32_t value) {
     for (int i = 0; i < 4; ++i) file[at + i] = static_cast<char>(value >> 8 * i);
 }
 
+constexpr int kTag = 0;
 constexpr int kType = 2;
 constexpr int kCount = 4;
 constexpr int kValue = 8;
@@ -249,7 +358,7 @@ constexpr int kValue = 8;
 // The file with one entry's type, count or value replaced.
 std::string patched(std::string file, std::uint16_t tag, int field, std::uint32_t value) {
     const std::size_t at = entryPosition(file, tag) + field;
-    if (field == kType) {
+    if (field == kTag || field == kType) {
         file[at] = static_cast<char>(value);
         file[at + 1] = static_cast<char>(value >> 8);
     } else {
@@ -284,6 +393,57 @@ TEST(TiffTest, StripLayoutsAndRefusedCompressions) {
     lzw.compression = COMPRESSION_LZW;
     EXPECT_EQ(loadError(writtenFile(lzw)),
               "Cannot load image. The compression scheme is not supported for TIF/TIFF files.");
+
+    // Without a Compression tag the strips are uncompressed (259 becomes an unknown tag).
+    EXPECT_EQ(decodeBytes(patched(writtenFile(p), TIFFTAG_COMPRESSION, kTag, 0x9999)).pixels,
+              oneStrip.pixels);
+
+    // Separate sample planes are refused; with one sample they are the ordinary layout.
+    EXPECT_EQ(decodeBytes(patched(writtenFile(p), TIFFTAG_PLANARCONFIG, kValue, 2)).pixels,
+              oneStrip.pixels);
+    const TiffPicture rgb = picture({"8-bit RGB", 8, 3, PHOTOMETRIC_RGB}, COMPRESSION_NONE);
+    EXPECT_EQ(loadError(patched(writtenFile(rgb), TIFFTAG_PLANARCONFIG, kValue, 2)), kInvalid);
+}
+
+// The file's strip offsets all replaced by the first one.
+std::string withSharedStrips(std::string file) {
+    const std::size_t entry = entryPosition(file, TIFFTAG_STRIPOFFSETS);
+    auto read32 = [&](std::size_t at) {
+        std::uint32_t value = 0;
+        for (int i = 0; i < 4; ++i) value |= std::uint32_t{std::uint8_t(file[at + i])} << 8 * i;
+        return value;
+    };
+    const std::uint32_t count = read32(entry + kCount);
+    const std::uint32_t offsets = read32(entry + kValue);
+    for (std::uint32_t i = 1; i < count; ++i) put32(file, offsets + 4 * i, read32(offsets));
+    return file;
+}
+
+TEST(TiffTest, GuardsCountWhatDecodingReallyCosts) {
+    // Strips that all expand the same few bytes are counted once: a large picture made of
+    // one small block is refused.
+    TiffPicture zeros =
+        picture({"8-bit grey", 8, 1, PHOTOMETRIC_MINISBLACK}, COMPRESSION_ADOBE_DEFLATE);
+    zeros.width = zeros.height = 2048;
+    zeros.rowsPerStrip = 1;
+    zeros.pixels.assign(zeros.bytesPerRow() * zeros.height, 0);
+    const std::string zeroFile = writtenFile(zeros);
+    EXPECT_EQ(decodeBytes(zeroFile).pixels.size(), std::size_t{2048} * 2048 * 4);
+    EXPECT_EQ(loadError(withSharedStrips(zeroFile)), kInvalid);
+
+    // The bitmap and the strip buffers together stay under the limit: a picture in one
+    // strip needs twice the memory of the same picture in small strips.
+    TiffPicture p =
+        picture({"8-bit grey", 8, 1, PHOTOMETRIC_MINISBLACK}, COMPRESSION_ADOBE_DEFLATE);
+    const std::uint64_t limit = maxImageBytes();
+    setMaxImageBytes(std::uint64_t{p.width} * p.height * 3 / 2);
+    p.rowsPerStrip = 0;
+    const std::string oneStrip = loadError(writtenFile(p));
+    p.rowsPerStrip = 1;
+    const std::string smallStrips = loadError(writtenFile(p));
+    setMaxImageBytes(limit);
+    EXPECT_EQ(oneStrip, kInvalid);
+    EXPECT_EQ(smallStrips, "no error");
 }
 
 TEST(TiffTest, DamagedDirectoriesAreRefusedAsInvalid) {

@@ -110,7 +110,8 @@ std::string encodeJpeg(const std::vector<std::uint8_t>& pixels, unsigned width, 
     info.image_width = width;
     info.image_height = height;
     info.input_components = int(components);
-    info.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+    // Four components are CMYK, which libjpeg marks with an Adobe marker.
+    info.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 4 ? JCS_CMYK : JCS_RGB;
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, quality, TRUE);
     if (progressive) jpeg_simple_progression(&info);

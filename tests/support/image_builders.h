@@ -42,7 +42,8 @@ std::string buildBmp(const BmpLayout& layout, const std::string& pixelData);
 // colour pixels and the 1-bit mask, as stored.
 std::string buildIcon(unsigned width, unsigned height, unsigned bits, const std::string& image);
 
-// A JPEG made by libjpeg from 8-bit RGB (components 3) or grey (1) pixels.
+// A JPEG made by libjpeg from 8-bit RGB (components 3), CMYK (4, with an Adobe marker) or
+// grey (1) pixels.
 std::string encodeJpeg(const std::vector<std::uint8_t>& pixels, unsigned width, unsigned height,
                        unsigned components, bool progressive, int quality = 90);
 // libjpeg's own decode of a JPEG into 8-bit RGB (or grey) pixels.
