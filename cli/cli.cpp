@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "platform/bilingual_error.h"
+
 namespace kelvane::cli {
 
 // Defined with their commands.
@@ -17,6 +19,12 @@ std::span<const Command> commands() {
     static const std::array all = {kListCommand, kInfoCommand,  kExtractCommand,
                                    kCatCommand,  kImageCommand, kDecodeCommand};
     return all;
+}
+
+std::string messageOf(const std::exception& error) {
+    if (const auto* bilingual = dynamic_cast<const BilingualError*>(&error))
+        return bilingual->english();
+    return error.what();
 }
 
 bool wantsHelp(const Arguments& args) {

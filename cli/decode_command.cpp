@@ -63,7 +63,7 @@ int runDecode(const Arguments& args, std::ostream& out, std::ostream& err) {
         if (extension == ".KEY") return printKeyFile(path, out, err);
         if (extension == ".DBF") return printDbfTable(path, out);
     } catch (const std::exception& error) {
-        err << "kelvane-cli decode: " << path << ": " << error.what() << "\n";
+        err << "kelvane-cli decode: " << path << ": " << messageOf(error) << "\n";
         return kFailure;
     }
     err << "kelvane-cli decode: " << path

@@ -32,7 +32,7 @@ int runImage(const Arguments& args, std::ostream&, std::ostream& err) {
         // Rows go out as they are converted: no second copy of the picture is made.
         writeImageFile(*picture, output);
     } catch (const std::exception& e) {
-        err << "kelvane-cli image: " << input << ": " << e.what() << "\n";
+        err << "kelvane-cli image: " << input << ": " << messageOf(e) << "\n";
         return kFailure;
     }
     return kSuccess;

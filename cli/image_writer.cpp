@@ -2,12 +2,15 @@
 
 #include <png.h>
 
+#include <array>
 #include <csetjmp>
-#include <fstream>
+#include <exception>
 #include <stdexcept>
+#include <streambuf>
 #include <vector>
 
 #include "imaging/graphic.h"
+#include "platform/atomic_output_file.h"
 
 namespace kelvane::cli {
 
@@ -23,6 +26,46 @@ Kind kindOf(const std::string& path) {
     if (sameExtension(extension, "bmp")) return Kind::Bmp;
     return Kind::Unknown;
 }
+
+// Stream bytes bound for an atomic output file. The file's own failure (a full disk, say) is
+// kept, so that it rather than the stream's bare failure reaches the user.
+class AtomicFileBuffer : public std::streambuf {
+  public:
+    explicit AtomicFileBuffer(AtomicOutputFile& file) : file_(file) { resetArea(); }
+
+    void rethrowFailure() const {
+        if (failure_) std::rethrow_exception(failure_);
+    }
+
+  protected:
+    int_type overflow(int_type c) override {
+        if (!flushArea()) return traits_type::eof();
+        if (!traits_type::eq_int_type(c, traits_type::eof())) {
+            *pptr() = traits_type::to_char_type(c);
+            pbump(1);
+        }
+        return traits_type::not_eof(c);
+    }
+    int sync() override { return flushArea() ? 0 : -1; }
+
+  private:
+    void resetArea() { setp(area_.data(), area_.data() + area_.size()); }
+    bool flushArea() {
+        if (failure_) return false;
+        try {
+            file_.write(pbase(), std::size_t(pptr() - pbase()));
+        } catch (...) {
+            failure_ = std::current_exception();
+            return false;
+        }
+        resetArea();
+        return true;
+    }
+
+    AtomicOutputFile& file_;
+    std::array<char, 65536> area_;
+    std::exception_ptr failure_;
+};
 
 [[noreturn]] void cannotCreate(const std::string& path) {
     throw std::runtime_error("Cannot create file " + path);
@@ -172,9 +215,18 @@ void writeImage(const Bitmap& picture, const std::string& path, std::ostream& si
 
 void writeImageFile(const Bitmap& picture, const std::string& path) {
     if (!isWritableImagePath(path)) cannotCreate(path);
-    std::ofstream file(path, std::ios::binary);
-    if (!file) cannotCreate(path);
-    writeImage(picture, path, file);
+    AtomicOutputFile file(path);
+    AtomicFileBuffer buffer(file);
+    std::ostream stream(&buffer);
+    try {
+        writeImage(picture, path, stream);
+        stream.flush();
+    } catch (...) {
+        buffer.rethrowFailure();
+        throw;
+    }
+    buffer.rethrowFailure();
+    file.commit();
 }
 
 }  // namespace kelvane::cli
