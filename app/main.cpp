@@ -3,7 +3,9 @@
 #include "browser/Kelvane_main.h"
 #include "imaging/tiff.h"
 #include "platform/qt_desktop.h"
+#include "platform/qt_translations.h"
 #include "settings/Kelvane_init.h"
+#include "settings/settings.h"
 #include "settings/settings_location.h"
 #include "viewers/viewer_windows.h"
 
@@ -23,6 +25,8 @@ int main(int argc, char** argv) {
     const std::string iniPath =
         kelvane::settingsFilePath(programDirectory, kelvane::userConfigHome());
     kelvane::Tform_main formMain(iniPath, programDirectory);
+    // The main window has read the language.
+    kelvane::installQtTranslations(kelvane::settings().isEnglish());
     const kelvane::ViewerWindowSet viewers(&formMain);
     formMain.setViewerWindows(viewers.windows());
     kelvane::TForm_init formInit(iniPath, &formMain);

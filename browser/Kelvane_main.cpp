@@ -87,6 +87,7 @@ Tform_main::Tform_main(std::string iniPath, std::string programDirectory, QWidge
     buildEditorMenu();
     statusLine_ = new QLabel(this);
     statusLine_->setObjectName(QStringLiteral("StatusLine"));
+    statusLine_->setTextFormat(Qt::PlainText);  // it shows the archive's name
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
     statusBar()->addWidget(statusLine_, 1);
     applyCaptions(false);
@@ -430,7 +431,8 @@ std::vector<int> Tform_main::tickedEntriesInGridOrder() const {
 void Tform_main::btnExtractFileClick() {
     guarded(this, [this] {
         QString directory = desktop().existingDirectory(
-            this, directoryPickerTitle(), QString::fromStdString(settings().workDirectory));
+            this, directoryPickerTitle(), QString::fromStdString(settings().workDirectory),
+            DesktopServices::NewFolders::Refused);
         if (directory.isEmpty()) return;
         if (!directory.endsWith(QLatin1Char('/'))) directory += QLatin1Char('/');
         settings().workDirectory = directory.toStdString();

@@ -1,6 +1,7 @@
 #include "browser/extension_grid.h"
 
 #include <QHeaderView>
+#include <QTextDocument>
 #include <algorithm>
 #include <array>
 
@@ -63,7 +64,8 @@ void ExtensionGrid::showTable(const std::vector<TableRow>& rows) {
             auto* item = new QTableWidgetItem(cellText(rows[line], field));
             item->setFlags(Qt::ItemIsEnabled);
             item->setTextAlignment(alignmentOf(int(field)));
-            item->setToolTip(item->text());  // the whole text, should the cell cut it
+            // The whole text, should the cell cut it; a tip would take "<b>" for markup.
+            item->setToolTip(Qt::convertFromPlainText(item->text()));
             if (field == 0) item->setBackground(fixedColour);
             setItem(int(line - 1), int(field), item);
         }

@@ -45,7 +45,8 @@ int printDbfTable(const std::string& path, std::ostream& out) {
         out << '\n';
     };
     printRow([&](std::size_t field) { return table.fieldNames()[field]; });
-    for (std::size_t record = 0; record < table.recordCount(); ++record) {
+    // A header may claim more records than the file holds: the listing ends with the file.
+    for (std::size_t record = 0; record < table.recordsInFile(); ++record) {
         printRow([&](std::size_t field) { return table.cell(record, field); });
     }
     return kSuccess;

@@ -74,6 +74,7 @@ TformKey::TformKey(QWidget* parent) : ViewerWindow(QStringLiteral("formKey"), pa
     setContent(reListe);
 
     search_ = new TMemoSearch(this);
+    search_->setHideAfterSearch(false);
     search_->setMemo(reListe);
 
     connect(tbPrint, &QToolButton::clicked, this, &TformKey::tbPrintClick);

@@ -18,6 +18,8 @@ class DbfTable {
     std::size_t fieldCount() const { return fieldNames_.size(); }
     // Rows below the header, as the table's header counts them (0 for a negative count).
     std::size_t recordCount() const { return recordCount_; }
+    // The records whose bytes the file holds, wholly or in part: at most recordCount().
+    std::size_t recordsInFile() const { return recordEnds_.size(); }
     // The text of one field of one record; empty for records missing from the file.
     std::string_view cell(std::size_t record, std::size_t field) const;
 

@@ -96,11 +96,12 @@ class LineReader {
             line = {};
             return false;
         }
-        std::size_t end = text_.find('\n', pos_);
+        // A line ends at LF, CR LF or a lone CR.
+        std::size_t end = text_.find_first_of("\r\n", pos_);
         if (end == std::string_view::npos) end = text_.size();
         line = text_.substr(pos_, end - pos_);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         pos_ = end + 1;
+        if (end + 1 < text_.size() && text_[end] == '\r' && text_[end + 1] == '\n') ++pos_;
         return true;
     }
 

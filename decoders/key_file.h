@@ -25,7 +25,7 @@ struct KeyListing {
     std::string error;
 };
 
-// Lists every key set of a .KEY file (text with LF or CR LF line ends): its heading, then
+// Lists every key set of a .KEY file (text with LF, CR LF or CR line ends): its heading, then
 // one line per key object. Objects not closed by "endo" end with the data.
 KeyListing decodeKeyFile(std::string_view bytes);
 

@@ -17,6 +17,8 @@ class DesktopServices {
   public:
     enum class MessageKind { Information, Warning, Error };
     enum class Answer { Yes, No, YesToAll, Closed };
+    // Whether a directory picker lets the user make a new directory.
+    enum class NewFolders { Offered, Refused };
 
     virtual ~DesktopServices() = default;
 
@@ -36,7 +38,7 @@ class DesktopServices {
                                  const QString& initialDirectory) = 0;
     // Only existing directories can be chosen. Empty result: cancelled.
     virtual QString existingDirectory(QWidget* parent, const QString& title,
-                                      const QString& initialDirectory) = 0;
+                                      const QString& initialDirectory, NewFolders newFolders) = 0;
 
     // Shows a window modally and returns its result code once it is closed.
     virtual int showModal(QDialog* window) = 0;

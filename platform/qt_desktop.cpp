@@ -2,10 +2,8 @@
 
 #include <QApplication>
 #include <QDialog>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPoint>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -69,8 +67,12 @@ QString qtFileFilter(const QString& filter) {
     QStringList filters;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         if (parts[i].isEmpty() && parts[i + 1].isEmpty()) continue;
-        // Some native dialogs match case-sensitively: offer the lower-case form as well.
         QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        // Qt's "*.*" matches only names holding a dot.
+        for (QString& pattern : patterns) {
+            if (pattern == QLatin1String("*.*")) pattern = QStringLiteral("*");
+        }
+        // Some native dialogs match case-sensitively: offer the lower-case form as well.
         for (const QString& pattern : QStringList(patterns)) {
             if (!patterns.contains(pattern.toLower())) patterns << pattern.toLower();
         }
@@ -80,33 +82,63 @@ QString qtFileFilter(const QString& filter) {
     return filters.join(QStringLiteral(";;"));
 }
 
+std::unique_ptr<QMessageBox> messageBox(QWidget* parent, QMessageBox::Icon icon,
+                                        const QString& caption, const QString& text,
+                                        QMessageBox::StandardButtons buttons) {
+    auto box = std::make_unique<QMessageBox>(icon, caption, QString(), buttons, parent);
+    box->setTextFormat(Qt::PlainText);
+    box->setText(plainLines(text));
+    return box;
+}
+
+std::unique_ptr<QDialog> buttonlessBox(QWidget* parent, DesktopServices::MessageKind kind,
+                                       const QString& caption, const QString& text) {
+    // QMessageBox insists on an OK button, so this is a plain dialog closed from its title bar.
+    auto box = std::make_unique<QDialog>(parent);
+    box->setWindowTitle(caption);
+    auto* layout = new QHBoxLayout(box.get());
+    auto* icon = new QLabel(box.get());
+    const int size = box->style()->pixelMetric(QStyle::PM_MessageBoxIconSize);
+    icon->setPixmap(box->style()->standardIcon(stylePixmap(kind)).pixmap(size, size));
+    layout->addWidget(icon, 0, Qt::AlignTop);
+    auto* label = new QLabel(box.get());
+    label->setObjectName(QStringLiteral("MessageText"));
+    label->setTextFormat(Qt::PlainText);
+    label->setText(plainLines(text));
+    layout->addWidget(label);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    return box;
+}
+
+std::unique_ptr<QFileDialog> directoryDialog(QWidget* parent, const QString& title,
+                                             const QString& initialDirectory,
+                                             DesktopServices::NewFolders newFolders) {
+    auto dialog = std::make_unique<QFileDialog>(parent, title, initialDirectory);
+    dialog->setFileMode(QFileDialog::Directory);
+    QFileDialog::Options options = QFileDialog::ShowDirsOnly;
+    // A native picker may always offer a new folder; Qt's own one, read-only, never does.
+    if (newFolders == DesktopServices::NewFolders::Refused)
+        options |= QFileDialog::ReadOnly | QFileDialog::DontUseNativeDialog;
+    dialog->setOptions(options);
+    return dialog;
+}
+
 void QtDesktop::showMessage(QWidget* parent, MessageKind kind, const QString& caption,
                             const QString& text) {
-    QMessageBox box(boxIcon(kind), caption, plainLines(text), QMessageBox::Ok, parent);
-    box.exec();
+    messageBox(parent, boxIcon(kind), caption, text, QMessageBox::Ok)->exec();
 }
 
 void QtDesktop::showButtonlessMessage(QWidget* parent, MessageKind kind, const QString& caption,
                                       const QString& text) {
-    // QMessageBox insists on an OK button, so this is a plain dialog closed from its title bar.
-    QDialog box(parent);
-    box.setWindowTitle(caption);
-    auto* layout = new QHBoxLayout(&box);
-    auto* icon = new QLabel(&box);
-    const int size = box.style()->pixelMetric(QStyle::PM_MessageBoxIconSize);
-    icon->setPixmap(box.style()->standardIcon(stylePixmap(kind)).pixmap(size, size));
-    layout->addWidget(icon, 0, Qt::AlignTop);
-    layout->addWidget(new QLabel(plainLines(text), &box));
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-    box.exec();
+    buttonlessBox(parent, kind, caption, text)->exec();
 }
 
 DesktopServices::Answer QtDesktop::askYesNoAll(QWidget* parent, const QString& caption,
                                                const QString& text, const QPoint& topLeft) {
-    QMessageBox box(QMessageBox::Question, caption, plainLines(text),
-                    QMessageBox::Yes | QMessageBox::No | QMessageBox::YesToAll, parent);
-    box.move(topLeft);
-    switch (box.exec()) {
+    const auto box = messageBox(parent, QMessageBox::Question, caption, text,
+                                QMessageBox::Yes | QMessageBox::No | QMessageBox::YesToAll);
+    box->move(topLeft);
+    switch (box->exec()) {
         case QMessageBox::Yes:
             return Answer::Yes;
         case QMessageBox::No:
@@ -124,9 +156,10 @@ QString QtDesktop::openFileName(QWidget* parent, const QString& filter,
 }
 
 QString QtDesktop::existingDirectory(QWidget* parent, const QString& title,
-                                     const QString& initialDirectory) {
-    return QFileDialog::getExistingDirectory(parent, title, initialDirectory,
-                                             QFileDialog::ShowDirsOnly);
+                                     const QString& initialDirectory, NewFolders newFolders) {
+    const auto dialog = directoryDialog(parent, title, initialDirectory, newFolders);
+    if (dialog->exec() != QDialog::Accepted) return {};
+    return dialog->selectedFiles().value(0);
 }
 
 int QtDesktop::showModal(QDialog* window) {

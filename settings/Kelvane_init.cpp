@@ -90,7 +90,9 @@ void TForm_init::browseInto(QLineEdit* edit) {
     guarded(this, [this, edit] {
         const QString title = settings().isEnglish() ? QStringLiteral("Select a directory")
                                                      : QStringLiteral("Choisissez un répertoire");
-        QString chosen = desktop().existingDirectory(this, title, edit->text());
+        // Unlike the extraction target, a settings directory may be made from the picker.
+        QString chosen = desktop().existingDirectory(this, title, edit->text(),
+                                                     DesktopServices::NewFolders::Offered);
         if (chosen.isEmpty()) return;
         if (!chosen.endsWith(QLatin1Char('/'))) chosen += QLatin1Char('/');
         edit->setText(chosen);

@@ -27,6 +27,7 @@ class BusyCursor {
 
 QLabel* statusPanel(QStatusBar* bar, int width) {
     auto* panel = new QLabel(bar);
+    panel->setTextFormat(Qt::PlainText);
     panel->setFixedWidth(width);
     panel->setFrameShape(QFrame::Panel);
     panel->setFrameShadow(QFrame::Sunken);

@@ -31,7 +31,9 @@ class SilentDesktop : public kelvane::DesktopServices {
         return Answer::Closed;
     }
     QString openFileName(QWidget*, const QString&, const QString&) override { return {}; }
-    QString existingDirectory(QWidget*, const QString&, const QString&) override { return {}; }
+    QString existingDirectory(QWidget*, const QString&, const QString&, NewFolders) override {
+        return {};
+    }
     int showModal(QDialog*) override { return 0; }
     bool startProgram(const QString&, const QStringList&, const QString&, bool) override {
         return false;

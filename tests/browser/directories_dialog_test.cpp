@@ -61,6 +61,7 @@ TEST_F(DirectoriesDialogTest, BrowseSaveAndCancel) {
     });
     EXPECT_EQ(result, QDialog::Accepted);
     EXPECT_EQ(desktop.directoryRequests[0].titleOrFilter, "Choisissez un répertoire");
+    EXPECT_EQ(desktop.directoryRequests[0].newFolders, DesktopServices::NewFolders::Offered);
     EXPECT_EQ(readFile(iniPath()),
               "[init]\r\nlangage=fr\r\n[work]\r\nworkdir=/already/\r\n[fly]\r\nflydir=/chosen/fly/"
               "\r\n[psp]\r\npspdir=\r\n"

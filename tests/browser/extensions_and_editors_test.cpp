@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QTableWidget>
+#include <QTextDocument>
 
 #include "tests/browser/main_window_fixture.h"
 
@@ -53,14 +54,15 @@ TEST_F(ExtensionTabTest, TableIsShownAndReloadedAtEachActivation) {
     writeFile(tablePath(),
               "Ext.;Visionneuse;Description\r\n"
               "BGR;Objet;\"Objet 3D; \"\"binaire\"\"\"\r\n"
-              "WAV;Son;Fichier son \xE9t\xE9;en plus;et encore\r\n");
+              "WAV;Son;Fichier son \xE9t\xE9;en plus;et encore\r\n"
+              "<b>;a&b;<i>x</i>\r\n");
     activate();
     QTableWidget* extensions = table();
     ASSERT_NE(extensions, nullptr);
     EXPECT_EQ(extensions->parentWidget()->objectName(), "tsExt");
     EXPECT_EQ(header(0), "Ext.");
     EXPECT_EQ(header(2), "Description");
-    ASSERT_EQ(extensions->rowCount(), 2);
+    ASSERT_EQ(extensions->rowCount(), 3);
     EXPECT_EQ(extensions->columnCount(), 5);  // never narrower than its five columns
     EXPECT_EQ(tableCell(0, 2), "Objet 3D; \"binaire\"");
     EXPECT_EQ(tableCell(1, 2), "Fichier son été");
@@ -69,6 +71,14 @@ TEST_F(ExtensionTabTest, TableIsShownAndReloadedAtEachActivation) {
     EXPECT_EQ(extensions->item(0, 2)->textAlignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
     EXPECT_FALSE(extensions->item(0, 2)->flags() & Qt::ItemIsEditable);
     EXPECT_TRUE(extensions->wordWrap());
+    // A cell's tip shows its whole text as it stands, never as markup.
+    EXPECT_EQ(tableCell(2, 2), "<i>x</i>");
+    for (int column : {0, 1, 2}) {
+        QTextDocument tip;
+        tip.setHtml(extensions->item(2, column)->toolTip());
+        EXPECT_TRUE(Qt::mightBeRichText(extensions->item(2, column)->toolTip()));
+        EXPECT_EQ(tip.toPlainText(), tableCell(2, column));
+    }
 
     // A longer line widens the grid; a changed file is read again on the next activation.
     writeFile(tablePath(), "a;b;c;d;e;f\r\nx\r\n");

@@ -40,6 +40,7 @@ TEST_F(CommandsTest, SortedTickedRowsExtractTheEntriesShownInThem) {
     extractTo(target());
 
     EXPECT_EQ(desktop.directoryRequests.back().titleOrFilter, "Choisissez un répertoire");
+    EXPECT_EQ(desktop.directoryRequests.back().newFolders, DesktopServices::NewFolders::Refused);
     EXPECT_EQ(settings().workDirectory, target().string() + "/");
     // Grid order: small then big, so the big entry's bytes are the ones left.
     EXPECT_EQ(readFile(target() / "same.txt"), std::string(30, 'b'));

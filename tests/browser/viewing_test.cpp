@@ -151,6 +151,29 @@ TEST_F(ViewingTest, TheExtensionDecidesCaseInsensitivelyByItsLastDot) {
     EXPECT_TRUE(workContents().empty());
 }
 
+TEST_F(ViewingTest, NamesHoldingMarkupAreShownAsText) {
+    const std::string path =
+        archive("<b>x.pod", ArchiveLayout::POD,
+                {{"a&b<i>.txt", "<b>gras</b> &amp;", 0}, {"c&d<b>.zzz", "", 0}});
+    open(path);
+    EXPECT_EQ(window().windowTitle(), "Kelvane - " + QString::fromStdString(path));
+    EXPECT_EQ(status(), "<b>x.pod - 2 fichiers pour 17 octets");
+    EXPECT_EQ(column(1), (QStringList{"a&b<i>.txt", "c&d<b>.zzz"}));
+    view("a&b<i>.txt");
+    view("c&d<b>.zzz");
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].caption, QString::fromStdString((work() / "a&b<i>.txt").string()));
+    EXPECT_EQ(shown[0].content, "<b>gras</b> &amp;");
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(desktop.messages[0].text,
+              "Le fichier c&d<b>.zzz ne peut être montré. \r\nStructure inconnu.");
+    // No label that shows a name may take it for markup.
+    for (QLabel* label : window().findChildren<QLabel*>()) {
+        if (label->text().contains('<'))
+            EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->objectName().toStdString();
+    }
+}
+
 TEST_F(ViewingTest, AUsersFileOfTheSameNameSurvivesAndAFailingViewerLeavesNoCopy) {
     writeFile(work() / "readme.txt", "mine");
     open(archive("a.POD", ArchiveLayout::POD,

@@ -70,6 +70,7 @@ TEST(DbfTable, MissingRecordsAreEmptyRows) {
     layout.recordCount = 2147483647;  // costs nothing over a tiny file
     const DbfTable huge = decodeDbfTable(buildDbf(layout));
     EXPECT_EQ(huge.recordCount(), 2147483647u);
+    EXPECT_EQ(huge.recordsInFile(), 2u);
     EXPECT_EQ(huge.cell(1, 1), "ijkl");
     EXPECT_EQ(huge.cell(2147483646, 1), "");
 }

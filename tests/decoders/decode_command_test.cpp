@@ -43,7 +43,23 @@ TEST_F(DecodeCommand, EachKindInUtf8) {
     table.records = {"Orly 89", "\xC9vry 12"};
     table.recordCount = 3;
     EXPECT_EQ(decode("t.dbf", test::buildDbf(table)), 0);
-    EXPECT_EQ(out, "NOM\tALT\nOrly\t 89\n\xC3\x89vry\t 12\n\t\n");
+    EXPECT_EQ(out, "NOM\tALT\nOrly\t 89\n\xC3\x89vry\t 12\n");
+}
+
+TEST_F(DecodeCommand, TableListingEndsWithTheFile) {
+    test::DbfLayout table;
+    table.fields = {{"NOM", 8}};
+    table.records = {"Orly"};
+    for (const std::int32_t claimed : {1, 2, 2147483647}) {
+        table.recordCount = claimed;
+        const std::string bytes = test::buildDbf(table);
+        ASSERT_EQ(bytes.size(), 75u);
+        EXPECT_EQ(decode("t.dbf", bytes), 0) << claimed;
+        EXPECT_EQ(out, "NOM\nOrly    \n") << claimed;
+    }
+    table.recordCount = 0;
+    EXPECT_EQ(decode("t.dbf", test::buildDbf(table)), 0);
+    EXPECT_EQ(out, "NOM\n");
 }
 
 TEST_F(DecodeCommand, FailuresNameTheFile) {

@@ -26,6 +26,8 @@
 #include "tests/support/scripted_desktop.h"
 #include "tests/support/tagged_file_builder.h"
 #include "tests/support/temp_dir.h"
+#include "viewers/MemoSearch.h"
+#include "viewers/find_replace_dialogs.h"
 
 // Readable QString values in failure messages.
 inline void PrintTo(const QString& text, std::ostream* out) {
@@ -190,6 +192,31 @@ TEST(KeyWindow, BadValuesAndMissingFilesAreReportedAndTheListingStaysShown) {
     EXPECT_THROW(window.Openkey(pathIn(dir, "NONE.KEY")), std::runtime_error);
     EXPECT_TRUE(window.listing()->toPlainText().contains("Zoom"));
     EXPECT_TRUE(window.listing()->isVisible());
+}
+
+TEST(KeyWindow, NamesAreTextAndTheFindDialogStaysOpenAfterASearch) {
+    test::ScriptedDesktop desktop;
+    TempDir dir;
+    test::writeFile(dir.path() / "FLY.KEY",
+                    test::buildKeyFile({{"<b>Vues & co</b>",
+                                         {{{{"name", "a&b<i>Zoom"}, {"code", "45"}}},
+                                          {{{"name", "Recul"}, {"code", "46"}}}}}}));
+    TformKey window;
+    window.Openkey(pathIn(dir, "FLY.KEY"));
+    activate(window);
+    EXPECT_EQ(window.listing()->toPlainText(), "\n<b>Vues & co</b>\n" + QString(41, '-') +
+                                                   "\na&b<i>Zoom" + QString(35, '.') +
+                                                   "  X\nRecul" + QString(40, '.') + "  C");
+
+    QTest::keyClick(window.listing(), Qt::Key_F, Qt::ControlModifier);
+    QCoreApplication::processEvents();
+    FindDialog* dialog = window.memoSearch()->dialog();
+    ASSERT_NE(dialog, nullptr);
+    dialog->setFindText("Recul");
+    dialog->findChild<QPushButton*>("FindNext")->click();
+    EXPECT_EQ(window.listing()->textCursor().selectedText(), "Recul");
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_TRUE(desktop.messages.empty());
 }
 
 TEST(KeyWindow, PrintsTheListingAsOneJobOnlyWhenConfirmed) {

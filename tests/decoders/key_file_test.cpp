@@ -39,6 +39,19 @@ TEST(KeyFile, SetsGetHeadingsAndKeysTheirLines) {
     EXPECT_TRUE(decodeKeyFile("<bgno>\r\n<kkey>\r\n<name>\r\nX\r\n<endo>\r\n").lines.empty());
 }
 
+TEST(KeyFile, LfCrLfAndLoneCrLineEndsListAlike) {
+    const std::vector<test::KeySet> sets = {
+        {"Commandes", {{{{"name", "Pause"}, {"code", "65595"}}}, {{{"name", "Frein"}}}}},
+        {"Vues", {{{{"code", "284"}}}}}};
+    const std::vector<KeyLine> expected = decodeKeyFile(buildKeyFile(sets, "\r\n")).lines;
+    ASSERT_EQ(expected.size(), 9u);
+    EXPECT_EQ(expected[3].text, "Pause" + dots(40) + " CTRL F1");
+    for (const char* lineEnd : {"\n", "\r"}) {
+        EXPECT_EQ(decodeKeyFile(buildKeyFile(sets, lineEnd)).lines, expected)
+            << (lineEnd[0] == '\r' ? "CR" : "LF");
+    }
+}
+
 TEST(KeyFile, CodeSplitsIntoModifierAndKeyAndLaterModiWins) {
     EXPECT_EQ(listKeys({{{{"name", "A"}, {"code", "284"}}},
                         {{{"name", "B"}, {"code", "65595"}}},

@@ -23,4 +23,5 @@ grep -q '^MimeType=application/x-fly-pod;application/x-fly-epd;$' \
   "$staging/root/usr/share/applications/kelvane.desktop"
 grep -q 'glob pattern="\*.pod"' "$staging/root/usr/share/mime/packages/kelvane.xml"
 dpkg-deb -f "$package" Depends | grep -q libqt6widgets6
+dpkg-deb -f "$package" Depends | grep -q qt6-translations-l10n
 echo "package layout checked: $(basename "$package")"

@@ -47,8 +47,8 @@ QString ScriptedDesktop::openFileName(QWidget*, const QString& filter,
 }
 
 QString ScriptedDesktop::existingDirectory(QWidget*, const QString& title,
-                                           const QString& initialDirectory) {
-    directoryRequests.push_back({title, initialDirectory});
+                                           const QString& initialDirectory, NewFolders newFolders) {
+    directoryRequests.push_back({title, initialDirectory, newFolders});
     return takeFront(directoryAnswers, QString());
 }
 

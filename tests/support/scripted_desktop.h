@@ -26,6 +26,7 @@ class ScriptedDesktop : public DesktopServices {
     struct Picker {
         QString titleOrFilter;  // directory picker title, or open dialog filter
         QString initialDirectory;
+        NewFolders newFolders = NewFolders::Offered;  // directory pickers only
     };
     struct Program {
         QString program;
@@ -67,7 +68,7 @@ class ScriptedDesktop : public DesktopServices {
     QString openFileName(QWidget* parent, const QString& filter,
                          const QString& initialDirectory) override;
     QString existingDirectory(QWidget* parent, const QString& title,
-                              const QString& initialDirectory) override;
+                              const QString& initialDirectory, NewFolders newFolders) override;
     int showModal(QDialog* window) override;
     bool startProgram(const QString& program, const QStringList& arguments,
                       const QString& workingDirectory, bool hiddenWindow) override;

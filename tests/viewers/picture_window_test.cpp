@@ -46,13 +46,15 @@ QString firstPanel(TformIMG& window) {
 TEST(PictureWindow, LargePictureClippedAroundItsCentre) {
     ScriptedDesktop desktop;
     TempDir dir;
-    const auto path = dir.path() / "big.bmp";
+    const auto path = dir.path() / "<b>big&.bmp";
     test::writeFile(path, patternBmp(640, 480));
     TformIMG window;
     EXPECT_EQ(window.windowTitle(), "Fichier Image");
     window.load(QString::fromStdString(path.string()));
     EXPECT_EQ(window.windowTitle().toStdString(), path.string());
     EXPECT_EQ(firstPanel(window), "640 x 480");
+    for (QLabel* panel : window.findChild<QStatusBar*>("StatusBar")->findChildren<QLabel*>())
+        EXPECT_EQ(panel->textFormat(), Qt::PlainText);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
     window.show();
