@@ -320,7 +320,7 @@ void Tform_main::resetListing() {
 
 void Tform_main::openArchive(const QString& path) {
     if (!isArchiveName(path)) return;
-    setWindowTitle(QStringLiteral("Kelvane - ") + path);
+    setLiteralTitle(this, QStringLiteral("Kelvane - ") + path);
     resetListing();
     pod_.reset();
     pod_ = std::make_unique<TPOD>(path.toStdString());

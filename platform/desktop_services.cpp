@@ -1,6 +1,7 @@
 #include "platform/desktop_services.h"
 
 #include <QCoreApplication>
+#include <QWidget>
 #include <exception>
 #include <stdexcept>
 
@@ -23,6 +24,11 @@ DesktopServices& desktop() {
 
 void setDesktop(DesktopServices* services) {
     current = services;
+}
+
+void setLiteralTitle(QWidget* window, const QString& title) {
+    // Qt shows a doubled marker as one literal "[*]".
+    window->setWindowTitle(QString(title).replace(QLatin1String("[*]"), QLatin1String("[*][*]")));
 }
 
 void guarded(QWidget* parent, const std::function<void()>& command) {

@@ -61,6 +61,10 @@ class DesktopServices {
 DesktopServices& desktop();
 void setDesktop(DesktopServices* services);
 
+// Sets a window title that names a file or path: shown exactly as it stands, Qt's "[*]"
+// marker for unsaved changes included.
+void setLiteralTitle(QWidget* window, const QString& title);
+
 // Runs a command reached from the event loop. An exception stops the command and its text
 // is shown in an error box (the application's general error display); nothing escapes
 // into Qt.

@@ -12,6 +12,7 @@
 #include <algorithm>
 
 #include "imaging/ImageFormats.h"
+#include "platform/desktop_services.h"
 
 namespace kelvane {
 namespace {
@@ -84,7 +85,7 @@ TformIMG::TformIMG(QWidget* parent) : QDialog(parent) {
 }
 
 void TformIMG::load(const QString& path) {
-    setWindowTitle(path);
+    setLiteralTitle(this, path);
     BusyCursor busy;
     const auto picture = LoadPicture(path.toStdString());
     const Rgba8Image pixels = picture->toRgba8();

@@ -5,6 +5,7 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 
+#include "platform/desktop_services.h"
 #include "viewers/text_file.h"
 
 namespace kelvane {
@@ -17,7 +18,7 @@ TformTXT::TformTXT(QWidget* parent) : MemoWindow(QStringLiteral("formTXT"), pare
 }
 
 void TformTXT::loadFile(const QString& path) {
-    setWindowTitle(path);
+    setLiteralTitle(this, path);
     Memo->setPlainText(QString::fromStdString(readTextLines(path.toStdString())));
 }
 

@@ -68,7 +68,7 @@ TformWAV::TformWAV(QWidget* parent)
 
 void TformWAV::setMediaFile(const QString& path) {
     fileName_ = path;
-    setWindowTitle(path);
+    setLiteralTitle(this, path);
 }
 
 void TformWAV::showEvent(QShowEvent* event) {

@@ -100,7 +100,7 @@ const Viewer* viewerFor(const ViewerWindows& viewers, ViewerGroup group) {
 
 void show(const Viewer& viewer, const QString& file, const QString& caption) {
     viewer.load(file);
-    viewer.window->setWindowTitle(QDir::toNativeSeparators(caption));
+    setLiteralTitle(viewer.window, QDir::toNativeSeparators(caption));
     desktop().showModal(viewer.window);
 }
 

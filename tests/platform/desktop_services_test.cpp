@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QToolButton>
 #include <QTranslator>
+#include <QWindow>
 #include <memory>
 
 #include "platform/qt_desktop.h"
@@ -39,6 +40,16 @@ TEST(QtDesktopBoxes, ShowTheirTextAsItStands) {
     EXPECT_EQ(label->textFormat(), Qt::PlainText);
     EXPECT_EQ(label->text(), shown);
     EXPECT_TRUE(buttonless->findChildren<QAbstractButton*>().isEmpty());
+}
+
+TEST(LiteralTitle, KeepsQtsModifiedMarkerAsText) {
+    QWidget window;
+    window.winId();  // the native window holds the title Qt really shows
+    for (const QString title :
+         {QStringLiteral("Kelvane - /a[*].pod"), QStringLiteral("<b>&[*][*]")}) {
+        setLiteralTitle(&window, title);
+        EXPECT_EQ(window.windowHandle()->title(), title);
+    }
 }
 
 TEST(QtDesktopDirectoryPicker, OnlyTheRefusingOneOffersNoNewFolder) {
