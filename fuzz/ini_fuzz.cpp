@@ -7,8 +7,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string content(reinterpret_cast<const char*>(data), size);
-    (void)kelvane::iniValue(content, "init", "langage", "english");
+    (void)kelvane::iniValue(content, "init", "langage");
     const std::string written = kelvane::iniWithValue(content, "work", "workdir", "/w/");
-    if (kelvane::iniValue(written, "work", "workdir", "") != "/w/") std::abort();
+    if (kelvane::iniValue(written, "work", "workdir") != "/w/") std::abort();
     return 0;
 }

@@ -2,10 +2,10 @@
 
 #include <cmath>
 #include <cstdint>
-#include <fstream>
 #include <stdexcept>
 
 #include "decoders/whole_file.h"
+#include "platform/atomic_output_file.h"
 
 namespace kelvane {
 namespace {
@@ -72,11 +72,9 @@ std::string rawTextureToBmp(std::string_view pixels, std::string_view palette) {
 void convertRawTexture(const std::string& base) {
     const std::string bmp =
         rawTextureToBmp(readWholeFile(base + ".RAW"), readWholeFile(base + ".ACT"));
-    const std::string path = base + ".BMP";
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bmp.data(), static_cast<std::streamsize>(bmp.size()));
-    out.close();
-    if (!out) throw std::runtime_error("Cannot create file " + path);
+    AtomicOutputFile out(base + ".BMP");
+    out.write(bmp.data(), bmp.size());
+    out.commit();
 }
 
 }  // namespace kelvane

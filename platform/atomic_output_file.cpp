@@ -101,6 +101,9 @@ void AtomicOutputFile::createTemporary() {
     if (fd_ < 0) {
         const int error = errno;
         temporaryName_.clear();
+        // Only constructors get here, and a constructor that throws runs no destructor.
+        ::close(directory_);
+        directory_ = -1;
         if (isDiskFull(error)) throw DiskFull(path_);
         throw cannotCreate(path_);
     }

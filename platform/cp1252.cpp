@@ -79,4 +79,34 @@ std::string utf8ToCp1252(std::string_view utf8) {
     return out;
 }
 
+bool isValidUtf8(std::string_view bytes) {
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const auto lead = static_cast<unsigned char>(bytes[i++]);
+        if (lead < 0x80) continue;
+        // The length of the sequence and the range its second byte must fall in.
+        int length = 0;
+        unsigned char low = 0x80, high = 0xBF;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            if (lead == 0xE0) low = 0xA0;   // overlong
+            if (lead == 0xED) high = 0x9F;  // surrogates
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            if (lead == 0xF0) low = 0x90;   // overlong
+            if (lead == 0xF4) high = 0x8F;  // past U+10FFFF
+        } else {
+            return false;
+        }
+        for (int k = 1; k < length; ++k, ++i) {
+            if (i >= bytes.size()) return false;
+            const auto next = static_cast<unsigned char>(bytes[i]);
+            if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF)) return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace kelvane

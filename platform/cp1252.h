@@ -14,4 +14,8 @@ std::string cp1252ToUtf8(std::string_view bytes);
 // Characters without a Windows-1252 form become '?'; malformed UTF-8 bytes too.
 std::string utf8ToCp1252(std::string_view utf8);
 
+// True when `bytes` are well-formed UTF-8: no stray, cut or overlong sequence, no surrogate,
+// nothing past U+10FFFF. Windows-1252 text with accents almost never is.
+bool isValidUtf8(std::string_view bytes);
+
 }  // namespace kelvane

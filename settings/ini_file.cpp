@@ -1,11 +1,13 @@
 #include "settings/ini_file.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <optional>
-#include <stdexcept>
 #include <vector>
+
+#include "platform/atomic_output_file.h"
+#include "platform/cp1252.h"
 
 namespace kelvane {
 namespace {
@@ -119,13 +121,25 @@ std::string lineBreakOf(std::string_view content) {
     return breakAt > 0 && content[breakAt - 1] == '\r' ? "\r\n" : "\n";
 }
 
+// A file holding valid UTF-8 beyond plain ASCII is UTF-8; any other is Windows-1252 (plain
+// ASCII reads the same either way and stays Windows-1252).
+bool isUtf8Text(std::string_view bytes) {
+    const bool ascii = std::all_of(bytes.begin(), bytes.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    return !ascii && isValidUtf8(bytes);
+}
+
+bool fitsCp1252(std::string_view utf8) {
+    return cp1252ToUtf8(utf8ToCp1252(utf8)) == utf8;
+}
+
 }  // namespace
 
-std::string iniValue(std::string_view content, std::string_view section, std::string_view key,
-                     std::string_view defaultValue) {
+std::optional<std::string> iniValue(std::string_view content, std::string_view section,
+                                    std::string_view key) {
     const std::vector<Line> lines = splitLines(content);
     const Place place = locate(lines, section, key);
-    if (!place.keyLine) return std::string(defaultValue);
+    if (!place.keyLine) return std::nullopt;
     return std::string(keyLine(lines[*place.keyLine].text)->value);
 }
 
@@ -163,15 +177,26 @@ bool IniFile::exists() const {
 
 std::string IniFile::readString(std::string_view section, std::string_view key,
                                 std::string_view defaultValue) const {
-    return iniValue(readAll(path_), section, key, defaultValue);
+    const std::string content = readAll(path_);
+    const std::optional<std::string> value = iniValue(content, section, key);
+    if (!value) return std::string(defaultValue);
+    return isUtf8Text(content) ? *value : cp1252ToUtf8(*value);
 }
 
 void IniFile::writeString(std::string_view section, std::string_view key, std::string_view value) {
-    const std::string result = iniWithValue(readAll(path_), section, key, value);
-    std::ofstream out(std::filesystem::u8path(path_), std::ios::binary | std::ios::trunc);
-    out.write(result.data(), static_cast<std::streamsize>(result.size()));
-    out.close();
-    if (!out) throw std::runtime_error("Cannot create file " + path_);
+    std::string content = readAll(path_);
+    std::string bytes(value);
+    if (!isUtf8Text(content)) {
+        if (fitsCp1252(value)) {
+            bytes = utf8ToCp1252(value);
+        } else {
+            content = cp1252ToUtf8(content);
+        }
+    }
+    const std::string result = iniWithValue(content, section, key, bytes);
+    AtomicOutputFile out(path_);
+    out.write(result.data(), result.size());
+    out.commit();
 }
 
 }  // namespace kelvane

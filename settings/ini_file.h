@@ -1,14 +1,17 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace kelvane {
 
-// The value of `key` in `section` of the INI text `content`, or `defaultValue` when the
-// section or key is missing.
-std::string iniValue(std::string_view content, std::string_view section, std::string_view key,
-                     std::string_view defaultValue);
+// The INI text itself is bytes: these two work on it whatever its encoding.
+
+// The value of `key` in `section` of the INI text `content`; nothing when the section or
+// key is missing.
+std::optional<std::string> iniValue(std::string_view content, std::string_view section,
+                                    std::string_view key);
 
 // `content` with `key` in `section` set to `value`: that key's line rewritten and every other
 // line kept byte for byte; the key added at the end of its section, or the section at the end
@@ -17,8 +20,10 @@ std::string iniWithValue(std::string_view content, std::string_view section, std
                          std::string_view value);
 
 // One INI file read and written key by key, as the Windows profile functions do: section
-// and key names compare case-insensitively, values are trimmed, text is Windows-1252 bytes.
-// Every call goes to the file itself; nothing is cached.
+// and key names compare case-insensitively, values are trimmed. Values are UTF-8 here; the
+// file is Windows-1252 while every value fits that code page and turns UTF-8 as a whole
+// once one does not. A file that is valid UTF-8 is read as UTF-8, any other as
+// Windows-1252. Every call goes to the file itself; nothing is cached.
 class IniFile {
   public:
     explicit IniFile(std::string path);
@@ -33,8 +38,8 @@ class IniFile {
 
     // Sets `key` in `section`: rewrites that key's line only and keeps every other line
     // byte for byte; adds the key to its section, or the section to the file, when
-    // missing; creates the file when missing. Throws std::runtime_error when the file
-    // cannot be written.
+    // missing; creates the file when missing. The file is replaced whole: when it cannot
+    // be written (DiskFull, "Cannot create file ...") it keeps its old bytes.
     void writeString(std::string_view section, std::string_view key, std::string_view value);
 
   private:

@@ -1,6 +1,5 @@
 #include "settings/settings_file.h"
 
-#include "platform/cp1252.h"
 #include "settings/ini_file.h"
 
 namespace kelvane {
@@ -12,7 +11,7 @@ constexpr std::size_t kDirectoriesReadAtStart = 5;
 
 void readDirectory(const IniFile& file, const DirectoryKey& key, Settings& target) {
     std::string& value = target.*key.value;
-    value = cp1252ToUtf8(file.readString(key.section, key.key, utf8ToCp1252(value)));
+    value = file.readString(key.section, key.key, value);
 }
 
 }  // namespace
@@ -30,7 +29,7 @@ const std::array<DirectoryKey, 7> kDirectoryKeys = {{
 void loadStartupSettings(const std::string& iniPath, Settings& target) {
     const IniFile file(iniPath);
     if (!file.exists()) return;
-    target.language = cp1252ToUtf8(file.readString("init", "langage", "english"));
+    target.language = file.readString("init", "langage", "english");
     for (std::size_t i = 0; i < kDirectoriesReadAtStart; ++i) {
         readDirectory(file, kDirectoryKeys[i], target);
     }
@@ -44,12 +43,12 @@ void loadDirectorySettings(const std::string& iniPath, Settings& target) {
 void saveDirectorySettings(const std::string& iniPath, const Settings& values) {
     IniFile file(iniPath);
     for (const DirectoryKey& key : kDirectoryKeys) {
-        file.writeString(key.section, key.key, utf8ToCp1252(values.*key.value));
+        file.writeString(key.section, key.key, values.*key.value);
     }
 }
 
 void saveLanguage(const std::string& iniPath, const std::string& language) {
-    IniFile(iniPath).writeString("init", "langage", utf8ToCp1252(language));
+    IniFile(iniPath).writeString("init", "langage", language);
 }
 
 }  // namespace kelvane

@@ -1,14 +1,13 @@
-// Directory reading of a large POD3 archive, and extraction throughput against a plain copy
-// of the same bytes.
+// Directory reading of a large POD3 archive, and extraction of many small and of a few
+// large entries against GNU tar unpacking the same files.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <unistd.h>
 
-#include <array>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
 
+#include "archive/entry_names.h"
 #include "archive/pod_reader.h"
 #include "tests/support/archive_builder.h"
 #include "tests/support/temp_dir.h"
@@ -38,26 +37,47 @@ void BM_ReadPod3DirectoryOf100000Entries(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadPod3DirectoryOf100000Entries)->Unit(benchmark::kMillisecond);
 
-constexpr int kEntries = 4096;
-constexpr std::size_t kEntrySize = 64 * 1024;  // 256 MiB in all
-
-struct LargeArchive {
+// The same files twice: stored in a POD, and in a tar built once from them, so that the
+// extraction is timed beside `tar -xf` of the same entries into the same kind of folder.
+struct EntrySet {
     test::TempDir dir;
-    std::string path = (dir.path() / "large.pod").string();
-    LargeArchive() {
-        test::writeArchive(path, test::ArchiveLayout::POD, manyFiles(kEntries, kEntrySize));
+    std::string archive = (dir.path() / "set.pod").string();
+    std::string tar = (dir.path() / "set.tar").string();
+    std::int64_t bytes;
+
+    EntrySet(int count, std::size_t bytesEach) : bytes(std::int64_t(count) * bytesEach) {
+        const std::vector<test::StoredFile> files = manyFiles(count, bytesEach);
+        test::writeArchive(archive, test::ArchiveLayout::POD, files);
+        const std::filesystem::path tree = dir.path() / "tree";
+        std::filesystem::create_directory(tree);
+        for (const test::StoredFile& file : files) {
+            test::writeFile(tree / std::string(filePart(file.name)), file.data);
+        }
+        run("tar -cf '" + tar + "' -C '" + tree.string() + "' .");
+        std::filesystem::remove_all(tree);
+    }
+
+    static void run(const std::string& command) {
+        if (std::system(command.c_str()) != 0) throw std::runtime_error(command);
     }
 };
 
-LargeArchive& largeArchive() {
-    static LargeArchive archive;
-    return archive;
+EntrySet& smallEntries() {
+    static EntrySet set(100000, 1024);
+    return set;
 }
 
-// Times `copyAll` writing the large archive's bytes into a fresh directory on every
-// iteration; making and removing the directory is not timed.
+EntrySet& largeEntries() {
+    static EntrySet set(512, 1024 * 1024);  // 512 MiB
+    return set;
+}
+
+using SetOf = EntrySet& (*)();
+
+// Times `copyAll` writing a set's files into a fresh directory on every iteration; making
+// and removing the directory is not timed.
 template <class CopyAll>
-void timeCopies(benchmark::State& state, CopyAll copyAll) {
+void timeCopies(benchmark::State& state, const EntrySet& set, CopyAll copyAll) {
     for (auto _ : state) {
         state.PauseTiming();
         auto out = std::make_unique<test::TempDir>();
@@ -67,57 +87,40 @@ void timeCopies(benchmark::State& state, CopyAll copyAll) {
         out.reset();
         state.ResumeTiming();
     }
-    state.SetBytesProcessed(state.iterations() * std::int64_t(kEntries * kEntrySize));
+    state.SetBytesProcessed(state.iterations() * set.bytes);
 }
 
-void BM_ExtractEveryEntryOf256MiB(benchmark::State& state) {
-    TPOD pod(largeArchive().path);
+void BM_Extract(benchmark::State& state, SetOf setOf) {
+    EntrySet& set = setOf();
+    TPOD pod(set.archive);
     pod.ReadHeaderAndDirectory();
-    timeCopies(state, [&](const test::TempDir& out) {
-        for (const CatalogueEntry& entry : pod.catalogue())
-            pod.Extract(entry.index, out.withSeparator(), StoredPath::Drop);
-    });
-}
-BENCHMARK(BM_ExtractEveryEntryOf256MiB)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-// The reference: the same bytes copied with read and write into one file.
-void BM_PlainCopyOf256MiB(benchmark::State& state) {
-    std::array<char, 64 * 1024> buffer;
-    timeCopies(state, [&](const test::TempDir& out) {
-        int in = ::open(largeArchive().path.c_str(), O_RDONLY);
-        int copy = ::open((out.path() / "copy").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        ssize_t got;
-        while ((got = ::read(in, buffer.data(), buffer.size())) > 0) {
-            if (::write(copy, buffer.data(), std::size_t(got)) != got)
-                throw std::runtime_error("write");
-        }
-        ::close(in);
-        ::close(copy);
-    });
-}
-BENCHMARK(BM_PlainCopyOf256MiB)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-// The same bytes copied with read and write into one plain file per entry: the least work
-// that produces the extraction's output, file creation included.
-void BM_PlainCopyInto4096Files(benchmark::State& state) {
-    std::array<char, kEntrySize> buffer;
-    TPOD pod(largeArchive().path);
-    pod.ReadHeaderAndDirectory();
-    timeCopies(state, [&](const test::TempDir& out) {
-        int in = ::open(largeArchive().path.c_str(), O_RDONLY);
+    timeCopies(state, set, [&](const test::TempDir& out) {
         for (const CatalogueEntry& entry : pod.catalogue()) {
-            const std::string name = out.withSeparator() + std::to_string(entry.index);
-            int copy = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            const ssize_t got = ::pread(in, buffer.data(), kEntrySize, entry.offset);
-            if (got != ssize_t(kEntrySize) || ::write(copy, buffer.data(), kEntrySize) != got) {
-                throw std::runtime_error("copy");
-            }
-            ::close(copy);
+            pod.Extract(entry.index, out.withSeparator(), StoredPath::Drop);
         }
-        ::close(in);
     });
 }
-BENCHMARK(BM_PlainCopyInto4096Files)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The reference: GNU tar unpacking the same files.
+void BM_TarExtract(benchmark::State& state, SetOf setOf) {
+    EntrySet& set = setOf();
+    timeCopies(state, set, [&](const test::TempDir& out) {
+        EntrySet::run("tar -xf '" + set.tar + "' -C '" + out.path().string() + "'");
+    });
+}
+
+BENCHMARK_CAPTURE(BM_Extract, 100000_entries_of_1KiB, smallEntries)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_TarExtract, 100000_entries_of_1KiB, smallEntries)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_Extract, 512_entries_of_1MiB, largeEntries)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_TarExtract, 512_entries_of_1MiB, largeEntries)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
 }  // namespace kelvane

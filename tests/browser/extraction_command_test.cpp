@@ -4,6 +4,7 @@
 
 #include "archive/pod_reader.h"
 #include "tests/support/archive_builder.h"
+#include "tests/support/small_disk.h"
 #include "tests/support/temp_dir.h"
 
 namespace kelvane {
@@ -48,6 +49,42 @@ TEST(ExtractEntries, CancellingKeepsWhatWasWrittenAndFailuresStopTheRun) {
     EXPECT_NE(stopped.stoppedBy.find("Cannot create file"), std::string::npos);
     const std::string messages = stopped.messages();
     EXPECT_LT(messages.find("refus"), messages.find("Cannot create file")) << messages;
+}
+
+TEST(ExtractEntries, AFullDiskOrAVanishedFolderEndsTheRunWithOneMessage) {
+    test::TempDir dir;
+    const std::string path = (dir.path() / "a.POD").string();
+    test::writeArchive(path, test::ArchiveLayout::POD,
+                       {{"one.txt", "first"},
+                        {"two.txt", "second"},
+                        {"big.bin", std::string(256 * 1024, 'b')},
+                        {"three.txt", "third"}});
+    TPOD archive(path);
+    archive.ReadHeaderAndDirectory();
+    const auto always = [](int) { return true; };
+
+    // The target folder disappears after the first entry.
+    const fs::path gone = dir.path() / "gone";
+    fs::create_directory(gone);
+    const ExtractionReport vanished =
+        extractEntries(archive, {0, 1, 3}, gone.string() + "/", false, [&](int done) {
+            if (done == 1) fs::remove_all(gone);
+            return true;
+        });
+    EXPECT_EQ(vanished.extracted, 1);
+    EXPECT_EQ(vanished.messages(), "Cannot create file " + gone.string() + "/two.txt");
+
+    test::SmallDisk disk(128 * 1024);
+    if (!disk.mounted()) GTEST_SKIP() << disk.refusal();
+    const ExtractionReport full =
+        extractEntries(archive, {0, 1, 2, 3}, disk.withSeparator(), false, always);
+    EXPECT_EQ(full.extracted, 2);
+    EXPECT_EQ(full.messages(), full.stoppedBy);
+    EXPECT_NE(full.stoppedBy.find("The disk is full: " + disk.withSeparator() + "big.bin"),
+              std::string::npos)
+        << full.stoppedBy;
+    EXPECT_EQ(disk.names(), (std::vector<std::string>{"one.txt", "two.txt"}));
+    EXPECT_EQ(test::readFile(disk.path() / "two.txt"), "second");
 }
 
 }  // namespace

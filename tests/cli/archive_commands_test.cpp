@@ -5,6 +5,7 @@
 
 #include "cli/cli.h"
 #include "tests/support/archive_builder.h"
+#include "tests/support/small_disk.h"
 #include "tests/support/temp_dir.h"
 
 namespace kelvane {
@@ -100,6 +101,20 @@ TEST(Cli, EveryLayout) {
         EXPECT_EQ(test::readFile(out.path() / "x" / "one.txt"), "1");
         EXPECT_EQ(test::readFile(out.path() / "two.txt"), "22");
     }
+}
+
+TEST(Cli, ExtractStopsAtAFullDiskWithOneLine) {
+    test::TempDir dir;
+    const std::string archive = (dir.path() / "big.pod").string();
+    test::writeArchive(archive, test::ArchiveLayout::POD,
+                       {{"a.txt", "a"}, {"big.bin", std::string(256 * 1024, 'b')}, {"c.txt", "c"}});
+    test::SmallDisk disk(64 * 1024);
+    if (!disk.mounted()) GTEST_SKIP() << disk.refusal();
+    const CliRun full = run({"extract", archive, disk.path().string()});
+    EXPECT_EQ(full.status, 1);
+    EXPECT_EQ(full.err, "kelvane-cli: The disk is full: " + disk.withSeparator() +
+                            "big.bin could not be written.\n");
+    EXPECT_EQ(disk.names(), std::vector<std::string>{"a.txt"});
 }
 
 TEST_F(CliTest, StatusCodes) {

@@ -21,9 +21,7 @@ TEST_F(IniFileTest, ReadsCaseInsensitivelyTrimmedWithDefaults) {
         "[work]\r\nworkdir=\r\n[fly]\nflydir=C:\\Fly II\\\n[init]\r\nlangage=other\r\n");
     IniFile file(path);
     EXPECT_TRUE(file.exists());
-    EXPECT_EQ(file.readString("init", "langage", "english"),
-              "fran\xE7"
-              "ais");
+    EXPECT_EQ(file.readString("init", "langage", "english"), "français");
     EXPECT_EQ(file.readString("WORK", "WorkDir", "default"), "");  // present but empty
     EXPECT_EQ(file.readString("fly", "flydir", ""), "C:\\Fly II\\");
     EXPECT_EQ(file.readString("fly", "missing", "dflt"), "dflt");
@@ -41,9 +39,7 @@ TEST_F(IniFileTest, WritingOneKeyKeepsEveryOtherLineByteForByte) {
     test::writeFile(path, before);
     IniFile file(path);
 
-    file.writeString("init", "langage",
-                     "fran\xE7"
-                     "ais");
+    file.writeString("init", "langage", "français");
     EXPECT_EQ(test::readFile(path),
               "; keep me  \r\n[INIT]\r\nlangage=fran\xE7"
               "ais\r\nother=1\r\n\r\n[fly]\r\nflydir=x\r\n");

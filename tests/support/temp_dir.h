@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kelvane::test {
 
@@ -25,5 +26,10 @@ class TempDir {
 // Whole-file helpers for tests.
 std::string readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, std::string_view bytes);
+
+// The names in `folder`, sorted.
+std::vector<std::string> namesIn(const std::filesystem::path& folder);
+// How many file descriptors the process holds open.
+std::size_t openDescriptorCount();
 
 }  // namespace kelvane::test
