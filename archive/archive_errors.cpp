@@ -3,11 +3,27 @@
 #include "platform/cp1252.h"
 
 namespace kelvane {
+namespace {
+
+// `opening` + the quoted name + `middle` + `reason` + ".".
+std::string sentence(const char* opening, const std::string& name, const char* middle,
+                     const std::string& reason) {
+    std::string text = opening;
+    text += '"';
+    text += name;
+    text += '"';
+    text += middle;
+    text += reason;
+    text += '.';
+    return text;
+}
+
+}  // namespace
 
 DamagedEntry::DamagedEntry(const CatalogueEntry& entry, const std::string& frenchReason,
                            const std::string& englishReason)
     : BilingualError(
-          "L'entrée \"" + cp1252ToUtf8(entry.name) + "\" est endommagée : " + frenchReason + ".",
-          "Entry \"" + cp1252ToUtf8(entry.name) + "\" is damaged: " + englishReason + ".") {}
+          sentence("L'entrée ", cp1252ToUtf8(entry.name), " est endommagée : ", frenchReason),
+          sentence("Entry ", cp1252ToUtf8(entry.name), " is damaged: ", englishReason)) {}
 
 }  // namespace kelvane

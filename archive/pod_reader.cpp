@@ -119,10 +119,6 @@ std::int64_t TPOD::copyEntry(int index, const Sink& sink) {
     return readEntry(file_, entryAt(index), sink);
 }
 
-std::int64_t TPOD::copyEntry(int index, const Sink& sink, const Sink& storedBytes) {
-    return readEntry(file_, entryAt(index), sink, &storedBytes);
-}
-
 ExtractionResult TPOD::extractTo(int index, const std::string& targetDirectory,
                                  StoredPath storedPath) {
     const CatalogueEntry& entry = entryAt(index);

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -66,8 +65,9 @@ class TPOD {
     const ReadOnlyFile& file() const { return file_; }
 
     // Copies entry `index` into `targetDirectory` (ends with a separator). Throws
-    // std::runtime_error with "Cannot create file %s" when the output cannot be made, and
-    // UnsafeEntryName when the stored name would leave the target directory.
+    // std::runtime_error with "Cannot create file %s" when the output cannot be made,
+    // UnsafeEntryName when the stored name would leave the target directory, and
+    // DamagedEntry when a compressed entry cannot be inflated (nothing of it is left).
     ExtractionResult ExtractionPOD(int index, const std::string& targetDirectory,
                                    StoredPath storedPath);
     ExtractionResult ExtractionEPD(int index, const std::string& targetDirectory,
@@ -80,8 +80,6 @@ class TPOD {
     // stored entry. Throws DamagedEntry for a compressed entry that cannot be inflated.
     using Sink = EntrySink;
     std::int64_t copyEntry(int index, const Sink& sink);
-    // The same, `storedBytes` seeing the entry's bytes as stored in the archive.
-    std::int64_t copyEntry(int index, const Sink& sink, const Sink& storedBytes);
 
   private:
     const CatalogueEntry& entryAt(int index) const;

@@ -27,8 +27,9 @@ void readWhole(const std::string& path) {
         total += kelvane::auditTrail(pod).size();
     } catch (const kelvane::DamagedArchive&) {
     }
-    total += kelvane::verifyArchive(pod, [](std::int64_t, std::int64_t) { return true; })
-                 .failures.size();
+    total += kelvane::verifyArchive(pod, [](std::int64_t, std::int64_t) {
+                 return true;
+             }).failures.size();
     for (const kelvane::CatalogueEntry& entry : pod.catalogue()) {
         total += kelvane::directoryPart(entry.name).size();
         try {
