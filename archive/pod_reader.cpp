@@ -1,29 +1,14 @@
 #include "archive/pod_reader.h"
 
-#include <array>
-#include <cstring>
 #include <stdexcept>
 
+#include "archive/directory.h"
 #include "archive/entry_names.h"
 #include "platform/atomic_output_file.h"
 #include "platform/cp1252.h"
-#include "platform/little_endian.h"
 
 namespace kelvane {
 namespace {
-
-constexpr std::size_t kEpdHeaderSize = 272;
-constexpr std::size_t kEpdCountOffset = 260;
-constexpr std::size_t kEpdRecordSize = 80;
-constexpr std::size_t kEpdNameSize = 64;
-
-constexpr std::size_t kPodHeaderSize = 96;
-constexpr std::size_t kPod3ExtraHeaderSize = 192;
-constexpr std::size_t kPodCountOffset = 88;
-constexpr std::size_t kPod3DirectoryOffset = 264;
-constexpr std::size_t kPodRecordSize = 20;
-
-constexpr std::size_t kCopyChunk = 64 * 1024;
 
 // Upper-cased text from the last dot of the last path component, dot included.
 std::string upperExtension(const std::string& fileName) {
@@ -36,24 +21,6 @@ std::string upperExtension(const std::string& fileName) {
         if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
     }
     return extension;
-}
-
-// An entry count the file cannot hold fails before anything is sized: each entry needs at
-// least `bytesPerEntry` bytes of directory after `reader`'s position.
-void checkEntryCount(std::int32_t count, std::size_t bytesPerEntry,
-                     const SequentialReader& reader) {
-    if (count < 0 || std::int64_t(count) * std::int64_t(bytesPerEntry) > reader.remaining()) {
-        throw std::runtime_error(kStreamReadError);
-    }
-}
-
-CatalogueEntry entryFromRecord(const char* sizeOffsetTimestamp, int index) {
-    CatalogueEntry entry;
-    entry.size = std::int32_t(readLittle32(sizeOffsetTimestamp));
-    entry.offset = std::int32_t(readLittle32(sizeOffsetTimestamp + 4));
-    entry.timestamp = readLittle32(sizeOffsetTimestamp + 8);
-    entry.index = index;
-    return entry;
 }
 
 }  // namespace
@@ -74,59 +41,52 @@ bool TPOD::Open(const std::string& fileName) {
 }
 
 bool TPOD::isPOD3() const {
-    return kind_ == ArchiveKind::POD && header_.compare(0, 4, "POD3") == 0;
+    return kind_ == ArchiveKind::POD && layout_ != nullptr && layout_->name == "POD3";
 }
 
-std::int32_t TPOD::headerInt(std::size_t offset) const {
-    if (header_.size() < offset + 4) throw std::logic_error("archive header not read");
-    return std::int32_t(readLittle32(header_.data() + offset));
+const LayoutUnit& TPOD::layout() const {
+    if (layout_ == nullptr) throw std::logic_error("archive header not read");
+    return *layout_;
 }
 
 std::int32_t TPOD::declaredEntryCount() const {
-    return headerInt(kind_ == ArchiveKind::EPD ? kEpdCountOffset : kPodCountOffset);
+    return declaredCount(layout(), header_);
+}
+
+void TPOD::readHeader(const LayoutUnit& unit) {
+    header_ = SequentialReader(file_, 0).read(unit.headerSize);
+    layout_ = &unit;
+}
+
+void TPOD::readDirectory() {
+    catalogue_.clear();
+    catalogue_ = readCatalogue(layout(), header_, file_);
 }
 
 void TPOD::ReadEPDHeader() {
-    SequentialReader reader(file_, 0);
-    header_ = reader.read(kEpdHeaderSize);
+    for (const LayoutUnit& unit : layoutUnits()) {
+        if (unit.family == ArchiveFamily::EPD) return readHeader(unit);
+    }
 }
 
 void TPOD::ReadEPDDirectory() {
-    SequentialReader reader(file_, kEpdHeaderSize);
-    const std::int32_t count = declaredEntryCount();
-    checkEntryCount(count, kEpdRecordSize, reader);
-    const std::string records = reader.read(std::size_t(count) * kEpdRecordSize);
-    catalogue_.clear();
-    catalogue_.reserve(std::size_t(count));
-    for (int i = 0; i < count; ++i) {
-        const char* record = records.data() + std::size_t(i) * kEpdRecordSize;
-        CatalogueEntry entry = entryFromRecord(record + kEpdNameSize, i);
-        entry.name.assign(record, strnlen(record, kEpdNameSize));
-        catalogue_.push_back(std::move(entry));
-    }
+    readDirectory();
 }
 
 void TPOD::ReadPODHeader() {
-    SequentialReader reader(file_, 0);
-    header_ = reader.read(kPodHeaderSize);
-    if (header_.compare(0, 4, "POD3") == 0) header_ += reader.read(kPod3ExtraHeaderSize);
+    char first[4];
+    const std::string_view tag(first, file_.readAt(0, first, sizeof first));
+    for (const LayoutUnit& unit : layoutUnits()) {
+        if (unit.family != ArchiveFamily::POD || (!unit.tag.empty() && unit.tag != tag)) continue;
+        if (unit.fits == nullptr) return readHeader(unit);
+        if (file_.size() < unit.headerSize) continue;
+        const std::string header = SequentialReader(file_, 0).read(unit.headerSize);
+        if (unit.fits(unit, header, file_)) return readHeader(unit);
+    }
 }
 
 void TPOD::ReadPODDirectory() {
-    const std::int64_t directory =
-        isPOD3() ? std::int64_t(std::uint32_t(headerInt(kPod3DirectoryOffset))) : kPodHeaderSize;
-    SequentialReader reader(file_, directory);
-    const std::int32_t count = declaredEntryCount();
-    // A record and at least the NUL of its name.
-    checkEntryCount(count, kPodRecordSize + 1, reader);
-    const std::string records = reader.read(std::size_t(count) * kPodRecordSize);
-    catalogue_.clear();
-    catalogue_.reserve(std::size_t(count));
-    for (int i = 0; i < count; ++i) {
-        catalogue_.push_back(
-            entryFromRecord(records.data() + std::size_t(i) * kPodRecordSize + 4, i));
-    }
-    for (CatalogueEntry& entry : catalogue_) entry.name = reader.readNulTerminated();
+    readDirectory();
 }
 
 void TPOD::ReadHeaderAndDirectory() {
@@ -156,19 +116,7 @@ const CatalogueEntry& TPOD::entryAt(int index) const {
 }
 
 std::int64_t TPOD::copyEntry(int index, const Sink& sink) {
-    const CatalogueEntry& entry = entryAt(index);
-    std::array<char, kCopyChunk> buffer;
-    std::int64_t done = 0;
-    if (entry.offset < 0) return done;  // nothing of the archive lies there
-    while (done < entry.size) {
-        const std::size_t wanted =
-            std::size_t(std::min<std::int64_t>(kCopyChunk, entry.size - done));
-        const std::size_t got = file_.readAt(entry.offset + done, buffer.data(), wanted);
-        if (got > 0) sink(buffer.data(), got);
-        done += std::int64_t(got);
-        if (got < wanted) break;  // the archive ends inside the entry
-    }
-    return done;
+    return readEntry(file_, entryAt(index), sink);
 }
 
 ExtractionResult TPOD::extractTo(int index, const std::string& targetDirectory,

@@ -1,26 +1,18 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "archive/catalogue_entry.h"
+#include "archive/entry_reader.h"
+#include "archive/layouts.h"
 #include "platform/read_only_file.h"
 
 namespace kelvane {
 
 enum class ArchiveKind { NotOpen = 0, EPD = 1, POD = 2 };
-
-// One stored file of an archive as the listing shows it. `name` is the stored name in
-// Windows-1252 bytes, possibly with a directory part.
-struct CatalogueEntry {
-    std::string name;
-    std::int32_t size = 0;
-    std::int32_t offset = 0;
-    std::uint32_t timestamp = 0;
-    int index = 0;  // position in the directory, 0-based
-};
 
 // How Extract treats the stored directory levels of an entry.
 enum class StoredPath {
@@ -41,7 +33,8 @@ struct ExtractionResult {
 std::string cutShortMessage(const CatalogueEntry& entry, std::int64_t written);
 
 // One open POD or EPD archive: its header, directory and names, and the open file from
-// which entries are copied out. The archive is opened for reading only.
+// which entries are copied out. The archive is opened for reading only. Within .POD the
+// layout is chosen by the first bytes (the units of archive/layouts).
 class TPOD {
   public:
     // Create: decides the kind by extension and opens the file; reads nothing yet.
@@ -57,6 +50,7 @@ class TPOD {
 
     void ReadEPDHeader();
     void ReadEPDDirectory();
+    // Chooses the POD layout from the first bytes, then reads its header.
     void ReadPODHeader();
     void ReadPODDirectory();
     // The header and directory reads in the order the kind needs.
@@ -65,10 +59,15 @@ class TPOD {
     // Entry count as the header states it.
     std::int32_t declaredEntryCount() const;
     const std::vector<CatalogueEntry>& catalogue() const { return catalogue_; }
+    // The layout and its header bytes, once the header is read.
+    const LayoutUnit& layout() const;
+    std::string_view header() const { return header_; }
+    const ReadOnlyFile& file() const { return file_; }
 
     // Copies entry `index` into `targetDirectory` (ends with a separator). Throws
-    // std::runtime_error with "Cannot create file %s" when the output cannot be made, and
-    // UnsafeEntryName when the stored name would leave the target directory.
+    // std::runtime_error with "Cannot create file %s" when the output cannot be made,
+    // UnsafeEntryName when the stored name would leave the target directory, and
+    // DamagedEntry when a compressed entry cannot be inflated (nothing of it is left).
     ExtractionResult ExtractionPOD(int index, const std::string& targetDirectory,
                                    StoredPath storedPath);
     ExtractionResult ExtractionEPD(int index, const std::string& targetDirectory,
@@ -76,9 +75,10 @@ class TPOD {
     // The extraction that fits the archive's kind.
     ExtractionResult Extract(int index, const std::string& targetDirectory, StoredPath storedPath);
 
-    // Streams the entry's bytes to `sink` in chunks; returns the count written, which is
-    // less than the entry's size when the archive ends early.
-    using Sink = std::function<void(const char* data, std::size_t size)>;
+    // Streams the entry's bytes to `sink` in chunks, inflating a compressed entry; returns
+    // the count written, which is less than the entry's size when the archive ends inside a
+    // stored entry. Throws DamagedEntry for a compressed entry that cannot be inflated.
+    using Sink = EntrySink;
     std::int64_t copyEntry(int index, const Sink& sink);
 
   private:
@@ -86,11 +86,13 @@ class TPOD {
     ExtractionResult extractTo(int index, const std::string& targetDirectory,
                                StoredPath storedPath);
 
-    std::int32_t headerInt(std::size_t offset) const;
+    void readHeader(const LayoutUnit& unit);
+    void readDirectory();
 
     ArchiveKind kind_ = ArchiveKind::NotOpen;
     ReadOnlyFile file_;
-    std::string header_;  // 272 bytes (EPD), 96 or 288 bytes (POD)
+    const LayoutUnit* layout_ = nullptr;
+    std::string header_;  // as long as the layout's header
     std::vector<CatalogueEntry> catalogue_;
 };
 

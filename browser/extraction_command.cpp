@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "archive/archive_errors.h"
 #include "archive/entry_names.h"
 #include "archive/pod_reader.h"
 
@@ -15,6 +16,7 @@ std::string ExtractionReport::messages() const {
     };
     for (const std::string& message : refused) add(message);
     for (const std::string& message : cutShort) add(message);
+    for (const std::string& message : damaged) add(message);
     if (!stoppedBy.empty()) add(stoppedBy);
     return text;
 }
@@ -40,6 +42,8 @@ ExtractionReport extractEntries(TPOD& archive, const std::vector<int>& indices,
             }
         } catch (const UnsafeEntryName& refused) {
             report.refused.emplace_back(refused.what());
+        } catch (const DamagedEntry& damaged) {
+            report.damaged.emplace_back(damaged.what());
         } catch (const std::exception& failure) {
             report.stoppedBy = failure.what();
             break;

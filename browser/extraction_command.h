@@ -13,6 +13,7 @@ struct ExtractionReport {
     int extracted = 0;
     std::vector<std::string> refused;   // one per entry whose name was unsafe
     std::vector<std::string> cutShort;  // one per entry the archive cuts short
+    std::vector<std::string> damaged;   // one per entry whose compressed data are damaged
     std::string stoppedBy;              // the failure that ended the run; empty when none
     bool cancelled = false;
 
@@ -23,7 +24,8 @@ struct ExtractionReport {
 // Extracts the entries `indices`, in that order, into `targetDirectory` (ends with a
 // separator): under their stored directories, every missing level created, when
 // `keepStructure` is set; as their final name component otherwise. Existing files are
-// replaced. An entry whose name would leave the directory is refused and the others still
+// replaced. An entry whose name would leave the directory is refused, and one whose
+// compressed data are damaged is left out (nothing of it written); the others are still
 // extracted; any other failure (a full disk first of all) ends the run, keeping what was
 // written, and is reported in `stoppedBy`.
 // `progress(done)` is called before each entry and after the last; returning false cancels.

@@ -12,12 +12,14 @@ extern const Command kListCommand;
 extern const Command kInfoCommand;
 extern const Command kExtractCommand;
 extern const Command kCatCommand;
+extern const Command kVerifyCommand;
+extern const Command kAuditCommand;
 extern const Command kImageCommand;
 extern const Command kDecodeCommand;
 
 std::span<const Command> commands() {
-    static const std::array all = {kListCommand, kInfoCommand,  kExtractCommand,
-                                   kCatCommand,  kImageCommand, kDecodeCommand};
+    static const std::array all = {kListCommand,   kInfoCommand,  kExtractCommand, kCatCommand,
+                                   kVerifyCommand, kAuditCommand, kImageCommand,   kDecodeCommand};
     return all;
 }
 

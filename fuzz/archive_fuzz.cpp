@@ -1,5 +1,5 @@
-// Opens arbitrary bytes as a POD and as an EPD archive, lists it and copies every entry to
-// memory.
+// Opens arbitrary bytes as a POD (every layout) and as an EPD archive, lists it, reads its
+// details and audit trail, verifies it and copies (inflating) every entry to memory.
 #include <unistd.h>
 
 #include <cstdint>
@@ -7,8 +7,11 @@
 #include <stdexcept>
 #include <string>
 
+#include "archive/archive_details.h"
+#include "archive/archive_errors.h"
 #include "archive/entry_names.h"
 #include "archive/pod_reader.h"
+#include "archive/verification.h"
 
 namespace {
 
@@ -19,14 +22,24 @@ void readWhole(const std::string& path) {
     } catch (const std::runtime_error&) {
         return;
     }
-    std::size_t total = 0;
+    std::size_t total = kelvane::archiveDetails(pod).layout.size();
+    try {
+        total += kelvane::auditTrail(pod).size();
+    } catch (const kelvane::DamagedArchive&) {
+    }
+    total += kelvane::verifyArchive(pod, [](std::int64_t, std::int64_t) {
+                 return true;
+             }).failures.size();
     for (const kelvane::CatalogueEntry& entry : pod.catalogue()) {
         total += kelvane::directoryPart(entry.name).size();
         try {
             kelvane::safeComponents(entry.name);
         } catch (const kelvane::UnsafeEntryName&) {
         }
-        pod.copyEntry(entry.index, [&](const char*, std::size_t size) { total += size; });
+        try {
+            pod.copyEntry(entry.index, [&](const char*, std::size_t size) { total += size; });
+        } catch (const kelvane::DamagedEntry&) {
+        }
     }
 }
 

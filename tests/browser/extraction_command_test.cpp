@@ -87,5 +87,23 @@ TEST(ExtractEntries, AFullDiskOrAVanishedFolderEndsTheRunWithOneMessage) {
     EXPECT_EQ(test::readFile(disk.path() / "two.txt"), "second");
 }
 
+TEST(ExtractEntries, DamagedEntriesAreReportedAndTheRunGoesOn) {
+    test::TempDir dir;
+    const std::string path = (dir.path() / "c.pod").string();
+    std::string bytes = test::buildArchive(
+        test::ArchiveLayout::POD4, {{"bad.txt", std::string(100, 'b')}, {"good.txt", "good"}});
+    bytes[300 + 4] = 1;  // the first stream cut to one byte
+    test::writeFile(path, bytes);
+    TPOD archive(path);
+    archive.ReadHeaderAndDirectory();
+    const ExtractionReport report =
+        extractEntries(archive, {0, 1}, dir.path().string() + "/", false, [](int) { return true; });
+    EXPECT_EQ(report.extracted, 1);
+    ASSERT_EQ(report.damaged.size(), 1u);
+    EXPECT_NE(report.messages().find("L'entrée \"bad.txt\" est endommagée"), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir.path() / "bad.txt"));
+    EXPECT_EQ(test::readFile(dir.path() / "good.txt"), "good");
+}
+
 }  // namespace
 }  // namespace kelvane

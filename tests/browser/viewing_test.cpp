@@ -169,8 +169,9 @@ TEST_F(ViewingTest, NamesHoldingMarkupAreShownAsText) {
               "Le fichier c&d<b>.zzz ne peut être montré. \r\nStructure inconnu.");
     // No label that shows a name may take it for markup.
     for (QLabel* label : window().findChildren<QLabel*>()) {
-        if (label->text().contains('<'))
+        if (label->text().contains('<')) {
             EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->objectName().toStdString();
+        }
     }
 }
 

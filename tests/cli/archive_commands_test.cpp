@@ -117,6 +117,78 @@ TEST(Cli, ExtractStopsAtAFullDiskWithOneLine) {
     EXPECT_EQ(disk.names(), std::vector<std::string>{"a.txt"});
 }
 
+TEST(Cli, EveryLayoutOfTheFamily) {
+    test::TempDir dir;
+    test::ArchiveOptions options;
+    options.audit = {{"pilot", 100, 0, "x\\one.txt", 0, 0, 100, 1}};
+    const std::vector<test::StoredFile> files = {{"x\\one.txt", "1", 7}, {"two.txt", "22", 8}};
+    struct Case {
+        test::ArchiveLayout layout;
+        const char* name;
+        const char* verified;
+        bool audit;
+    };
+    for (const Case& c : {Case{test::ArchiveLayout::POD1, "POD1", "carry no checksums", false},
+                          Case{test::ArchiveLayout::EPD, "EPD", "All 3 checksums hold", false},
+                          Case{test::ArchiveLayout::POD, "POD2", "All 3 checksums hold", true},
+                          Case{test::ArchiveLayout::POD3, "POD3", "All 6 checksums hold", true},
+                          Case{test::ArchiveLayout::POD4, "POD4", "All 6 checksums hold", true},
+                          Case{test::ArchiveLayout::POD5, "POD5", "All 6 checksums hold", true},
+                          Case{test::ArchiveLayout::POD6, "POD6", "carry no checksums", false}}) {
+        const std::string archive =
+            (dir.path() / (c.layout == test::ArchiveLayout::EPD ? "a.epd" : "a.pod")).string();
+        test::writeArchive(archive, c.layout, files, options);
+        const bool timestamps =
+            c.layout != test::ArchiveLayout::POD1 && c.layout != test::ArchiveLayout::POD6;
+        const std::string list = run({"list", archive}).out;
+        EXPECT_EQ(list.substr(list.rfind('\t', list.rfind('\t') - 1)),
+                  std::string("\t") + (timestamps ? "8" : "0") + "\ttwo.txt\n")
+            << c.name;
+        EXPECT_EQ(run({"cat", archive, "two.txt"}).out, "22") << c.name;
+        test::TempDir out;
+        EXPECT_EQ(run({"extract", "--structure", archive, out.path().string()}).status, 0);
+        EXPECT_EQ(test::readFile(out.path() / "x" / "one.txt"), "1");
+
+        CliRun verify = run({"verify", archive});
+        EXPECT_EQ(verify.status, 0) << c.name;
+        EXPECT_NE(verify.out.find(c.verified), std::string::npos) << verify.out;
+        const std::string info = run({"info", "--verbose", archive}).out;
+        EXPECT_NE(info.find(std::string("\nlayout: ") + c.name + "\n"), std::string::npos) << info;
+        EXPECT_NE(info.find("entries: 2\n"), std::string::npos) << info;
+        CliRun audit = run({"audit", archive});
+        EXPECT_EQ(audit.status, 0);
+        EXPECT_EQ(audit.out, c.audit ? "100\tpilot\tadded\tx\\one.txt\t0\t0\t100\t1\n" : "")
+            << c.name;
+    }
+}
+
+TEST(Cli, FailingChecksumsAndDamagedEntries) {
+    test::TempDir dir;
+    const std::string archive = (dir.path() / "bad.pod").string();
+    test::ArchiveOptions bad;
+    bad.badChecksums = true;
+    test::writeArchive(archive, test::ArchiveLayout::POD4, {{"one.txt", "1"}, {"two.txt", "22"}},
+                       bad);
+    CliRun verify = run({"verify", archive});
+    EXPECT_EQ(verify.status, 1);
+    EXPECT_NE(verify.out.find("Header checksum mismatch"), std::string::npos) << verify.out;
+    EXPECT_NE(verify.out.find("Entry 2 \"two.txt\": checksum mismatch"), std::string::npos);
+    EXPECT_NE(verify.out.find("6 of 6 checksums fail."), std::string::npos);
+
+    // The first entry's stream cut to one byte: named, left out, the other still extracted.
+    std::string bytes = test::buildArchive(test::ArchiveLayout::POD4,
+                                           {{"one.txt", std::string(100, '1')}, {"two.txt", "22"}});
+    bytes[300 + 4] = 1;
+    test::writeFile(archive, bytes);
+    test::TempDir out;
+    CliRun extract = run({"extract", archive, out.path().string()});
+    EXPECT_EQ(extract.status, 1);
+    EXPECT_NE(extract.err.find("Entry \"one.txt\" is damaged"), std::string::npos) << extract.err;
+    EXPECT_FALSE(std::filesystem::exists(out.path() / "one.txt"));
+    EXPECT_EQ(test::readFile(out.path() / "two.txt"), "22");
+    EXPECT_EQ(run({"cat", archive, "one.txt"}).status, 1);
+}
+
 TEST_F(CliTest, StatusCodes) {
     EXPECT_EQ(run({}).status, 2);
     EXPECT_EQ(run({"--help"}).status, 0);

@@ -45,7 +45,7 @@ TEST(QtDesktopBoxes, ShowTheirTextAsItStands) {
 TEST(LiteralTitle, KeepsQtsModifiedMarkerAsText) {
     QWidget window;
     window.winId();  // the native window holds the title Qt really shows
-    for (const QString title :
+    for (const QString& title :
          {QStringLiteral("Kelvane - /a[*].pod"), QStringLiteral("<b>&[*][*]")}) {
         setLiteralTitle(&window, title);
         EXPECT_EQ(window.windowHandle()->title(), title);
