@@ -68,9 +68,9 @@ TEST(AtomicOutputFile, ReplacesFilesAndLinksWholeOrNotAtAll) {
             }
             EXPECT_EQ(test::readFile(elsewhere.path() / "victim"), "keep me");
             // No temporary file and no open descriptor outlive the object.
-            const std::vector<std::string> expected =
-                before == fs::file_type::not_found && !commit ? std::vector<std::string>{}
-                                                              : std::vector<std::string>{"out.bin"};
+            const std::vector<std::string> expected = before == fs::file_type::not_found && !commit
+                                                          ? std::vector<std::string>{}
+                                                          : std::vector<std::string>{"out.bin"};
             EXPECT_EQ(test::namesIn(dir.path()), expected);
             EXPECT_EQ(test::openDescriptorCount(), descriptors);
         }

@@ -69,11 +69,10 @@ void SmallDisk::makeReadOnly() {
 
 std::vector<std::string> SmallDisk::names() const {
     std::vector<std::string> names = namesIn(path());
-    names.erase(std::remove_if(names.begin(), names.end(),
-                               [](const std::string& name) {
-                                   return name.rfind(kFillerPrefix, 0) == 0;
-                               }),
-                names.end());
+    names.erase(
+        std::remove_if(names.begin(), names.end(),
+                       [](const std::string& name) { return name.rfind(kFillerPrefix, 0) == 0; }),
+        names.end());
     return names;
 }
 
