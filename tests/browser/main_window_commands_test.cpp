@@ -2,6 +2,7 @@
 #include <filesystem>
 
 #include "tests/browser/main_window_fixture.h"
+#include "tests/support/small_disk.h"
 
 namespace kelvane::test {
 namespace {
@@ -94,6 +95,33 @@ TEST_F(CommandsTest, UnsafeNamesAreRefusedAndTheOthersExtracted) {
     extractTo(out);
     EXPECT_TRUE(desktop.messages.empty());
     EXPECT_EQ(readFile(out / "escape.txt"), "evil");
+}
+
+TEST_F(CommandsTest, AFullDiskEndsTheRunInOneBoxBesideTheRefusalsAndKeepsTheUsersFile) {
+    SmallDisk disk(128 * 1024);
+    if (!disk.mounted()) GTEST_SKIP() << disk.refusal();
+    writeFile(disk.path() / "big.bin", "the user's own file");
+    open(archive("a.POD", ArchiveLayout::POD,
+                 {{"..\\escape.txt", "evil", 0},
+                  {"one.txt", "1", 0},
+                  {"big.bin", std::string(256 * 1024, 'b'), 0},
+                  {"after.txt", "never reached", 0}}));
+    structure(true);
+    clickHeader(0);
+    extractTo(disk.path());
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(desktop.messages[0].kind, Kind::Error);
+    const QString text = desktop.messages[0].text;
+    EXPECT_EQ(text, QStringLiteral(
+                        "L'entrée \"..\\escape.txt\" est refusée : son nom la placerait hors du "
+                        "répertoire choisi.\r\nEntry \"..\\escape.txt\" refused: its name would "
+                        "place it outside the target directory\r\n\r\nLe disque est plein : ") +
+                        QString::fromStdString(disk.withSeparator()) +
+                        QStringLiteral("big.bin n'a pas pu être écrit.\r\nThe disk is full: ") +
+                        QString::fromStdString(disk.withSeparator()) +
+                        QStringLiteral("big.bin could not be written."));
+    EXPECT_EQ(readFile(disk.path() / "big.bin"), "the user's own file");
+    EXPECT_EQ(disk.names(), (std::vector<std::string>{"big.bin", "one.txt"}));
 }
 
 TEST_F(CommandsTest, ExtractionWithoutArchiveOrChoiceWritesNothing) {
