@@ -41,7 +41,7 @@ class StoredBytes {
 };
 
 std::int64_t copyStored(StoredBytes& stored, const EntrySink& sink) {
-    auto buffer = std::make_unique<char[]>(kChunk);
+    auto buffer = std::make_unique_for_overwrite<char[]>(kChunk);
     std::int64_t done = 0;
     while (const std::size_t got = stored.next(buffer.get())) {
         sink(buffer.get(), got);
@@ -75,8 +75,8 @@ class Inflater {
 std::int64_t inflateEntry(StoredBytes& stored, const CatalogueEntry& entry, const EntrySink& sink,
                           bool observed) {
     const std::int64_t expected = std::uint32_t(entry.size);
-    auto input = std::make_unique<char[]>(kChunk);
-    auto output = std::make_unique<char[]>(kChunk);
+    auto input = std::make_unique_for_overwrite<char[]>(kChunk);
+    auto output = std::make_unique_for_overwrite<char[]>(kChunk);
     std::size_t got = stored.next(input.get());
     Inflater inflater(isZlibHeader(input.get(), got));
     inflater->next_in = reinterpret_cast<Bytef*>(input.get());

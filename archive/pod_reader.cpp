@@ -119,7 +119,7 @@ std::int64_t TPOD::copyEntry(int index, const Sink& sink) {
     return readEntry(file_, entryAt(index), sink);
 }
 
-ExtractionResult TPOD::extractTo(int index, const std::string& targetDirectory,
+ExtractionResult TPOD::extractTo(int index, const OutputFolder& targetDirectory,
                                  StoredPath storedPath) {
     const CatalogueEntry& entry = entryAt(index);
     const std::vector<std::string> components = safeComponents(
@@ -135,17 +135,17 @@ ExtractionResult TPOD::extractTo(int index, const std::string& targetDirectory,
     return result;
 }
 
-ExtractionResult TPOD::ExtractionPOD(int index, const std::string& targetDirectory,
+ExtractionResult TPOD::ExtractionPOD(int index, const OutputFolder& targetDirectory,
                                      StoredPath storedPath) {
     return extractTo(index, targetDirectory, storedPath);
 }
 
-ExtractionResult TPOD::ExtractionEPD(int index, const std::string& targetDirectory,
+ExtractionResult TPOD::ExtractionEPD(int index, const OutputFolder& targetDirectory,
                                      StoredPath storedPath) {
     return extractTo(index, targetDirectory, storedPath);
 }
 
-ExtractionResult TPOD::Extract(int index, const std::string& targetDirectory,
+ExtractionResult TPOD::Extract(int index, const OutputFolder& targetDirectory,
                                StoredPath storedPath) {
     return kind_ == ArchiveKind::EPD ? ExtractionEPD(index, targetDirectory, storedPath)
                                      : ExtractionPOD(index, targetDirectory, storedPath);

@@ -8,6 +8,7 @@
 #include "archive/catalogue_entry.h"
 #include "archive/entry_reader.h"
 #include "archive/layouts.h"
+#include "platform/atomic_output_file.h"
 #include "platform/read_only_file.h"
 
 namespace kelvane {
@@ -68,12 +69,12 @@ class TPOD {
     // std::runtime_error with "Cannot create file %s" when the output cannot be made,
     // UnsafeEntryName when the stored name would leave the target directory, and
     // DamagedEntry when a compressed entry cannot be inflated (nothing of it is left).
-    ExtractionResult ExtractionPOD(int index, const std::string& targetDirectory,
+    ExtractionResult ExtractionPOD(int index, const OutputFolder& targetDirectory,
                                    StoredPath storedPath);
-    ExtractionResult ExtractionEPD(int index, const std::string& targetDirectory,
+    ExtractionResult ExtractionEPD(int index, const OutputFolder& targetDirectory,
                                    StoredPath storedPath);
     // The extraction that fits the archive's kind.
-    ExtractionResult Extract(int index, const std::string& targetDirectory, StoredPath storedPath);
+    ExtractionResult Extract(int index, const OutputFolder& targetDirectory, StoredPath storedPath);
 
     // Streams the entry's bytes to `sink` in chunks, inflating a compressed entry; returns
     // the count written, which is less than the entry's size when the archive ends inside a
@@ -83,7 +84,7 @@ class TPOD {
 
   private:
     const CatalogueEntry& entryAt(int index) const;
-    ExtractionResult extractTo(int index, const std::string& targetDirectory,
+    ExtractionResult extractTo(int index, const OutputFolder& targetDirectory,
                                StoredPath storedPath);
 
     void readHeader(const LayoutUnit& unit);

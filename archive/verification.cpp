@@ -64,7 +64,9 @@ class Progress {
 class Verifier {
   public:
     Verifier(const TPOD& archive, VerificationReport& report)
-        : archive_(archive), report_(report), buffer_(std::make_unique<char[]>(kChunk)) {}
+        : archive_(archive),
+          report_(report),
+          buffer_(std::make_unique_for_overwrite<char[]>(kChunk)) {}
 
     std::int64_t totalBytes(const std::vector<ChecksumBlock>& blocks) const {
         std::int64_t total = 0;

@@ -26,6 +26,7 @@ ExtractionReport extractEntries(TPOD& archive, const std::vector<int>& indices,
                                 const std::function<bool(int done)>& progress) {
     const StoredPath storedPath =
         keepStructure ? StoredPath::KeepAndCreateLevels : StoredPath::Drop;
+    const OutputFolder target(targetDirectory);
     ExtractionReport report;
     for (std::size_t done = 0; done < indices.size(); ++done) {
         if (!progress(static_cast<int>(done))) {
@@ -33,8 +34,7 @@ ExtractionReport extractEntries(TPOD& archive, const std::vector<int>& indices,
             return report;
         }
         try {
-            const ExtractionResult result =
-                archive.Extract(indices[done], targetDirectory, storedPath);
+            const ExtractionResult result = archive.Extract(indices[done], target, storedPath);
             ++report.extracted;
             if (result.truncated) {
                 report.cutShort.push_back(cutShortMessage(

@@ -163,13 +163,14 @@ int runExtract(const Arguments& args, std::ostream& out, std::ostream& err) {
     std::error_code ignored;
     std::filesystem::create_directories(directory, ignored);
     if (directory.back() != '/') directory += '/';
+    const OutputFolder target(directory);
 
     int status = kSuccess;
     for (int index : indices) {
         const CatalogueEntry& entry = pod->catalogue()[std::size_t(index)];
         try {
             ExtractionResult result = pod->Extract(
-                index, directory, structure ? StoredPath::KeepAndCreateLevels : StoredPath::Drop);
+                index, target, structure ? StoredPath::KeepAndCreateLevels : StoredPath::Drop);
             if (result.truncated) {
                 err << "kelvane-cli: entry " << displayName(entry)
                     << " is cut short by the end of the archive: " << result.written << " of "

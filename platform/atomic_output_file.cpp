@@ -54,25 +54,34 @@ std::string temporaryNameCandidate() {
 
 }  // namespace
 
-AtomicOutputFile::AtomicOutputFile(const std::string& targetDirectory,
+OutputFolder::OutputFolder(std::string path) : path_(std::move(path)) {
+    // The folder itself is the user's choice and may be reached through links.
+    fd_ = ::openat(AT_FDCWD, path_.empty() ? "." : path_.c_str(), kDirectoryFlags);
+}
+
+OutputFolder::~OutputFolder() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+AtomicOutputFile::AtomicOutputFile(const OutputFolder& target,
                                    const std::vector<std::string>& components, bool createLevels) {
-    path_ = targetDirectory;
+    path_ = target.path();
     for (std::size_t i = 0; i < components.size(); ++i) {
         path_ += (i == 0 ? "" : "/") + components[i];
     }
-    if (components.empty() || components.back().empty()) throw cannotCreate(path_);
+    if (components.empty() || components.back().empty() || target.descriptor() < 0)
+        throw cannotCreate(path_);
 
-    // The target directory itself is the user's choice and may be reached through links;
-    // below it, no level is a link that gets followed.
-    DirectoryHandle level{::openat(
-        AT_FDCWD, targetDirectory.empty() ? "." : targetDirectory.c_str(), kDirectoryFlags)};
-    if (level.fd < 0) throw cannotCreate(path_);
+    // Below the target folder, no level is a link that gets followed.
+    DirectoryHandle level{-1};
     for (std::size_t i = 0; i + 1 < components.size(); ++i) {
-        DirectoryHandle next{openLevel(level.fd, components[i], createLevels, path_)};
+        const int parent = level.fd >= 0 ? level.fd : target.descriptor();
+        DirectoryHandle next{openLevel(parent, components[i], createLevels, path_)};
         if (next.fd < 0) throw cannotCreate(path_);
         std::swap(level.fd, next.fd);
     }
-    directory_ = level.release();
+    ownsDirectory_ = level.fd >= 0;
+    directory_ = ownsDirectory_ ? level.release() : target.descriptor();
     name_ = components.back();
     createTemporary();
 }
@@ -89,7 +98,7 @@ AtomicOutputFile::AtomicOutputFile(const std::string& path) : path_(path) {
 
 AtomicOutputFile::~AtomicOutputFile() {
     discard();
-    if (directory_ >= 0) ::close(directory_);
+    if (ownsDirectory_ && directory_ >= 0) ::close(directory_);
 }
 
 void AtomicOutputFile::createTemporary() {
@@ -102,7 +111,7 @@ void AtomicOutputFile::createTemporary() {
         const int error = errno;
         temporaryName_.clear();
         // Only constructors get here, and a constructor that throws runs no destructor.
-        ::close(directory_);
+        if (ownsDirectory_) ::close(directory_);
         directory_ = -1;
         if (isDiskFull(error)) throw DiskFull(path_);
         throw cannotCreate(path_);

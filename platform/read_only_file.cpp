@@ -11,19 +11,25 @@
 #include <utility>
 
 namespace kelvane {
+namespace {
+constexpr std::size_t kWindowSize = 256 * 1024;
+}  // namespace
 
 ReadOnlyFile::~ReadOnlyFile() {
     close();
 }
 
 ReadOnlyFile::ReadOnlyFile(ReadOnlyFile&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), size_(std::exchange(other.size_, 0)) {}
+    : fd_(std::exchange(other.fd_, -1)),
+      size_(std::exchange(other.size_, 0)),
+      window_(std::exchange(other.window_, {})) {}
 
 ReadOnlyFile& ReadOnlyFile::operator=(ReadOnlyFile&& other) noexcept {
     if (this != &other) {
         close();
         fd_ = std::exchange(other.fd_, -1);
         size_ = std::exchange(other.size_, 0);
+        window_ = std::exchange(other.window_, {});
     }
     return *this;
 }
@@ -46,9 +52,27 @@ void ReadOnlyFile::close() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
     size_ = 0;
+    window_ = {};
 }
 
 std::size_t ReadOnlyFile::readAt(std::int64_t offset, char* buffer, std::size_t count) const {
+    if (count >= kWindowSize / 2 || offset < 0) return readDirect(offset, buffer, count);
+    const bool inside = window_.bytes && offset >= window_.start &&
+                        offset + std::int64_t(count) <= window_.start + std::int64_t(window_.size);
+    if (!inside) {
+        if (!window_.bytes) window_.bytes = std::make_unique_for_overwrite<char[]>(kWindowSize);
+        window_.size = 0;  // stays empty should the read fail
+        window_.size = readDirect(offset, window_.bytes.get(), kWindowSize);
+        window_.start = offset;
+    }
+    const std::int64_t from = offset - window_.start;
+    const std::size_t got =
+        std::min<std::size_t>(count, std::size_t(std::int64_t(window_.size) - from));
+    std::memcpy(buffer, window_.bytes.get() + from, got);
+    return got;
+}
+
+std::size_t ReadOnlyFile::readDirect(std::int64_t offset, char* buffer, std::size_t count) const {
     std::size_t done = 0;
     while (done < count) {
         ssize_t got = ::pread(fd_, buffer + done, count - done, offset + std::int64_t(done));

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,14 +24,24 @@ class ReadOnlyFile {
     std::int64_t size() const { return size_; }
 
     // Reads up to `count` bytes at `offset`; returns how many were read (fewer only at the
-    // end of the file). Throws std::runtime_error on an I/O error.
+    // end of the file). Throws std::runtime_error on an I/O error. Small reads are served
+    // from a read-ahead window, so that copying many small entries lying one after another
+    // costs one system call per window instead of one per entry.
     std::size_t readAt(std::int64_t offset, char* buffer, std::size_t count) const;
 
   private:
+    struct Window {
+        std::unique_ptr<char[]> bytes;
+        std::int64_t start = 0;
+        std::size_t size = 0;
+    };
+
     void close();
+    std::size_t readDirect(std::int64_t offset, char* buffer, std::size_t count) const;
 
     int fd_ = -1;
     std::int64_t size_ = 0;
+    mutable Window window_;
 };
 
 // Reads a file front to back through a buffer, so that byte-by-byte parsing costs no system

@@ -56,7 +56,8 @@ using TextureSource = std::function<void(const std::string& directory, const std
 
 TextureSource entrySource(TPOD& pod, const CatalogueEntry& entry, Notes& notes) {
     return [&pod, &entry, &notes](const std::string& directory, const std::string& name) {
-        AtomicOutputFile output(directory, {name}, false);
+        const OutputFolder folder(directory);
+        AtomicOutputFile output(folder, {name}, false);
         const std::int64_t written = pod.copyEntry(
             entry.index, [&](const char* data, std::size_t size) { output.write(data, size); });
         output.commit();
@@ -67,7 +68,8 @@ TextureSource entrySource(TPOD& pod, const CatalogueEntry& entry, Notes& notes) 
 TextureSource fileSource(const std::string& path) {
     return [path](const std::string& directory, const std::string& name) {
         const std::string bytes = readWholeFile(path);
-        AtomicOutputFile output(directory, {name}, false);
+        const OutputFolder folder(directory);
+        AtomicOutputFile output(folder, {name}, false);
         output.write(bytes.data(), bytes.size());
         output.commit();
     };

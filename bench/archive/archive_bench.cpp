@@ -5,10 +5,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <numeric>
 #include <stdexcept>
 
 #include "archive/entry_names.h"
 #include "archive/pod_reader.h"
+#include "browser/extraction_command.h"
 #include "tests/support/archive_builder.h"
 #include "tests/support/temp_dir.h"
 
@@ -94,10 +96,11 @@ void BM_Extract(benchmark::State& state, SetOf setOf) {
     EntrySet& set = setOf();
     TPOD pod(set.archive);
     pod.ReadHeaderAndDirectory();
+    std::vector<int> all(pod.catalogue().size());
+    std::iota(all.begin(), all.end(), 0);
     timeCopies(state, set, [&](const test::TempDir& out) {
-        for (const CatalogueEntry& entry : pod.catalogue()) {
-            pod.Extract(entry.index, out.withSeparator(), StoredPath::Drop);
-        }
+        // The window's and the command line's extraction run.
+        extractEntries(pod, all, out.withSeparator(), false, [](int) { return true; });
     });
 }
 
