@@ -16,6 +16,7 @@
 #include "decoders/FichierDBF.h"
 #include "decoders/FichierKEY.h"
 #include "platform/qt_desktop.h"
+#include "platform/qt_translations.h"
 #include "settings/settings.h"
 #include "viewers/FichierIMG.h"
 #include "viewers/FichierTXT.h"
@@ -117,6 +118,8 @@ int main(int argc, char** argv) {
     kelvane::settings().language = "english";
     mainWindow(archive, output, QStringLiteral("main-en"));
     kelvane::settings().language.clear();
+    // Qt's own buttons in French, as the program shows them in a French interface.
+    kelvane::installQtTranslations(false);
     archiveCommands(archive, output, desktopServices);
 
     QWidget owner;

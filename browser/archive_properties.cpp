@@ -52,6 +52,7 @@ QTableWidget* auditTable(const std::vector<AuditRecord>& records,
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setWordWrap(false);
     table->verticalHeader()->hide();
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
     QStringList headers;
     for (const AuditColumn& column : kAuditColumns) headers << text(column.french, column.english);
     table->setHorizontalHeaderLabels(headers);
@@ -101,7 +102,7 @@ ArchiveProperties::ArchiveProperties(const TPOD& archive,
     layout->addWidget(plainLabel(text("Audit", "Audit trail"), this));
     layout->addWidget(auditTable(auditTrail(archive), dateText, this), 1);
     layout->addWidget(buttons);
-    resize(760, 520);
+    resize(940, 560);
 }
 
 }  // namespace kelvane
