@@ -1,9 +1,12 @@
 // Takes the README's screenshots: the main window with the demo archive, in French and in
-// English, and each viewer window showing its sample file. Run under a display (xvfb-run):
+// English, its archive properties and the verification of a damaged copy, and each viewer
+// window showing its sample file. Run under a display (xvfb-run):
 //   kelvane-screenshots DEMO_ARCHIVE SAMPLES_DIR OUTPUT_DIR
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QEvent>
+#include <QFile>
 #include <QTabWidget>
 #include <QWidget>
 #include <iostream>
@@ -13,6 +16,7 @@
 #include "decoders/FichierDBF.h"
 #include "decoders/FichierKEY.h"
 #include "platform/qt_desktop.h"
+#include "platform/qt_translations.h"
 #include "settings/settings.h"
 #include "viewers/FichierIMG.h"
 #include "viewers/FichierTXT.h"
@@ -21,12 +25,62 @@
 
 namespace {
 
+void save(QWidget& window, const QDir& output, const QString& name);
+
+// The real services, except that a box or a modal window is saved as the picture named
+// next instead of waiting for a person.
+class ScreenshotDesktop : public kelvane::QtDesktop {
+  public:
+    explicit ScreenshotDesktop(const QDir& output) : output_(output) {}
+    QString nextPicture;
+
+    void showMessage(QWidget* parent, MessageKind kind, const QString& caption,
+                     const QString& text) override {
+        const QMessageBox::Icon icon =
+            kind == MessageKind::Error ? QMessageBox::Critical : QMessageBox::Information;
+        save(*kelvane::messageBox(parent, icon, caption, text, QMessageBox::Ok), output_,
+             nextPicture);
+    }
+    int showModal(QDialog* window) override {
+        save(*window, output_, nextPicture);
+        return QDialog::Rejected;
+    }
+
+  private:
+    QDir output_;
+};
+
 void save(QWidget& window, const QDir& output, const QString& name) {
     window.show();
     for (int i = 0; i < 5; ++i) QApplication::processEvents();
     const QString path = output.filePath(name + QStringLiteral(".png"));
     if (!window.grab().save(path)) std::cerr << "cannot write " << path.toStdString() << "\n";
     window.hide();
+}
+
+// The demo archive with the last byte of its last entry changed, for a failing verification.
+QString damagedCopy(const QString& archive, const QDir& output) {
+    QFile source(archive);
+    if (!source.open(QIODevice::ReadOnly)) return archive;
+    QByteArray bytes = source.readAll();
+    bytes.back() = char(bytes.back() ^ 0x5A);
+    const QString path = output.filePath(QStringLiteral("damaged.pod"));
+    QFile copy(path);
+    if (!copy.open(QIODevice::WriteOnly) || copy.write(bytes) != bytes.size()) return archive;
+    return path;
+}
+
+void archiveCommands(const QString& archive, const QDir& output, ScreenshotDesktop& services) {
+    kelvane::Tform_main form(output.filePath(QStringLiteral("none/Kelvane.ini")).toStdString(),
+                             QCoreApplication::applicationDirPath().toStdString());
+    form.openArchiveCommand(archive);
+    services.nextPicture = QStringLiteral("properties");
+    form.findChild<QAction*>(QStringLiteral("ProprietesdelarchivePODEPD1"))->trigger();
+    const QString damaged = damagedCopy(archive, output);
+    form.openArchiveCommand(damaged);
+    services.nextPicture = QStringLiteral("verify");
+    form.findChild<QAction*>(QStringLiteral("VerifierlarchivePODEPD1"))->trigger();
+    if (damaged != archive) QFile::remove(damaged);
 }
 
 void mainWindow(const QString& archive, const QDir& output, const QString& name) {
@@ -54,16 +108,19 @@ int main(int argc, char** argv) {
         std::cerr << "usage: kelvane-screenshots DEMO_ARCHIVE SAMPLES_DIR OUTPUT_DIR\n";
         return 2;
     }
-    kelvane::QtDesktop desktopServices;
-    kelvane::setDesktop(&desktopServices);
     const QString archive = QString::fromLocal8Bit(argv[1]);
     const QDir samples(QString::fromLocal8Bit(argv[2]));
     const QDir output(QString::fromLocal8Bit(argv[3]));
+    ScreenshotDesktop desktopServices(output);
+    kelvane::setDesktop(&desktopServices);
 
     mainWindow(archive, output, QStringLiteral("main-fr"));
     kelvane::settings().language = "english";
     mainWindow(archive, output, QStringLiteral("main-en"));
     kelvane::settings().language.clear();
+    // Qt's own buttons in French, as the program shows them in a French interface.
+    kelvane::installQtTranslations(false);
+    archiveCommands(archive, output, desktopServices);
 
     QWidget owner;
     kelvane::ViewerWindowSet viewers(&owner);

@@ -12,7 +12,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QProgressDialog>
 #include <QScopedValueRollback>
 #include <QStatusBar>
 #include <QStyle>
@@ -24,11 +23,14 @@
 #include <algorithm>
 
 #include "archive/timestamps.h"
+#include "browser/archive_properties.h"
 #include "browser/catalogue_model.h"
+#include "browser/command_progress.h"
 #include "browser/extension_grid.h"
 #include "browser/extraction_command.h"
 #include "browser/listing_text.h"
 #include "browser/main_window_captions.h"
+#include "browser/verification_command.h"
 #include "platform/cp1252.h"
 #include "platform/desktop_services.h"
 #include "settings/Kelvane_init.h"
@@ -42,8 +44,6 @@ namespace {
 // scaled up for larger fonts so that a date and time still fit their column.
 constexpr int kColumnWidths[kCatalogueColumns] = {20, 251, 80, 80, 110, 30};
 constexpr double kClassicLineHeight = 13.0;
-// Extraction shows its progress once it has run this long.
-constexpr int kProgressDelayMs = 400;
 
 const QString kArchiveFilter =
     QStringLiteral("Fichiers Fly! POD/EPD|*.POD;*.EPD|Tous fichiers|*.*");
@@ -106,6 +106,11 @@ void Tform_main::buildMenus() {
     open->setObjectName(QStringLiteral("OuvrirunPODEPD1"));
     auto* extract = podMenu->addAction(QString(), this, [this] { btnExtractFileClick(); });
     extract->setObjectName(QStringLiteral("ExtraireunfichierdunPODEPD1"));
+    verify_ = podMenu->addAction(QString(), this, [this] { VerifierlarchiveClick(); });
+    verify_->setObjectName(QStringLiteral("VerifierlarchivePODEPD1"));
+    properties_ = podMenu->addAction(QString(), this, [this] { ProprietesdelarchiveClick(); });
+    properties_->setObjectName(QStringLiteral("ProprietesdelarchivePODEPD1"));
+    enableArchiveCommands(false);
 
     auto* view = menuBar()->addAction(QString(), this, [this] { btnOpenFileClick(); });
     view->setObjectName(QStringLiteral("Voir1"));
@@ -307,7 +312,7 @@ void Tform_main::btnOpenPODClick() {
 }
 
 void Tform_main::openArchiveCommand(const QString& path) {
-    if (extracting_) return;
+    if (busy_) return;
     guarded(this, [this, &path] { openArchive(path); });
 }
 
@@ -316,6 +321,12 @@ void Tform_main::resetListing() {
     proxy_->sort(-1);
     sortColumn_ = -1;
     sgPodview_->horizontalHeader()->setSortIndicator(kColName, Qt::AscendingOrder);
+    enableArchiveCommands(false);
+}
+
+void Tform_main::enableArchiveCommands(bool enabled) {
+    verify_->setEnabled(enabled);
+    properties_->setEnabled(enabled);
 }
 
 void Tform_main::openArchive(const QString& path) {
@@ -337,6 +348,7 @@ void Tform_main::openArchive(const QString& path) {
     for (const CatalogueEntry& entry : entries) totalBytes += entry.size;
 
     btnExtractFile_->setEnabled(true);
+    enableArchiveCommands(true);
     statusLine_->setText(QString::fromStdString(statusLine(QFileInfo(path).fileName().toStdString(),
                                                            std::int64_t(entries.size()), totalBytes,
                                                            settings().isEnglish())));
@@ -345,7 +357,12 @@ void Tform_main::openArchive(const QString& path) {
 }
 
 bool Tform_main::archiveListed() const {
-    return pod_ != nullptr && pod_->kind() != ArchiveKind::NotOpen && model_->rowCount() > 0;
+    return archiveRead() && model_->rowCount() > 0;
+}
+
+bool Tform_main::archiveRead() const {
+    // The listing gets the catalogue once the header and directory are read.
+    return pod_ != nullptr && model_->hasCatalogue();
 }
 
 void Tform_main::sgPodviewClickCell(int proxyRow, int column) {
@@ -439,25 +456,38 @@ void Tform_main::btnExtractFileClick() {
         if (!archiveListed()) return;
 
         const std::vector<int> indices = tickedEntriesInGridOrder();
-        const bool english = settings().isEnglish();
-        QProgressDialog progress(english ? QStringLiteral("Extracting files...")
+        ExtractionReport report;
+        {
+            CommandProgress progress(this, "ExtractionProgress",
+                                     settings().isEnglish()
+                                         ? QStringLiteral("Extracting files...")
                                          : QStringLiteral("Extraction des fichiers..."),
-                                 english ? QStringLiteral("Cancel") : QStringLiteral("Annuler"), 0,
-                                 static_cast<int>(indices.size()), this);
-        progress.setObjectName(QStringLiteral("ExtractionProgress"));
-        progress.setWindowModality(Qt::WindowModal);
-        progress.setMinimumDuration(kProgressDelayMs);
-        progress.setAutoReset(false);
-        // The progress dialog lets events through: nothing may replace the archive meanwhile.
-        const QScopedValueRollback<bool> busy(extracting_, true);
-        const ExtractionReport report = extractEntries(*pod_, indices, settings().workDirectory,
-                                                       cbStruct_->isChecked(), [&](int done) {
-                                                           progress.setValue(done);
-                                                           return !progress.wasCanceled();
-                                                       });
-        progress.close();
+                                     static_cast<int>(indices.size()));
+            // The progress box lets events through: nothing may replace the archive meanwhile.
+            const QScopedValueRollback<bool> busy(busy_, true);
+            report =
+                extractEntries(*pod_, indices, settings().workDirectory, cbStruct_->isChecked(),
+                               [&](int done) { return progress.advance(done); });
+        }
         const std::string messages = report.messages();
         if (!messages.empty()) showError(this, QString::fromStdString(messages));
+    });
+}
+
+void Tform_main::VerifierlarchiveClick() {
+    guarded(this, [this] {
+        if (!archiveRead() || busy_) return;
+        const QScopedValueRollback<bool> busy(busy_, true);
+        verifyArchiveCommand(this, *pod_);
+    });
+}
+
+void Tform_main::ProprietesdelarchiveClick() {
+    guarded(this, [this] {
+        if (!archiveRead()) return;
+        ArchiveProperties dialog(
+            *pod_, [this](std::uint32_t timestamp) { return model_->dateText(timestamp); }, this);
+        desktop().showModal(&dialog);
     });
 }
 

@@ -65,6 +65,8 @@ class Tform_main : public QMainWindow {
     void openArchive(const QString& path);
     void btnExtractFileClick();
     void btnOpenFileClick();
+    void VerifierlarchiveClick();
+    void ProprietesdelarchiveClick();
     void RepertoireClick();
     void LangageClick();
     void sgPodviewClickCell(int proxyRow, int column);
@@ -81,13 +83,15 @@ class Tform_main : public QMainWindow {
     std::vector<const CatalogueEntry*> entriesInGridOrder() const;
     const CatalogueEntry* currentEntry() const;
     bool archiveListed() const;
+    bool archiveRead() const;
+    void enableArchiveCommands(bool enabled);
 
     std::string iniPath_;
     std::string programDirectory_;  // where the settings file and the extension table live
     bool tableWarningShown_ = false;
     std::unique_ptr<TPOD> pod_;
     bool allTicked_ = false;
-    bool extracting_ = false;
+    bool busy_ = false;    // a command with a progress box runs
     int sortColumn_ = -1;  // none clicked yet
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
     TForm_init* formInit_ = nullptr;
@@ -101,6 +105,8 @@ class Tform_main : public QMainWindow {
     QTabWidget* pages_ = nullptr;
     QWidget* tsPOD_ = nullptr;
     QToolButton* btnExtractFile_ = nullptr;
+    QAction* verify_ = nullptr;
+    QAction* properties_ = nullptr;
     QAction* langage_ = nullptr;
     QLabel* statusLine_ = nullptr;
 };

@@ -7,6 +7,7 @@
 #include <QPalette>
 #include <QTime>
 #include <algorithm>
+#include <cstdint>
 #include <numeric>
 
 #include "archive/entry_names.h"
@@ -24,6 +25,11 @@ QString fromArchiveText(std::string_view bytes) {
 constexpr Qt::Alignment kAlignments[kCatalogueColumns] = {
     Qt::AlignCenter, Qt::AlignLeft | Qt::AlignVCenter, Qt::AlignCenter, Qt::AlignCenter,
     Qt::AlignCenter, Qt::AlignRight | Qt::AlignVCenter};
+
+// Entries without a timestamp come before every dated one, and are equal among themselves.
+std::int64_t dateKey(const CatalogueEntry& entry) {
+    return entry.hasTimestamp ? std::int32_t(entry.timestamp) : INT64_MIN;
+}
 
 }  // namespace
 
@@ -96,7 +102,7 @@ QVariant CatalogueModel::display(int row, int column) const {
         case kColSize:
             return QString::number(item.size);
         case kColDate:
-            return dateText(item.timestamp);
+            return item.hasTimestamp ? dateText(item.timestamp) : QString();
         case kColNumber:
             return QString::number(item.index + 1);
     }
@@ -166,7 +172,7 @@ std::vector<int> CatalogueSortProxy::ranks(int column, int rows) const {
             case kColSize:
                 return a.size < b.size;
             case kColDate:
-                return std::int32_t(a.timestamp) < std::int32_t(b.timestamp);
+                return dateKey(a) < dateKey(b);
             default:
                 return a.index < b.index;
         }

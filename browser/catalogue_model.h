@@ -27,6 +27,7 @@ class CatalogueModel : public QAbstractTableModel {
     // Lists `entries` (which must outlive the listing, or be replaced by clear()).
     void setCatalogue(const std::vector<CatalogueEntry>* entries, int standardBiasMinutes);
     void clear();
+    bool hasCatalogue() const { return entries_ != nullptr; }
 
     void setHeaders(const QStringList& headers);
     void setHint(const QString& hint) { hint_ = hint; }

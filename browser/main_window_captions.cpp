@@ -2,13 +2,16 @@
 
 namespace kelvane {
 
-const std::array<Caption, 20> kMainWindowCaptions = {{
+const std::array<Caption, 22> kMainWindowCaptions = {{
     {CaptionTarget::Window, "", 0, "Kelvane v1.0 - Visualiseur de fichier POD/EPD pour Fly! 1 et 2",
      "Kel!vane v1.0 - EPD/POD Viewer for Fly! 1 & 2"},
     {CaptionTarget::Menu, "PODEPD1", 0, "POD/EPD", "POD/EPD"},
     {CaptionTarget::Action, "OuvrirunPODEPD1", 0, "Ouvrir un POD/EPD", "Open POD/EPD"},
     {CaptionTarget::Action, "ExtraireunfichierdunPODEPD1", 0, "Extraire un fichier d'un POD/EPD",
      "Extract file(s) from POD/EPD"},
+    {CaptionTarget::Action, "VerifierlarchivePODEPD1", 0, "Vérifier l'archive", "Verify archive"},
+    {CaptionTarget::Action, "ProprietesdelarchivePODEPD1", 0, "Propriétés de l'archive",
+     "Archive properties"},
     {CaptionTarget::Action, "Voir1", 0, "Voir", "View"},
     {CaptionTarget::Menu, "Initialisation1", 0, "Initialisation", "Init"},
     {CaptionTarget::Action, "Langage", 0, "English", "English"},

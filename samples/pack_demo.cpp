@@ -24,7 +24,17 @@ int main(int argc, char** argv) {
             files.push_back({argument.substr(0, equals),
                              kelvane::test::readFile(argument.substr(equals + 1)), kTimestamp});
         }
-        kelvane::test::writeArchive(argv[1], kelvane::test::ArchiveLayout::POD3, files);
+        // A short audit trail, as the publisher's tools leave one, for the properties dialog.
+        kelvane::test::ArchiveOptions options;
+        options.comment = "Kelvane d\xE9mo";  // Windows-1252
+        for (const auto& file : files) {
+            options.audit.push_back({"kelvane", kTimestamp, 0, file.name, 0, 0, kTimestamp,
+                                     std::uint32_t(file.data.size())});
+        }
+        options.audit.back().action = 2;
+        options.audit.back().oldTime = kTimestamp - 86400;
+        options.audit.back().oldSize = options.audit.back().newSize / 2;
+        kelvane::test::writeArchive(argv[1], kelvane::test::ArchiveLayout::POD3, files, options);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "pack_demo: %s\n", error.what());
         return 1;
