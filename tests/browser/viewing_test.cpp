@@ -213,7 +213,7 @@ TEST_F(ViewingTest, TexturesPairWithTheirCompanionWhateverTheSortOrder) {
     view("TEX02.ACT");
     view("TEX01.RAW");
     view("SKIN.OPA");
-    ASSERT_EQ(shown.size(), 3u) << (desktop.messages.empty() ? std::string() : desktop.messages[0].text.toStdString());
+    ASSERT_EQ(shown.size(), 3u);
     EXPECT_EQ(shown[0].window, viewers->formIMG);
     EXPECT_EQ(shown[0].caption, QString::fromStdString((work() / "TEX02.ACT").string()));
     EXPECT_EQ(shown[0].picture, texture(pixels2, palette(2)));
