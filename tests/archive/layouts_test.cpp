@@ -67,6 +67,11 @@ struct LayoutCase {
     int compressed;  // entries stored as deflate streams
 };
 
+// Names the case in test output (printing its bytes would show the struct's padding).
+void PrintTo(const LayoutCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class EveryLayout : public ::testing::TestWithParam<LayoutCase> {
   protected:
     std::string write(const ArchiveOptions& options) {

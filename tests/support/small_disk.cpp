@@ -62,7 +62,7 @@ void SmallDisk::fillInodes() {
 void SmallDisk::makeReadOnly() {
     requireMounted(mounted_);
     const std::string target = path().string();
-    if (::mount(nullptr, target.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) != 0) {
+    if (::mount("tmpfs", target.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr) != 0) {
         throw std::runtime_error("cannot remount " + target + " read-only");
     }
 }
