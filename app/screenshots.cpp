@@ -15,6 +15,7 @@
 #include "decoders/FichierBGR.h"
 #include "decoders/FichierDBF.h"
 #include "decoders/FichierKEY.h"
+#include "platform/atomic_output_file.h"
 #include "platform/qt_desktop.h"
 #include "platform/qt_translations.h"
 #include "settings/settings.h"
@@ -65,8 +66,13 @@ QString damagedCopy(const QString& archive, const QDir& output) {
     QByteArray bytes = source.readAll();
     bytes.back() = char(bytes.back() ^ 0x5A);
     const QString path = output.filePath(QStringLiteral("damaged.pod"));
-    QFile copy(path);
-    if (!copy.open(QIODevice::WriteOnly) || copy.write(bytes) != bytes.size()) return archive;
+    try {
+        kelvane::AtomicOutputFile copy(path.toStdString());
+        copy.write(bytes.constData(), std::size_t(bytes.size()));
+        copy.commit();
+    } catch (const std::exception&) {
+        return archive;
+    }
     return path;
 }
 
