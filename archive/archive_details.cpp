@@ -38,17 +38,36 @@ std::int64_t auditStart(const TPOD& archive) {
                std::int64_t(kDependencyRecordSize);
 }
 
+// The fields of an audit record.
+constexpr Field kUser{0, 32}, kTime{32, 4}, kAction{36, 4}, kPath{40, 256}, kOldTime{296, 4},
+    kOldSize{300, 4}, kNewTime{304, 4}, kNewSize{308, 4};
+
 AuditRecord auditRecord(std::string_view bytes) {
     AuditRecord record;
-    record.user = fieldText(bytes, {0, 32});
-    record.time = fieldValue(bytes, {32, 4});
-    record.action = fieldValue(bytes, {36, 4});
-    record.path = fieldText(bytes, {40, 256});
-    record.oldTime = fieldValue(bytes, {296, 4});
-    record.oldSize = fieldValue(bytes, {300, 4});
-    record.newTime = fieldValue(bytes, {304, 4});
-    record.newSize = fieldValue(bytes, {308, 4});
+    record.user = fieldText(bytes, kUser);
+    record.time = fieldValue(bytes, kTime);
+    record.action = fieldValue(bytes, kAction);
+    record.path = fieldText(bytes, kPath);
+    record.oldTime = fieldValue(bytes, kOldTime);
+    record.oldSize = fieldValue(bytes, kOldSize);
+    record.newTime = fieldValue(bytes, kNewTime);
+    record.newSize = fieldValue(bytes, kNewSize);
     return record;
+}
+
+// The bytes from `start`, or DamagedArchive naming `what` when they run past the end.
+std::string storedBlock(const TPOD& archive, std::int64_t start, std::int64_t size,
+                        const char* french, const char* english) {
+    if (start < 0 || size < 0 || start + size > archive.file().size()) {
+        throw DamagedArchive(
+            std::string("Les enregistrements ") + french + " dépassent la fin de l'archive.",
+            std::string("The ") + english + " records run past the end of the archive.");
+    }
+    std::string bytes(std::size_t(size), '\0');
+    if (archive.file().readAt(start, bytes.data(), bytes.size()) != bytes.size()) {
+        throw std::runtime_error(kStreamReadError);
+    }
+    return bytes;
 }
 
 }  // namespace
@@ -77,20 +96,40 @@ ArchiveDetails archiveDetails(const TPOD& archive) {
 }
 
 std::vector<AuditRecord> auditTrail(const TPOD& archive) {
-    if (archive.layout().audits == AuditPlace::None) return {};
-    const std::int64_t start = auditStart(archive);
-    const std::int64_t size = auditSize(archive);
-    if (start < 0 || start + size > archive.file().size()) {
-        throw DamagedArchive("Les enregistrements d'audit dépassent la fin de l'archive.",
-                             "The audit records run past the end of the archive.");
-    }
-    SequentialReader reader(archive.file(), start);
+    const std::string bytes = auditBytes(archive);
     std::vector<AuditRecord> records;
-    records.reserve(std::size_t(size / std::int64_t(kAuditRecordSize)));
-    for (std::int64_t at = 0; at < size; at += std::int64_t(kAuditRecordSize)) {
-        records.push_back(auditRecord(reader.read(kAuditRecordSize)));
+    records.reserve(bytes.size() / kAuditRecordSize);
+    for (std::size_t at = 0; at < bytes.size(); at += kAuditRecordSize) {
+        records.push_back(auditRecord(std::string_view(bytes).substr(at, kAuditRecordSize)));
     }
     return records;
+}
+
+std::string encodeAuditRecord(const AuditRecord& record) {
+    std::string bytes(kAuditRecordSize, '\0');
+    setFieldText(bytes, kUser, record.user);
+    setFieldValue(bytes, kTime, record.time);
+    setFieldValue(bytes, kAction, record.action);
+    setFieldText(bytes, kPath, record.path);
+    setFieldValue(bytes, kOldTime, record.oldTime);
+    setFieldValue(bytes, kOldSize, record.oldSize);
+    setFieldValue(bytes, kNewTime, record.newTime);
+    setFieldValue(bytes, kNewSize, record.newSize);
+    return bytes;
+}
+
+std::string dependencyBytes(const TPOD& archive) {
+    const HeaderFields& fields = archive.layout().header;
+    if (!fields.dependencyCount.present()) return {};
+    return storedBlock(archive, dependencyStart(archive),
+                       std::int64_t(headerValue(archive, fields.dependencyCount)) *
+                           std::int64_t(kDependencyRecordSize),
+                       "de dépendance", "dependency");
+}
+
+std::string auditBytes(const TPOD& archive) {
+    if (archive.layout().audits == AuditPlace::None) return {};
+    return storedBlock(archive, auditStart(archive), auditSize(archive), "d'audit", "audit");
 }
 
 std::string auditActionName(std::uint32_t action) {

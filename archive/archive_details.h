@@ -43,6 +43,14 @@ ArchiveDetails archiveDetails(const TPOD& archive);
 // when they run past the end of the file.
 std::vector<AuditRecord> auditTrail(const TPOD& archive);
 
+// The 312 bytes of one audit record, text fields cut to their width.
+std::string encodeAuditRecord(const AuditRecord& record);
+
+// The dependency and the audit records as stored, for a writer that keeps them. Throw
+// DamagedArchive when they run past the end of the file.
+std::string dependencyBytes(const TPOD& archive);
+std::string auditBytes(const TPOD& archive);
+
 // "added", "removed", "changed", or the number of an unknown action.
 std::string auditActionName(std::uint32_t action);
 

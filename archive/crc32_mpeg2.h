@@ -19,4 +19,9 @@ class Crc32Mpeg2 {
 
 std::uint32_t crc32Mpeg2(std::string_view bytes);
 
+// The checksum of two blocks one after the other, from the checksum of each and the length
+// of the second; lets a writer checksum bytes it writes in another order than they lie.
+std::uint32_t crc32Mpeg2Concat(std::uint32_t first, std::uint32_t second,
+                               std::uint64_t secondLength);
+
 }  // namespace kelvane

@@ -1,6 +1,8 @@
 #include "archive/layouts.h"
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstring>
 
 #include "platform/little_endian.h"
@@ -72,10 +74,16 @@ constexpr HeaderFields withNextArchive(HeaderFields fields) {
     return fields;
 }
 
-// The 20-byte record of POD2 and POD3; the name offset at 0 is not used, names are read in
-// sequence as archives written by the original tools store them.
-constexpr RecordFields kPod2Record = {
-    .storedSize = u32(4), .offset = u32(8), .timestamp = u32(12), .checksum = u32(16)};
+// The 20-byte record of POD2 and POD3. The name offset at 0 is written but not read: names
+// are read in sequence, as archives written by the original tools store them.
+constexpr RecordFields kPod2Record = {.name = u32(0),
+                                      .storedSize = u32(4),
+                                      .offset = u32(8),
+                                      .timestamp = u32(12),
+                                      .checksum = u32(16)};
+
+// Names in a table are NUL-ended and must fit an audit record's path field.
+constexpr std::uint16_t kLongestTableName = 255;
 
 // The 28-byte record of POD4 and POD5.
 constexpr RecordFields kPod4Record = {.name = u32(0),
@@ -103,7 +111,9 @@ constexpr std::array kUnits = {
                           .timestamp = u32(72),
                           .checksum = u32(76)},
                .names = NameStorage::Inline,
-               .audits = AuditPlace::None},
+               .audits = AuditPlace::None,
+               .longestName = 64,
+               .newTag = "dtxe"},
     LayoutUnit{.name = "POD3",
                .family = ArchiveFamily::POD,
                .tag = "POD3",
@@ -112,7 +122,9 @@ constexpr std::array kUnits = {
                .recordSize = 20,
                .record = kPod2Record,
                .names = NameStorage::InSequence,
-               .audits = AuditPlace::AfterDependencies},
+               .audits = AuditPlace::AfterDependencies,
+               .longestName = kLongestTableName,
+               .newTag = "POD3"},
     LayoutUnit{.name = "POD4",
                .family = ArchiveFamily::POD,
                .tag = "POD4",
@@ -159,7 +171,8 @@ constexpr std::array kUnits = {
                .recordSize = 40,
                .record = {.name = text(0, 32), .storedSize = u32(32), .offset = u32(36)},
                .names = NameStorage::Inline,
-               .audits = AuditPlace::None},
+               .audits = AuditPlace::None,
+               .longestName = 31},  // NUL-ended, as POD1 is recognised
     LayoutUnit{.name = "POD2",
                .family = ArchiveFamily::POD,
                .headerSize = 96,
@@ -172,13 +185,27 @@ constexpr std::array kUnits = {
                .recordSize = 20,
                .record = kPod2Record,
                .names = NameStorage::InSequence,
-               .audits = AuditPlace::EndOfFile},
+               .audits = AuditPlace::EndOfFile,
+               .longestName = kLongestTableName,
+               .newTag = "POD2"},
 };
 
 }  // namespace
 
 std::span<const LayoutUnit> layoutUnits() {
     return kUnits;
+}
+
+const LayoutUnit* layoutNamed(std::string_view name) {
+    for (const LayoutUnit& unit : kUnits) {
+        if (unit.name.size() == name.size() &&
+            std::equal(name.begin(), name.end(), unit.name.begin(), [](char a, char b) {
+                return std::toupper(static_cast<unsigned char>(a)) == b;
+            })) {
+            return &unit;
+        }
+    }
+    return nullptr;
 }
 
 std::uint32_t fieldValue(std::string_view bytes, Field field) {
@@ -190,6 +217,18 @@ std::string fieldText(std::string_view bytes, Field field) {
     if (!field.present() || bytes.size() < std::size_t(field.offset) + field.width) return {};
     const char* start = bytes.data() + field.offset;
     return std::string(start, strnlen(start, field.width));
+}
+
+void setFieldValue(std::string& bytes, Field field, std::uint32_t value) {
+    if (!field.present()) return;
+    for (std::size_t i = 0; i < 4; ++i) bytes.at(field.offset + i) = char(value >> (8 * i));
+}
+
+void setFieldText(std::string& bytes, Field field, std::string_view text) {
+    if (!field.present()) return;
+    for (std::size_t i = 0; i < field.width; ++i) {
+        bytes.at(field.offset + i) = i < text.size() ? text[i] : '\0';
+    }
 }
 
 std::int64_t directoryStart(const LayoutUnit& unit, std::string_view header) {

@@ -61,6 +61,12 @@ struct LayoutUnit {
     RecordFields record;
     NameStorage names;
     AuditPlace audits;
+    // Writing: the longest stored name a new entry may have (0 for a layout that is only
+    // read), and the tag of a new archive. A layout with a directory offset gets its
+    // directory after the data; the others get the data after their directory and names.
+    std::uint16_t longestName = 0;
+    std::string_view newTag{};
+    bool writable() const { return longestName != 0; }
 };
 
 inline constexpr std::size_t kDependencyRecordSize = 264;
@@ -72,10 +78,16 @@ inline constexpr std::size_t kHeaderChecksumEnd = 288;
 // Every unit, in the order they bid for a file: tagged layouts first, the older POD last,
 // since it takes whatever no other layout claims.
 std::span<const LayoutUnit> layoutUnits();
+// The unit named `name` ("POD3", "EPD"...; case-blind), or null.
+const LayoutUnit* layoutNamed(std::string_view name);
 
 // Header and record field values.
 std::uint32_t fieldValue(std::string_view bytes, Field field);
 std::string fieldText(std::string_view bytes, Field field);
+// Sets a field of `bytes`, which must hold it; text is cut to the field's width and padded
+// with NUL. Nothing happens for an absent field.
+void setFieldValue(std::string& bytes, Field field, std::uint32_t value);
+void setFieldText(std::string& bytes, Field field, std::string_view text);
 
 // Where the records start.
 std::int64_t directoryStart(const LayoutUnit& unit, std::string_view header);

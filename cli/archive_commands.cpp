@@ -9,14 +9,13 @@
 #include "archive/entry_names.h"
 #include "archive/pod_reader.h"
 #include "archive/verification.h"
+#include "cli/archive_access.h"
 #include "cli/cli.h"
 #include "platform/bilingual_error.h"
 #include "platform/cp1252.h"
 
 namespace kelvane::cli {
-namespace {
 
-// Opens and reads an archive; null after reporting why it cannot be read.
 std::unique_ptr<TPOD> openArchive(const std::string& path, std::ostream& err) {
     auto pod = std::make_unique<TPOD>(path);
     if (pod->kind() == ArchiveKind::NotOpen) {
@@ -35,7 +34,6 @@ std::unique_ptr<TPOD> openArchive(const std::string& path, std::ostream& err) {
     return pod;
 }
 
-// An entry given as its number (as `list` shows it) or as its exact stored name.
 std::optional<int> findEntry(const TPOD& pod, const std::string& wanted) {
     const auto& entries = pod.catalogue();
     if (!wanted.empty() && wanted.find_first_not_of("0123456789") == std::string::npos &&
@@ -49,6 +47,8 @@ std::optional<int> findEntry(const TPOD& pod, const std::string& wanted) {
     }
     return std::nullopt;
 }
+
+namespace {
 
 std::string displayName(const CatalogueEntry& entry) {
     return cp1252ToUtf8(entry.name);

@@ -14,12 +14,16 @@ extern const Command kExtractCommand;
 extern const Command kCatCommand;
 extern const Command kVerifyCommand;
 extern const Command kAuditCommand;
+extern const Command kCreateCommand;
+extern const Command kAddCommand;
+extern const Command kDeleteCommand;
 extern const Command kImageCommand;
 extern const Command kDecodeCommand;
 
 std::span<const Command> commands() {
     static const std::array all = {kListCommand,   kInfoCommand,  kExtractCommand, kCatCommand,
-                                   kVerifyCommand, kAuditCommand, kImageCommand,   kDecodeCommand};
+                                   kVerifyCommand, kAuditCommand, kCreateCommand,  kAddCommand,
+                                   kDeleteCommand, kImageCommand, kDecodeCommand};
     return all;
 }
 

@@ -142,6 +142,18 @@ void AtomicOutputFile::write(const char* data, std::size_t size) {
     }
 }
 
+void AtomicOutputFile::writeAt(std::int64_t offset, const char* data, std::size_t size) {
+    if (fd_ < 0) throw std::logic_error("write after commit: " + path_);
+    while (size > 0) {
+        const ssize_t done = ::pwrite(fd_, data, size, off_t(offset));
+        if (done < 0 && errno == EINTR) continue;
+        if (done < 0) fail(errno, "Cannot write file ");
+        data += done;
+        size -= std::size_t(done);
+        offset += done;
+    }
+}
+
 void AtomicOutputFile::commit() {
     if (fd_ < 0) throw std::logic_error("commit twice: " + path_);
     const int closed = ::close(fd_);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -56,7 +57,10 @@ class AtomicOutputFile {
 
     // The target's path, as the messages name it.
     const std::string& path() const { return path_; }
+    // Appends `size` bytes.
     void write(const char* data, std::size_t size);
+    // Writes over bytes already written from `offset` on (a header filled in last).
+    void writeAt(std::int64_t offset, const char* data, std::size_t size);
     // Closes the file and puts it in place of the target.
     void commit();
 

@@ -109,4 +109,8 @@ bool isValidUtf8(std::string_view bytes) {
     return true;
 }
 
+bool fitsCp1252(std::string_view utf8) {
+    return isValidUtf8(utf8) && cp1252ToUtf8(utf8ToCp1252(utf8)) == utf8;
+}
+
 }  // namespace kelvane

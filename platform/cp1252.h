@@ -18,4 +18,8 @@ std::string utf8ToCp1252(std::string_view utf8);
 // nothing past U+10FFFF. Windows-1252 text with accents almost never is.
 bool isValidUtf8(std::string_view bytes);
 
+// True when `utf8` is well-formed and every character has a Windows-1252 form, so that
+// utf8ToCp1252 loses nothing.
+bool fitsCp1252(std::string_view utf8);
+
 }  // namespace kelvane

@@ -129,10 +129,6 @@ bool isUtf8Text(std::string_view bytes) {
     return !ascii && isValidUtf8(bytes);
 }
 
-bool fitsCp1252(std::string_view utf8) {
-    return cp1252ToUtf8(utf8ToCp1252(utf8)) == utf8;
-}
-
 }  // namespace
 
 std::optional<std::string> iniValue(std::string_view content, std::string_view section,

@@ -55,6 +55,14 @@ TEST(Crc32Mpeg2, CheckValuesAndChunking) {
         Crc32Mpeg2 pieces;
         for (char c : bytes) pieces.update(&c, 1);
         EXPECT_EQ(pieces.value(), expected);
+        // Joined from any split, including an empty half.
+        for (std::size_t split : {std::size_t(0), bytes.size() / 3, bytes.size()}) {
+            const std::string_view view(bytes);
+            EXPECT_EQ(crc32Mpeg2Concat(crc32Mpeg2(view.substr(0, split)),
+                                       crc32Mpeg2(view.substr(split)), bytes.size() - split),
+                      expected)
+                << bytes.size() << " bytes split at " << split;
+        }
     }
 }
 

@@ -1,0 +1,306 @@
+#include "archive/archive_editing.h"
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <set>
+#include <stdexcept>
+#include <unordered_map>
+
+#include "archive/archive_details.h"
+#include "archive/pod_reader.h"
+#include "platform/cp1252.h"
+
+namespace kelvane {
+namespace {
+
+// The upper-case form of a Windows-1252 byte.
+unsigned char upper(unsigned char c) {
+    if ((c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) return c - 0x20;
+    switch (c) {
+        case 0x9A:  // š
+        case 0x9C:  // œ
+        case 0x9E:  // ž
+            return c - 0x10;
+        case 0xFF:  // ÿ
+            return 0x9F;
+    }
+    return c;
+}
+
+std::string folded(std::string_view name) {
+    std::string key(name);
+    for (char& c : key) c = char(upper(static_cast<unsigned char>(c)));
+    return key;
+}
+
+[[noreturn]] void refuseName(const std::string& path, const LayoutUnit& unit,
+                             const std::string& french, const std::string& english) {
+    const std::string layout(unit.name);
+    throw WriteRefused(
+        "Le nom de " + path + " ne peut être stocké dans une archive " + layout + " : " + french +
+            ".",
+        "The name of " + path + " cannot be stored in a " + layout + " archive: " + english + ".");
+}
+
+// The stored name of the file `path`, reached by `components` below the folder packed.
+std::string storedNameFor(const LayoutUnit& unit, const std::vector<std::string>& components,
+                          const std::string& path) {
+    std::string name;
+    for (const std::string& component : components) {
+        if (!fitsCp1252(component)) {
+            refuseName(path, unit, "il contient un caractère absent de Windows-1252",
+                       "it has a character Windows-1252 lacks");
+        }
+        for (const char c : component) {
+            const auto byte = static_cast<unsigned char>(c);
+            if (c == '\\' || c == ':') {
+                refuseName(path, unit,
+                           "il contient une barre oblique inverse ou un deux-points, que "
+                           "l'archive lit comme séparateur de dossiers",
+                           "it has a backslash or a colon, which the archive reads as a folder "
+                           "separator");
+            }
+            if (byte < 0x20 || byte == 0x7F) {
+                refuseName(path, unit, "il contient un caractère de contrôle",
+                           "it has a control character");
+            }
+        }
+        if (!name.empty()) name += '\\';
+        name += utf8ToCp1252(component);
+    }
+    if (name.size() > unit.longestName) {
+        const std::string limit = std::to_string(unit.longestName);
+        refuseName(path, unit, "il dépasse les " + limit + " caractères que la disposition admet",
+                   "it is longer than the " + limit + " characters the layout holds");
+    }
+    return name;
+}
+
+// Refuses two files that would be stored under one name.
+void requireDistinctNames(const std::vector<FileToPack>& files) {
+    std::vector<std::pair<std::string, const FileToPack*>> keys;
+    keys.reserve(files.size());
+    for (const FileToPack& file : files) keys.emplace_back(folded(file.storedName), &file);
+    std::sort(keys.begin(), keys.end());
+    for (std::size_t i = 1; i < keys.size(); ++i) {
+        if (keys[i].first != keys[i - 1].first) continue;
+        const std::string both = keys[i - 1].second->path + " / " + keys[i].second->path;
+        throw WriteRefused("Deux fichiers auraient le même nom dans l'archive : " + both,
+                           "Two files would have the same name in the archive: " + both);
+    }
+}
+
+struct stat statusOf(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) {
+        const std::string reason = std::strerror(errno);
+        throw BilingualError("Impossible de lire le fichier " + path + " : " + reason,
+                             "Cannot read file " + path + ": " + reason);
+    }
+    return status;
+}
+
+// The header of `archive` as a plan's starting point, with its dependency and audit records.
+ArchivePlan planFrom(const TPOD& archive) {
+    requireWritable(archive.layout());
+    ArchivePlan plan;
+    plan.layout = &archive.layout();
+    plan.header = std::string(archive.header());
+    plan.dependencies = dependencyBytes(archive);
+    plan.audit = auditBytes(archive);
+    plan.source = &archive;
+    return plan;
+}
+
+EntryToWrite kept(const CatalogueEntry& entry) {
+    return {.name = entry.name, .sourcePath = {}, .keptIndex = entry.index};
+}
+
+void addAudit(ArchivePlan& plan, const AuditStamp& stamp, AuditRecord record) {
+    if (plan.layout->audits == AuditPlace::None) return;
+    record.user = stamp.user;
+    record.time = stamp.time;
+    plan.audit += encodeAuditRecord(record);
+}
+
+}  // namespace
+
+const LayoutUnit& layoutForNewArchive(const std::string& path, std::string_view format) {
+    // The extension decides how the archive is read back: .EPD holds EPD, .POD the others.
+    const bool epdName = folded(std::filesystem::path(path).extension().string()) == ".EPD";
+    if (format.empty()) format = epdName ? "EPD" : "POD3";
+    const LayoutUnit* unit = layoutNamed(format);
+    if (unit == nullptr || !unit->writable()) {
+        const std::string name(format);
+        throw WriteRefused(
+            "Format inconnu pour une nouvelle archive : " + name + " (epd, pod1, pod2 ou pod3)",
+            "Unknown format for a new archive: " + name + " (epd, pod1, pod2 or pod3)");
+    }
+    const bool podName = folded(std::filesystem::path(path).extension().string()) == ".POD";
+    if ((unit->family == ArchiveFamily::EPD && !epdName) ||
+        (unit->family == ArchiveFamily::POD && !podName)) {
+        const std::string extension = unit->family == ArchiveFamily::EPD ? ".EPD" : ".POD";
+        const std::string name(unit->name);
+        throw WriteRefused("Les archives " + name + " doivent porter l'extension " + extension +
+                               " pour être relues.",
+                           name + " archives must be named " + extension + " to be read back.");
+    }
+    return *unit;
+}
+
+void requireWritable(const LayoutUnit& unit) {
+    if (unit.writable()) return;
+    const std::string name(unit.name);
+    throw WriteRefused("Les archives " + name +
+                           " ne peuvent être que lues : seules EPD, POD1, POD2 et POD3 "
+                           "s'écrivent.",
+                       name +
+                           " archives can only be read: EPD, POD1, POD2 and POD3 can be "
+                           "written.");
+}
+
+bool sameStoredName(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && folded(a) == folded(b);
+}
+
+FilesToPack collectFiles(const LayoutUnit& unit, const std::vector<std::string>& paths,
+                         const FileIdentity& exclude) {
+    FilesToPack result;
+    for (const std::string& path : paths) {
+        const struct stat status = statusOf(path);
+        if (S_ISDIR(status.st_mode)) {
+            FolderContents contents = walkFolder(path, exclude);
+            for (FoundFile& file : contents.files) {
+                result.files.push_back(
+                    {storedNameFor(unit, file.components, file.path), std::move(file.path)});
+            }
+            result.skipped.insert(result.skipped.end(), contents.skipped.begin(),
+                                  contents.skipped.end());
+        } else if (exclude.present && status.st_dev == exclude.device &&
+                   status.st_ino == exclude.inode) {
+            result.skipped.push_back({path, SkippedFile::Reason::Excluded});
+        } else if (!S_ISREG(status.st_mode)) {
+            result.skipped.push_back({path, SkippedFile::Reason::Special});
+        } else {
+            const std::string name = std::filesystem::path(path).filename().string();
+            result.files.push_back({storedNameFor(unit, {name}, path), path});
+        }
+    }
+    std::sort(result.files.begin(), result.files.end(),
+              [](const FileToPack& a, const FileToPack& b) { return a.storedName < b.storedName; });
+    requireDistinctNames(result.files);
+    return result;
+}
+
+std::string skippedNote(const SkippedFile& file, bool english) {
+    using Reason = SkippedFile::Reason;
+    const char* reason = "";
+    switch (file.reason) {
+        case Reason::Special:
+            reason = english ? "not a regular file (a FIFO, device or socket), skipped"
+                             : "pas un fichier ordinaire (tube, périphérique ou socket), ignoré";
+            break;
+        case Reason::FolderLink:
+            reason =
+                english ? "a link to a folder, not followed" : "un lien vers un dossier, non suivi";
+            break;
+        case Reason::BrokenLink:
+            reason = english ? "a link to nothing, skipped" : "un lien vers rien, ignoré";
+            break;
+        case Reason::Excluded:
+            reason = english ? "the archive being written, left out"
+                             : "l'archive en cours d'écriture, laissée de côté";
+            break;
+    }
+    return file.path + (english ? ": " : " : ") + reason;
+}
+
+AuditStamp currentAuditStamp() {
+    const char* user = std::getenv("USER");
+    if (user == nullptr || *user == '\0') user = std::getenv("LOGNAME");
+    if (user == nullptr || *user == '\0') {
+        const passwd* account = ::getpwuid(::getuid());
+        user = account ? account->pw_name : "";
+    }
+    return {utf8ToCp1252(user), std::uint32_t(std::int32_t(std::time(nullptr)))};
+}
+
+ArchivePlan planNewArchive(const LayoutUnit& unit, const std::vector<FileToPack>& files,
+                           const std::string& comment) {
+    requireWritable(unit);
+    const Field field = unit.header.comment;
+    if (!fitsCp1252(comment) || utf8ToCp1252(comment).size() > field.width) {
+        const std::string width = std::to_string(field.width);
+        throw WriteRefused("Le commentaire doit tenir en " + width + " caractères de Windows-1252.",
+                           "The comment must fit in " + width + " Windows-1252 characters.");
+    }
+    ArchivePlan plan;
+    plan.layout = &unit;
+    plan.header.assign(unit.headerSize, '\0');
+    setFieldText(plan.header, unit.header.tag, unit.newTag);
+    setFieldText(plan.header, field, utf8ToCp1252(comment));
+    for (const FileToPack& file : files) plan.entries.push_back({file.storedName, file.path});
+    return plan;
+}
+
+ArchivePlan planAddition(const TPOD& archive, const std::vector<FileToPack>& files,
+                         const AuditStamp& stamp) {
+    ArchivePlan plan = planFrom(archive);
+    std::unordered_map<std::string, std::size_t> positions;  // by folded name
+    for (const CatalogueEntry& entry : archive.catalogue()) {
+        positions.emplace(folded(entry.name), plan.entries.size());
+        plan.entries.push_back(kept(entry));
+    }
+    for (const FileToPack& file : files) {
+        const struct stat status = statusOf(file.path);
+        AuditRecord record{.user = {},
+                           .time = 0,
+                           .action = 0,
+                           .path = file.storedName,
+                           .newTime = std::uint32_t(std::int32_t(status.st_mtim.tv_sec)),
+                           .newSize = std::uint32_t(status.st_size)};
+        const auto same = positions.find(folded(file.storedName));
+        if (same != positions.end()) {
+            EntryToWrite& entry = plan.entries[same->second];
+            const CatalogueEntry& old = archive.catalogue()[std::size_t(entry.keptIndex)];
+            record.action = 2;
+            record.oldTime = old.timestamp;
+            record.oldSize = std::uint32_t(old.size);
+            entry = {file.storedName, file.path};
+        } else {
+            plan.entries.push_back({file.storedName, file.path});
+        }
+        addAudit(plan, stamp, record);
+    }
+    return plan;
+}
+
+ArchivePlan planDeletion(const TPOD& archive, const std::vector<int>& indices,
+                         const AuditStamp& stamp) {
+    ArchivePlan plan = planFrom(archive);
+    const std::set<int> removed(indices.begin(), indices.end());
+    for (const CatalogueEntry& entry : archive.catalogue()) {
+        if (!removed.count(entry.index)) {
+            plan.entries.push_back(kept(entry));
+            continue;
+        }
+        addAudit(plan, stamp,
+                 {.user = {},
+                  .time = 0,
+                  .action = 1,
+                  .path = entry.name,
+                  .oldTime = entry.timestamp,
+                  .oldSize = std::uint32_t(entry.size)});
+    }
+    return plan;
+}
+
+}  // namespace kelvane

@@ -1,0 +1,112 @@
+#include "platform/folder_walk.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+
+namespace kelvane {
+namespace {
+
+[[noreturn]] void cannotRead(const std::string& path, int error) {
+    throw std::runtime_error("Cannot read folder " + path + ": " + std::strerror(error));
+}
+
+class Walker {
+  public:
+    explicit Walker(const FileIdentity& exclude) : exclude_(exclude) {}
+
+    // Lists the open folder `fd` (closed here), whose path is `path`.
+    void walk(int fd, const std::string& path, std::vector<std::string>& components) {
+        DIR* folder = ::fdopendir(fd);
+        if (folder == nullptr) {
+            const int error = errno;
+            ::close(fd);
+            cannotRead(path, error);
+        }
+        try {
+            errno = 0;
+            while (const dirent* item = ::readdir(folder)) {
+                const std::string name = item->d_name;
+                if (name != "." && name != "..")
+                    visit(folder, item->d_type, name, path, components);
+                errno = 0;
+            }
+            if (errno != 0) cannotRead(path, errno);
+        } catch (...) {
+            ::closedir(folder);
+            throw;
+        }
+        ::closedir(folder);
+    }
+
+    FolderContents contents;
+
+  private:
+    void visit(DIR* folder, unsigned char type, const std::string& name, const std::string& path,
+               std::vector<std::string>& components) {
+        const int fd = ::dirfd(folder);
+        const std::string itemPath = path + "/" + name;
+        struct stat status {};
+        // Only what the folder listing cannot tell is looked up.
+        const bool link = type == DT_LNK;
+        if (type == DT_UNKNOWN || link || (type == DT_REG && exclude_.present)) {
+            if (::fstatat(fd, name.c_str(), &status, 0) != 0) {
+                if (link || errno == ENOENT) {
+                    contents.skipped.push_back({itemPath, SkippedFile::Reason::BrokenLink});
+                    return;
+                }
+                cannotRead(itemPath, errno);
+            }
+            if (exclude_.present && status.st_dev == exclude_.device &&
+                status.st_ino == exclude_.inode) {
+                contents.skipped.push_back({itemPath, SkippedFile::Reason::Excluded});
+                return;
+            }
+            if (S_ISDIR(status.st_mode) && link) {
+                contents.skipped.push_back({itemPath, SkippedFile::Reason::FolderLink});
+                return;
+            }
+            type = S_ISDIR(status.st_mode) ? DT_DIR : S_ISREG(status.st_mode) ? DT_REG : DT_FIFO;
+        }
+        components.push_back(name);
+        if (type == DT_REG) {
+            contents.files.push_back({components, itemPath});
+        } else if (type == DT_DIR) {
+            const int child =
+                ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (child < 0) cannotRead(itemPath, errno);
+            walk(child, itemPath, components);
+        } else {
+            contents.skipped.push_back({itemPath, SkippedFile::Reason::Special});
+        }
+        components.pop_back();
+    }
+
+    const FileIdentity& exclude_;
+};
+
+}  // namespace
+
+FileIdentity identityOf(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) return {};
+    return {status.st_dev, status.st_ino, true};
+}
+
+FolderContents walkFolder(const std::string& folder, const FileIdentity& exclude) {
+    std::string base = folder;
+    while (base.size() > 1 && base.back() == '/') base.pop_back();
+    const int fd = ::open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) cannotRead(base, errno);
+    Walker walker(exclude);
+    std::vector<std::string> components;
+    walker.walk(fd, base, components);
+    return std::move(walker.contents);
+}
+
+}  // namespace kelvane
