@@ -50,31 +50,29 @@ std::string folded(std::string_view name) {
         "The name of " + path + " cannot be stored in a " + layout + " archive: " + english + ".");
 }
 
-// The stored name of the file `path`, reached by `components` below the folder packed.
-std::string storedNameFor(const LayoutUnit& unit, const std::vector<std::string>& components,
+// The stored name of the file `path`, reached by `relative` (levels separated by '/') below
+// the folder packed.
+std::string storedNameFor(const LayoutUnit& unit, std::string_view relative,
                           const std::string& path) {
-    std::string name;
-    for (const std::string& component : components) {
-        if (!fitsCp1252(component)) {
-            refuseName(path, unit, "il contient un caractère absent de Windows-1252",
-                       "it has a character Windows-1252 lacks");
+    if (!fitsCp1252(relative)) {
+        refuseName(path, unit, "il contient un caractère absent de Windows-1252",
+                   "it has a character Windows-1252 lacks");
+    }
+    std::string name = utf8ToCp1252(relative);
+    for (char& c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\\' || c == ':') {
+            refuseName(path, unit,
+                       "il contient une barre oblique inverse ou un deux-points, que "
+                       "l'archive lit comme séparateur de dossiers",
+                       "it has a backslash or a colon, which the archive reads as a folder "
+                       "separator");
         }
-        for (const char c : component) {
-            const auto byte = static_cast<unsigned char>(c);
-            if (c == '\\' || c == ':') {
-                refuseName(path, unit,
-                           "il contient une barre oblique inverse ou un deux-points, que "
-                           "l'archive lit comme séparateur de dossiers",
-                           "it has a backslash or a colon, which the archive reads as a folder "
-                           "separator");
-            }
-            if (byte < 0x20 || byte == 0x7F) {
-                refuseName(path, unit, "il contient un caractère de contrôle",
-                           "it has a control character");
-            }
+        if (byte < 0x20 || byte == 0x7F) {
+            refuseName(path, unit, "il contient un caractère de contrôle",
+                       "it has a control character");
         }
-        if (!name.empty()) name += '\\';
-        name += utf8ToCp1252(component);
+        if (c == '/') c = '\\';
     }
     if (name.size() > unit.longestName) {
         const std::string limit = std::to_string(unit.longestName);
@@ -86,13 +84,12 @@ std::string storedNameFor(const LayoutUnit& unit, const std::vector<std::string>
 
 // Refuses two files that would be stored under one name.
 void requireDistinctNames(const std::vector<FileToPack>& files) {
-    std::vector<std::pair<std::string, const FileToPack*>> keys;
-    keys.reserve(files.size());
-    for (const FileToPack& file : files) keys.emplace_back(folded(file.storedName), &file);
-    std::sort(keys.begin(), keys.end());
-    for (std::size_t i = 1; i < keys.size(); ++i) {
-        if (keys[i].first != keys[i - 1].first) continue;
-        const std::string both = keys[i - 1].second->path + " / " + keys[i].second->path;
+    std::unordered_map<std::string, const FileToPack*> seen;
+    seen.reserve(files.size());
+    for (const FileToPack& file : files) {
+        const auto [earlier, added] = seen.emplace(folded(file.storedName), &file);
+        if (added) continue;
+        const std::string both = earlier->second->path + " / " + file.path;
         throw WriteRefused("Deux fichiers auraient le même nom dans l'archive : " + both,
                            "Two files would have the same name in the archive: " + both);
     }
@@ -180,7 +177,7 @@ FilesToPack collectFiles(const LayoutUnit& unit, const std::vector<std::string>&
             FolderContents contents = walkFolder(path, exclude);
             for (FoundFile& file : contents.files) {
                 result.files.push_back(
-                    {storedNameFor(unit, file.components, file.path), std::move(file.path)});
+                    {storedNameFor(unit, file.relative(), file.path), std::move(file.path)});
             }
             result.skipped.insert(result.skipped.end(), contents.skipped.begin(),
                                   contents.skipped.end());
@@ -191,7 +188,7 @@ FilesToPack collectFiles(const LayoutUnit& unit, const std::vector<std::string>&
             result.skipped.push_back({path, SkippedFile::Reason::Special});
         } else {
             const std::string name = std::filesystem::path(path).filename().string();
-            result.files.push_back({storedNameFor(unit, {name}, path), path});
+            result.files.push_back({storedNameFor(unit, name, path), path});
         }
     }
     std::sort(result.files.begin(), result.files.end(),

@@ -1,5 +1,7 @@
 #include "platform/cp1252.h"
 
+#include <algorithm>
+
 #include <array>
 #include <cstdint>
 
@@ -110,7 +112,9 @@ bool isValidUtf8(std::string_view bytes) {
 }
 
 bool fitsCp1252(std::string_view utf8) {
-    return isValidUtf8(utf8) && cp1252ToUtf8(utf8ToCp1252(utf8)) == utf8;
+    const bool ascii = std::all_of(utf8.begin(), utf8.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    return ascii || (isValidUtf8(utf8) && cp1252ToUtf8(utf8ToCp1252(utf8)) == utf8);
 }
 
 }  // namespace kelvane

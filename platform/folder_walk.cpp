@@ -18,10 +18,15 @@ namespace {
 
 class Walker {
   public:
-    explicit Walker(const FileIdentity& exclude) : exclude_(exclude) {}
+    Walker(const FileIdentity& exclude, std::size_t relativeStart)
+        : exclude_(exclude), relativeStart_(relativeStart) {}
 
     // Lists the open folder `fd` (closed here), whose path is `path`.
-    void walk(int fd, const std::string& path, std::vector<std::string>& components) {
+    void walk(int fd, const std::string& path) {
+        struct stat status {};
+        const bool holdsExcluded = exclude_.present && ::fstat(fd, &status) == 0 &&
+                                   status.st_dev == exclude_.folderDevice &&
+                                   status.st_ino == exclude_.folderInode;
         DIR* folder = ::fdopendir(fd);
         if (folder == nullptr) {
             const int error = errno;
@@ -33,7 +38,7 @@ class Walker {
             while (const dirent* item = ::readdir(folder)) {
                 const std::string name = item->d_name;
                 if (name != "." && name != "..")
-                    visit(folder, item->d_type, name, path, components);
+                    visit(folder, item->d_type, name, path, holdsExcluded);
                 errno = 0;
             }
             if (errno != 0) cannotRead(path, errno);
@@ -48,13 +53,13 @@ class Walker {
 
   private:
     void visit(DIR* folder, unsigned char type, const std::string& name, const std::string& path,
-               std::vector<std::string>& components) {
+               bool holdsExcluded) {
         const int fd = ::dirfd(folder);
         const std::string itemPath = path + "/" + name;
         struct stat status {};
         // Only what the folder listing cannot tell is looked up.
         const bool link = type == DT_LNK;
-        if (type == DT_UNKNOWN || link || (type == DT_REG && exclude_.present)) {
+        if (type == DT_UNKNOWN || link || (type == DT_REG && holdsExcluded)) {
             if (::fstatat(fd, name.c_str(), &status, 0) != 0) {
                 if (link || errno == ENOENT) {
                     contents.skipped.push_back({itemPath, SkippedFile::Reason::BrokenLink});
@@ -73,29 +78,33 @@ class Walker {
             }
             type = S_ISDIR(status.st_mode) ? DT_DIR : S_ISREG(status.st_mode) ? DT_REG : DT_FIFO;
         }
-        components.push_back(name);
         if (type == DT_REG) {
-            contents.files.push_back({components, itemPath});
+            contents.files.push_back({itemPath, relativeStart_});
         } else if (type == DT_DIR) {
             const int child =
                 ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
             if (child < 0) cannotRead(itemPath, errno);
-            walk(child, itemPath, components);
+            walk(child, itemPath);
         } else {
             contents.skipped.push_back({itemPath, SkippedFile::Reason::Special});
         }
-        components.pop_back();
     }
 
     const FileIdentity& exclude_;
+    std::size_t relativeStart_;
 };
 
 }  // namespace
 
 FileIdentity identityOf(const std::string& path) {
-    struct stat status {};
-    if (::stat(path.c_str(), &status) != 0) return {};
-    return {status.st_dev, status.st_ino, true};
+    struct stat status {
+    }, folder{};
+    const std::size_t slash = path.rfind('/');
+    const std::string folderPath = slash == std::string::npos ? "."
+                                   : slash == 0               ? "/"
+                                                              : path.substr(0, slash);
+    if (::stat(path.c_str(), &status) != 0 || ::stat(folderPath.c_str(), &folder) != 0) return {};
+    return {status.st_dev, status.st_ino, folder.st_dev, folder.st_ino, true};
 }
 
 FolderContents walkFolder(const std::string& folder, const FileIdentity& exclude) {
@@ -103,9 +112,8 @@ FolderContents walkFolder(const std::string& folder, const FileIdentity& exclude
     while (base.size() > 1 && base.back() == '/') base.pop_back();
     const int fd = ::open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) cannotRead(base, errno);
-    Walker walker(exclude);
-    std::vector<std::string> components;
-    walker.walk(fd, base, components);
+    Walker walker(exclude, base.size() + 1);
+    walker.walk(fd, base);
     return std::move(walker.contents);
 }
 

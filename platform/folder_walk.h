@@ -1,15 +1,17 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kelvane {
 
-// A regular file found under a folder: its path from that folder, as components (UTF-8 as the
-// file system gives them), and the full path to open it by.
+// A regular file found under a folder: the full path to open it by, whose end from
+// `relativeStart` on is its path from that folder (UTF-8 as the file system gives it).
 struct FoundFile {
-    std::vector<std::string> components;
     std::string path;
+    std::size_t relativeStart = 0;
+    std::string_view relative() const { return std::string_view(path).substr(relativeStart); }
 };
 
 // Something under the folder that is not packed, and why.
@@ -29,9 +31,11 @@ struct FolderContents {
     std::vector<SkippedFile> skipped;
 };
 
-// The file the walk must leave out, by identity, so that another name for it is left out too.
+// The file the walk must leave out, by identity, so that a link to it is left out too. Only
+// its own folder is searched for it among plain files, which spares a look-up per file.
 struct FileIdentity {
     unsigned long long device = 0, inode = 0;
+    unsigned long long folderDevice = 0, folderInode = 0;
     bool present = false;
 };
 
