@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <map>
+#include <sstream>
+
+#include "cli/cli.h"
+#include "tests/support/archive_builder.h"
+#include "tests/support/temp_dir.h"
+
+namespace kelvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CliRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+CliRun run(const cli::Arguments& args) {
+    std::ostringstream out, err;
+    const int status = cli::runCli(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+// Every regular file under `folder` by its path from there, with its bytes.
+std::map<std::string, std::string> treeOf(const fs::path& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& item : fs::recursive_directory_iterator(folder)) {
+        if (item.is_regular_file() && !item.is_symlink()) {
+            files[fs::relative(item.path(), folder).string()] = test::readFile(item.path());
+        }
+    }
+    return files;
+}
+
+TEST(WriteCommands, CreatedArchivesExtractToTheSameTreeInEveryLayout) {
+    test::TempDir dir;
+    const fs::path source = dir.path() / "aircraft";
+    fs::create_directories(source / "PANELS" / "gauges");
+    test::writeFile(source / "PANELS" / "gauges" / "alt\xC3\xAEm\xC3\xA8tre.tga", "pixels");
+    test::writeFile(source / "readme.txt", "hello");
+    test::writeFile(source / "empty.dat", "");
+    ASSERT_EQ(::mkfifo((source / "pipe").c_str(), 0600), 0);  // skipped, never waited on
+    const auto files = treeOf(source);
+
+    for (const char* format : {"epd", "pod1", "pod2", "pod3"}) {
+        SCOPED_TRACE(format);
+        const std::string archive =
+            (dir.path() / (std::string("a_") + format + (format[0] == 'e' ? ".EPD" : ".POD")))
+                .string();
+        const CliRun created = run({"create", "--format", format, "--comment", "Cessna",
+                                    archive, source.string()});
+        ASSERT_EQ(created.status, 0) << created.err;
+        EXPECT_NE(created.err.find("pipe: not a regular file"), std::string::npos) << created.err;
+        EXPECT_EQ(created.out.substr(created.out.find(" - ")), " - 3 files for 11 bytes\n");
+        EXPECT_EQ(run({"verify", archive}).status, 0);
+
+        const fs::path out = dir.path() / (std::string("out_") + format);
+        ASSERT_EQ(run({"extract", "--structure", archive, out.string()}).status, 0);
+        EXPECT_EQ(treeOf(out), files);
+
+        test::writeFile(dir.path() / "README.TXT", "new text");
+        EXPECT_EQ(run({"add", archive, (dir.path() / "README.TXT").string()}).status, 0);
+        EXPECT_EQ(run({"delete", archive, "empty.dat"}).status, 0);
+        EXPECT_EQ(run({"verify", archive}).status, 0);
+        EXPECT_EQ(run({"cat", archive, "README.TXT"}).out, "new text");
+        EXPECT_EQ(run({"cat", archive, "empty.dat"}).status, 1);
+        EXPECT_NE(run({"info", archive}).out.find(" - 2 files for 14 bytes"), std::string::npos);
+    }
+}
+
+TEST(WriteCommands, RefusalsWriteNothing) {
+    test::TempDir dir;
+    const fs::path source = dir.path() / "src";
+    fs::create_directory(source);
+    test::writeFile(source / std::string(40, 'n'), "x");  // longer than POD1 names
+    const std::string pod1 = (dir.path() / "new.pod").string();
+    CliRun refused = run({"create", "--format", "pod1", pod1, source.string()});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("cannot be stored in a POD1 archive"), std::string::npos)
+        << refused.err;
+    EXPECT_EQ(run({"create", "--format", "pod9", pod1, source.string()}).status, 1);
+    EXPECT_EQ(run({"create", pod1, (dir.path() / "missing").string()}).status, 1);
+    EXPECT_EQ(run({"create", pod1}).status, 2);
+    EXPECT_EQ(test::namesIn(dir.path()), std::vector<std::string>{"src"});
+
+    const std::string pod4 = (dir.path() / "old.pod").string();
+    test::writeArchive(pod4, test::ArchiveLayout::POD4, {{"x", "1"}});
+    const std::string before = test::readFile(pod4);
+    CliRun readOnly = run({"delete", pod4, "1"});
+    EXPECT_EQ(readOnly.status, 1);
+    EXPECT_NE(readOnly.err.find("POD4 archives can only be read"), std::string::npos);
+    EXPECT_EQ(run({"delete", pod4, "no such entry"}).status, 1);
+    EXPECT_EQ(run({"add", pod4, (dir.path() / "missing").string()}).status, 1);
+    EXPECT_EQ(test::readFile(pod4), before);
+}
+
+}  // namespace
+}  // namespace kelvane
