@@ -105,12 +105,37 @@ struct stat statusOf(const std::string& path) {
     return status;
 }
 
+// A layout recognised by its entries rather than a tag needs one.
+void requireEntries(const ArchivePlan& plan) {
+    if (!plan.layout->header.tag.present() && plan.entries.empty()) {
+        const std::string name(plan.layout->name);
+        throw WriteRefused(
+            "Une archive " + name +
+                " sans entrée ne serait pas reconnue : il en faut une au moins.",
+            "An empty " + name + " archive would not be recognised: it needs one entry at least.");
+    }
+}
+
+// True when `tag` is the tag of a layout other than `unit`.
+bool anotherLayoutsTag(const LayoutUnit& unit, std::string_view tag) {
+    return std::any_of(layoutUnits().begin(), layoutUnits().end(), [&](const LayoutUnit& other) {
+        return &other != &unit && !other.tag.empty() && other.tag == tag;
+    });
+}
+
 // The header of `archive` as a plan's starting point, with its dependency and audit records.
 ArchivePlan planFrom(const TPOD& archive) {
     requireWritable(archive.layout());
     ArchivePlan plan;
     plan.layout = &archive.layout();
     plan.header = std::string(archive.header());
+    // An old-layout archive may carry any tag, even another layout's whose header did not
+    // fit; written anew it might fit, and would be read as that layout.
+    const Field tag = plan.layout->header.tag;
+    if (plan.layout->family == ArchiveFamily::POD && tag.present() &&
+        anotherLayoutsTag(*plan.layout, fieldText(plan.header, tag))) {
+        setFieldText(plan.header, tag, plan.layout->newTag);
+    }
     plan.dependencies = dependencyBytes(archive);
     plan.audit = auditBytes(archive);
     plan.source = &archive;
@@ -245,6 +270,7 @@ ArchivePlan planNewArchive(const LayoutUnit& unit, const std::vector<FileToPack>
     setFieldText(plan.header, unit.header.tag, unit.newTag);
     setFieldText(plan.header, field, utf8ToCp1252(comment));
     for (const FileToPack& file : files) plan.entries.push_back({file.storedName, file.path});
+    requireEntries(plan);
     return plan;
 }
 
@@ -297,6 +323,7 @@ ArchivePlan planDeletion(const TPOD& archive, const std::vector<int>& indices,
                   .oldTime = entry.timestamp,
                   .oldSize = std::uint32_t(entry.size)});
     }
+    requireEntries(plan);
     return plan;
 }
 

@@ -178,6 +178,22 @@ TEST(ArchiveWriter, KeepsUntouchedBytesOfAnArchiveItDidNotWrite) {
     EXPECT_EQ(contentsOf(path), (Contents{{"x", "1"}, {"y", "22"}}));
 }
 
+TEST(ArchiveWriter, AnOldLayoutArchiveTaggedAsAnotherIsRewrittenAsTheOldLayout) {
+    test::TempDir dir;
+    const std::string path = (dir.path() / "a.pod").string();
+    std::string bytes = test::buildArchive(test::ArchiveLayout::POD, {{"x", "1"}});
+    bytes.replace(0, 4, "POD4");  // whose POD4 header does not fit: read as the old layout
+    test::writeFile(path, bytes);
+    {
+        TPOD pod(path);
+        pod.ReadHeaderAndDirectory();
+        ASSERT_EQ(pod.layout().name, "POD2");
+        write(planDeletion(pod, {}, kStamp), path);
+    }
+    EXPECT_EQ(test::readFile(path).substr(0, 4), "POD2");
+    EXPECT_EQ(contentsOf(path), (Contents{{"x", "1"}}));
+}
+
 struct Refusal {
     const char* what;
     const char* layout;
@@ -196,6 +212,7 @@ TEST(ArchiveWriter, RefusesWhatTheLayoutCannotHoldAndWritesNothing) {
         {"control character", "POD3", {"a\tb"}, "", "The name of "},
         {"same name but case", "POD3", {"a.txt", "A.TXT"}, "", "Two files would have"},
         {"comment too long", "POD1", {"a"}, std::string(81, 'c'), "The comment must fit"},
+        {"empty POD1, told by its entries", "POD1", {}, "", "An empty POD1"},
     };
     for (const Refusal& refusal : refusals) {
         SCOPED_TRACE(refusal.what);
