@@ -80,6 +80,10 @@ void Tform_main::addFiles(const QStringList& paths, bool confirm) {
     for (const QString& path : paths) sources.push_back(path.toStdString());
     const std::string target = podPath_.toStdString();
     const FilesToPack files = collectFiles(pod_->layout(), sources, identityOf(target));
+    if (files.files.empty()) {  // nothing to add: the archive is left as it is
+        showSkippedFiles(this, files.skipped);
+        return;
+    }
     if (confirm && !desktop().askYesNo(
                        this, QCoreApplication::applicationName(),
                        QString::fromStdString(additionQuestion(
