@@ -1,5 +1,6 @@
 // Takes the README's screenshots: the main window with the demo archive, in French and in
-// English, its archive properties and the verification of a damaged copy, and each viewer
+// English, its POD/EPD menu open, its archive properties and the verification of a damaged
+// copy, and each viewer
 // window showing its sample file. Run under a display (xvfb-run):
 //   kelvane-screenshots DEMO_ARCHIVE SAMPLES_DIR OUTPUT_DIR
 #include <QAction>
@@ -7,6 +8,9 @@
 #include <QDir>
 #include <QEvent>
 #include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
 #include <QTabWidget>
 #include <QWidget>
 #include <iostream>
@@ -89,6 +93,21 @@ void archiveCommands(const QString& archive, const QDir& output, ScreenshotDeskt
     if (damaged != archive) QFile::remove(damaged);
 }
 
+// The POD/EPD menu open over the window, painted onto the window's picture: a popup is a
+// window of its own, which grabbing the main window leaves out.
+void writingMenu(QWidget& form, const QDir& output) {
+    auto* bar = form.findChild<QMenuBar*>();
+    auto* menu = form.findChild<QMenu*>(QStringLiteral("PODEPD1"));
+    menu->popup(bar->mapToGlobal(bar->actionGeometry(menu->menuAction()).bottomLeft()));
+    menu->setActiveAction(form.findChild<QAction*>(QStringLiteral("NouvellearchivePODEPD1")));
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+    QPixmap picture = form.grab();
+    QPainter(&picture).drawPixmap(form.mapFromGlobal(menu->pos()), menu->grab());
+    const QString path = output.filePath(QStringLiteral("menu-write.png"));
+    if (!picture.save(path)) std::cerr << "cannot write " << path.toStdString() << "\n";
+    menu->hide();
+}
+
 void mainWindow(const QString& archive, const QDir& output, const QString& name) {
     // A settings file that does not exist: French unless the language is set below.
     kelvane::Tform_main form(output.filePath(QStringLiteral("none/Kelvane.ini")).toStdString(),
@@ -101,6 +120,9 @@ void mainWindow(const QString& archive, const QDir& output, const QString& name)
     form.openArchiveCommand(archive);
     save(form, output, name);
     if (name == QStringLiteral("main-fr")) {
+        form.show();
+        writingMenu(form, output);
+        form.hide();
         form.findChild<QTabWidget*>()->setCurrentIndex(1);
         save(form, output, QStringLiteral("extensions"));
     }

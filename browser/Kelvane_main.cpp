@@ -4,14 +4,11 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
-#include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMimeData>
 #include <QScopedValueRollback>
 #include <QStatusBar>
 #include <QStyle>
@@ -30,6 +27,7 @@
 #include "browser/extraction_command.h"
 #include "browser/listing_text.h"
 #include "browser/main_window_captions.h"
+#include "browser/main_window_support.h"
 #include "browser/verification_command.h"
 #include "platform/cp1252.h"
 #include "platform/desktop_services.h"
@@ -47,26 +45,10 @@ constexpr double kClassicLineHeight = 13.0;
 
 const QString kArchiveFilter =
     QStringLiteral("Fichiers Fly! POD/EPD|*.POD;*.EPD|Tous fichiers|*.*");
-const QString kAnyFileFilter = QStringLiteral("Tous fichiers|*.*|");
-
-bool isArchiveName(const QString& path) {
-    const QString extension = QFileInfo(path).suffix().toUpper();
-    return extension == QLatin1String("POD") || extension == QLatin1String("EPD");
-}
-
-QString localFileOf(const QMimeData* mime) {
-    if (mime == nullptr || !mime->hasUrls() || mime->urls().isEmpty()) return {};
-    return mime->urls().first().toLocalFile();
-}
 
 QString directoryPickerTitle() {
     return settings().isEnglish() ? QStringLiteral("Select a directory")
                                   : QStringLiteral("Choisissez un répertoire");
-}
-
-void showError(QWidget* parent, const QString& text) {
-    desktop().showMessage(parent, DesktopServices::MessageKind::Error,
-                          QCoreApplication::applicationName(), text);
 }
 
 }  // namespace
@@ -104,8 +86,15 @@ void Tform_main::buildMenus() {
     podMenu->setObjectName(QStringLiteral("PODEPD1"));
     auto* open = podMenu->addAction(QString(), this, [this] { btnOpenPODClick(); });
     open->setObjectName(QStringLiteral("OuvrirunPODEPD1"));
+    auto* create = podMenu->addAction(QString(), this, [this] { NouvellearchiveClick(); });
+    create->setObjectName(QStringLiteral("NouvellearchivePODEPD1"));
     auto* extract = podMenu->addAction(QString(), this, [this] { btnExtractFileClick(); });
     extract->setObjectName(QStringLiteral("ExtraireunfichierdunPODEPD1"));
+    addFiles_ = podMenu->addAction(QString(), this, [this] { AjouterdesfichiersClick(); });
+    addFiles_->setObjectName(QStringLiteral("AjouterdesfichiersPODEPD1"));
+    deleteTicked_ =
+        podMenu->addAction(QString(), this, [this] { SupprimerlesentreescocheesClick(); });
+    deleteTicked_->setObjectName(QStringLiteral("SupprimerlesentreescocheesPODEPD1"));
     verify_ = podMenu->addAction(QString(), this, [this] { VerifierlarchiveClick(); });
     verify_->setObjectName(QStringLiteral("VerifierlarchivePODEPD1"));
     properties_ = podMenu->addAction(QString(), this, [this] { ProprietesdelarchiveClick(); });
@@ -327,6 +316,10 @@ void Tform_main::resetListing() {
 void Tform_main::enableArchiveCommands(bool enabled) {
     verify_->setEnabled(enabled);
     properties_->setEnabled(enabled);
+    // Archives of the layouts that are only read offer no command that would rewrite them.
+    const bool writable = enabled && pod_->layout().writable();
+    addFiles_->setEnabled(writable);
+    deleteTicked_->setEnabled(writable);
 }
 
 void Tform_main::openArchive(const QString& path) {
@@ -335,6 +328,7 @@ void Tform_main::openArchive(const QString& path) {
     resetListing();
     pod_.reset();
     pod_ = std::make_unique<TPOD>(path.toStdString());
+    podPath_ = path;
     if (pod_->kind() == ArchiveKind::NotOpen) {
         showError(this, QStringLiteral("Impossible d'ouvrir le fichier %1\r\nCannot open file %1")
                             .arg(QDir::toNativeSeparators(path)));
@@ -363,6 +357,10 @@ bool Tform_main::archiveListed() const {
 bool Tform_main::archiveRead() const {
     // The listing gets the catalogue once the header and directory are read.
     return pod_ != nullptr && model_->hasCatalogue();
+}
+
+bool Tform_main::writableArchiveRead() const {
+    return archiveRead() && pod_->layout().writable();
 }
 
 void Tform_main::sgPodviewClickCell(int proxyRow, int column) {
@@ -562,17 +560,6 @@ void Tform_main::openWithEditor(ExternalEditor editor) {
                                   QString::fromStdString(cutShortMessage(*entry, copy.written)));
         }
     });
-}
-
-void Tform_main::dragEnterEvent(QDragEnterEvent* event) {
-    if (isArchiveName(localFileOf(event->mimeData()))) event->acceptProposedAction();
-}
-
-void Tform_main::dropEvent(QDropEvent* event) {
-    const QString path = localFileOf(event->mimeData());
-    if (!isArchiveName(path)) return;
-    event->acceptProposedAction();
-    openArchiveCommand(path);
 }
 
 }  // namespace kelvane

@@ -5,13 +5,16 @@
 #include <string>
 #include <vector>
 
+#include "archive/archive_writer.h"
 #include "archive/pod_reader.h"
 #include "browser/external_editors.h"
+#include "platform/folder_walk.h"
 #include "viewers/dispatch.h"
 
 class QAction;
 class QCheckBox;
 class QLabel;
+class QMimeData;
 class QTabWidget;
 class QTableView;
 class QToolButton;
@@ -23,8 +26,8 @@ class CatalogueSortProxy;
 class ExtensionGrid;
 class TForm_init;
 
-// The main window: opens an archive, lists its entries, ticks and extracts them, and hands
-// an entry or a file from disk to the viewers.
+// The main window: opens an archive, lists its entries, ticks and extracts them, writes new
+// archives and adds or deletes entries, and hands an entry or a file from disk to the viewers.
 class Tform_main : public QMainWindow {
     Q_OBJECT
   public:
@@ -48,9 +51,13 @@ class Tform_main : public QMainWindow {
   protected:
     bool event(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
   private:
+    // What a drop at `at` (window coordinates) does.
+    enum class DropUse { None, OpenArchive, AddFiles };
+    DropUse dropUse(const QPoint& at, const QMimeData* mime) const;
     void buildMenus();
     void buildToolBar();
     void buildPages();
@@ -65,6 +72,12 @@ class Tform_main : public QMainWindow {
     void openArchive(const QString& path);
     void btnExtractFileClick();
     void btnOpenFileClick();
+    void NouvellearchiveClick();
+    void AjouterdesfichiersClick();
+    void SupprimerlesentreescocheesClick();
+    void addFiles(const QStringList& paths, bool confirm);
+    void writeAndList(const ArchivePlan& plan, const std::string& path,
+                      const std::vector<SkippedFile>& skipped);
     void VerifierlarchiveClick();
     void ProprietesdelarchiveClick();
     void RepertoireClick();
@@ -84,12 +97,14 @@ class Tform_main : public QMainWindow {
     const CatalogueEntry* currentEntry() const;
     bool archiveListed() const;
     bool archiveRead() const;
+    bool writableArchiveRead() const;
     void enableArchiveCommands(bool enabled);
 
     std::string iniPath_;
     std::string programDirectory_;  // where the settings file and the extension table live
     bool tableWarningShown_ = false;
     std::unique_ptr<TPOD> pod_;
+    QString podPath_;  // the file pod_ was opened from
     bool allTicked_ = false;
     bool busy_ = false;    // a command with a progress box runs
     int sortColumn_ = -1;  // none clicked yet
@@ -105,6 +120,8 @@ class Tform_main : public QMainWindow {
     QTabWidget* pages_ = nullptr;
     QWidget* tsPOD_ = nullptr;
     QToolButton* btnExtractFile_ = nullptr;
+    QAction* addFiles_ = nullptr;
+    QAction* deleteTicked_ = nullptr;
     QAction* verify_ = nullptr;
     QAction* properties_ = nullptr;
     QAction* langage_ = nullptr;

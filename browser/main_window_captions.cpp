@@ -2,13 +2,18 @@
 
 namespace kelvane {
 
-const std::array<Caption, 22> kMainWindowCaptions = {{
+const std::array<Caption, 25> kMainWindowCaptions = {{
     {CaptionTarget::Window, "", 0, "Kelvane v1.0 - Visualiseur de fichier POD/EPD pour Fly! 1 et 2",
      "Kel!vane v1.0 - EPD/POD Viewer for Fly! 1 & 2"},
     {CaptionTarget::Menu, "PODEPD1", 0, "POD/EPD", "POD/EPD"},
     {CaptionTarget::Action, "OuvrirunPODEPD1", 0, "Ouvrir un POD/EPD", "Open POD/EPD"},
     {CaptionTarget::Action, "ExtraireunfichierdunPODEPD1", 0, "Extraire un fichier d'un POD/EPD",
      "Extract file(s) from POD/EPD"},
+    {CaptionTarget::Action, "NouvellearchivePODEPD1", 0, "Nouvelle archive...", "New archive..."},
+    {CaptionTarget::Action, "AjouterdesfichiersPODEPD1", 0, "Ajouter des fichiers...",
+     "Add files..."},
+    {CaptionTarget::Action, "SupprimerlesentreescocheesPODEPD1", 0, "Supprimer les entrées cochées",
+     "Delete ticked entries"},
     {CaptionTarget::Action, "VerifierlarchivePODEPD1", 0, "Vérifier l'archive", "Verify archive"},
     {CaptionTarget::Action, "ProprietesdelarchivePODEPD1", 0, "Propriétés de l'archive",
      "Archive properties"},

@@ -32,9 +32,18 @@ class DesktopServices {
     // (screen coordinates).
     virtual Answer askYesNoAll(QWidget* parent, const QString& caption, const QString& text,
                                const QPoint& topLeft) = 0;
+    // A question with Yes and No; true for Yes.
+    virtual bool askYesNo(QWidget* parent, const QString& caption, const QString& text) = 0;
 
     // `filter` uses the "Description|*.A;*.B|Other|*.*" form. Empty result: cancelled.
     virtual QString openFileName(QWidget* parent, const QString& filter,
+                                 const QString& initialDirectory) = 0;
+    // Several existing files from one folder; empty result: cancelled.
+    virtual QStringList openFileNames(QWidget* parent, const QString& filter,
+                                      const QString& initialDirectory) = 0;
+    // A file name to write, the user asked to confirm replacing an existing file. Empty
+    // result: cancelled.
+    virtual QString saveFileName(QWidget* parent, const QString& filter,
                                  const QString& initialDirectory) = 0;
     // Only existing directories can be chosen. Empty result: cancelled.
     virtual QString existingDirectory(QWidget* parent, const QString& title,

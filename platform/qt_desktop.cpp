@@ -150,9 +150,25 @@ DesktopServices::Answer QtDesktop::askYesNoAll(QWidget* parent, const QString& c
     }
 }
 
+bool QtDesktop::askYesNo(QWidget* parent, const QString& caption, const QString& text) {
+    return messageBox(parent, QMessageBox::Question, caption, text,
+                      QMessageBox::Yes | QMessageBox::No)
+               ->exec() == QMessageBox::Yes;
+}
+
 QString QtDesktop::openFileName(QWidget* parent, const QString& filter,
                                 const QString& initialDirectory) {
     return QFileDialog::getOpenFileName(parent, QString(), initialDirectory, qtFileFilter(filter));
+}
+
+QStringList QtDesktop::openFileNames(QWidget* parent, const QString& filter,
+                                     const QString& initialDirectory) {
+    return QFileDialog::getOpenFileNames(parent, QString(), initialDirectory, qtFileFilter(filter));
+}
+
+QString QtDesktop::saveFileName(QWidget* parent, const QString& filter,
+                                const QString& initialDirectory) {
+    return QFileDialog::getSaveFileName(parent, QString(), initialDirectory, qtFileFilter(filter));
 }
 
 QString QtDesktop::existingDirectory(QWidget* parent, const QString& title,

@@ -32,7 +32,12 @@ class QtDesktop : public DesktopServices {
                                const QString& text) override;
     Answer askYesNoAll(QWidget* parent, const QString& caption, const QString& text,
                        const QPoint& topLeft) override;
+    bool askYesNo(QWidget* parent, const QString& caption, const QString& text) override;
     QString openFileName(QWidget* parent, const QString& filter,
+                         const QString& initialDirectory) override;
+    QStringList openFileNames(QWidget* parent, const QString& filter,
+                              const QString& initialDirectory) override;
+    QString saveFileName(QWidget* parent, const QString& filter,
                          const QString& initialDirectory) override;
     QString existingDirectory(QWidget* parent, const QString& title,
                               const QString& initialDirectory, NewFolders newFolders) override;

@@ -30,7 +30,10 @@ class SilentDesktop : public kelvane::DesktopServices {
     Answer askYesNoAll(QWidget*, const QString&, const QString&, const QPoint&) override {
         return Answer::Closed;
     }
+    bool askYesNo(QWidget*, const QString&, const QString&) override { return false; }
     QString openFileName(QWidget*, const QString&, const QString&) override { return {}; }
+    QStringList openFileNames(QWidget*, const QString&, const QString&) override { return {}; }
+    QString saveFileName(QWidget*, const QString&, const QString&) override { return {}; }
     QString existingDirectory(QWidget*, const QString&, const QString&, NewFolders) override {
         return {};
     }

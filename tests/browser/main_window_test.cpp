@@ -1,6 +1,7 @@
 #include <QCheckBox>
 #include <QDragEnterEvent>
 #include <QMimeData>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QUrl>
 #include <filesystem>
@@ -113,7 +114,9 @@ TEST_F(MainWindowTest, DroppedArchiveOpens) {
 
     QMimeData text;
     text.setUrls({QUrl::fromLocalFile(QString::fromStdString((dir.path() / "a.txt").string()))});
-    QDragEnterEvent refused(at, Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    // Off the listing, where a dropped file would be added to the open archive.
+    const QPoint offListing = window().statusBar()->geometry().center();
+    QDragEnterEvent refused(offListing, Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
     refused.setAccepted(false);
     QCoreApplication::sendEvent(&window(), &refused);
     EXPECT_FALSE(refused.isAccepted());

@@ -40,10 +40,27 @@ DesktopServices::Answer ScriptedDesktop::askYesNoAll(QWidget*, const QString& ca
     return takeFront(yesNoAnswers, Answer::Closed);
 }
 
+bool ScriptedDesktop::askYesNo(QWidget*, const QString& caption, const QString& text) {
+    messages.push_back({MessageKind::Information, caption, text, false});
+    return takeFront(yesNoAnswers, Answer::Closed) == Answer::Yes;
+}
+
 QString ScriptedDesktop::openFileName(QWidget*, const QString& filter,
                                       const QString& initialDirectory) {
     openFileRequests.push_back({filter, initialDirectory});
     return takeFront(openFileAnswers, QString());
+}
+
+QStringList ScriptedDesktop::openFileNames(QWidget*, const QString& filter,
+                                           const QString& initialDirectory) {
+    openFileRequests.push_back({filter, initialDirectory});
+    return takeFront(openFilesAnswers, QStringList());
+}
+
+QString ScriptedDesktop::saveFileName(QWidget*, const QString& filter,
+                                      const QString& initialDirectory) {
+    saveFileRequests.push_back({filter, initialDirectory});
+    return takeFront(saveFileAnswers, QString());
 }
 
 QString ScriptedDesktop::existingDirectory(QWidget*, const QString& title,

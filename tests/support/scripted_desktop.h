@@ -24,7 +24,7 @@ class ScriptedDesktop : public DesktopServices {
         bool buttonless = false;
     };
     struct Picker {
-        QString titleOrFilter;  // directory picker title, or open dialog filter
+        QString titleOrFilter;  // directory picker title, or file dialog filter
         QString initialDirectory;
         NewFolders newFolders = NewFolders::Offered;  // directory pickers only
     };
@@ -40,8 +40,10 @@ class ScriptedDesktop : public DesktopServices {
 
     // Answers, consumed in order.
     std::deque<QString> openFileAnswers;
+    std::deque<QStringList> openFilesAnswers;
+    std::deque<QString> saveFileAnswers;
     std::deque<QString> directoryAnswers;
-    std::deque<Answer> yesNoAnswers;
+    std::deque<Answer> yesNoAnswers;  // askYesNoAll, and askYesNo (Yes or not)
     bool programsStart = true;
     bool printAccepted = false;
     // Runs with the window shown and its result cleared; showModal then hides the window and
@@ -52,7 +54,8 @@ class ScriptedDesktop : public DesktopServices {
 
     // What was asked.
     std::vector<Message> messages;
-    std::vector<Picker> openFileRequests;
+    std::vector<Picker> openFileRequests;  // openFileName and openFileNames
+    std::vector<Picker> saveFileRequests;
     std::vector<Picker> directoryRequests;
     std::vector<QPoint> yesNoPositions;
     std::vector<QPointer<QDialog>> modalWindows;
@@ -65,7 +68,12 @@ class ScriptedDesktop : public DesktopServices {
                                const QString& text) override;
     Answer askYesNoAll(QWidget* parent, const QString& caption, const QString& text,
                        const QPoint& topLeft) override;
+    bool askYesNo(QWidget* parent, const QString& caption, const QString& text) override;
     QString openFileName(QWidget* parent, const QString& filter,
+                         const QString& initialDirectory) override;
+    QStringList openFileNames(QWidget* parent, const QString& filter,
+                              const QString& initialDirectory) override;
+    QString saveFileName(QWidget* parent, const QString& filter,
                          const QString& initialDirectory) override;
     QString existingDirectory(QWidget* parent, const QString& title,
                               const QString& initialDirectory, NewFolders newFolders) override;

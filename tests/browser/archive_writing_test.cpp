@@ -1,0 +1,220 @@
+#include <sys/stat.h>
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QProgressDialog>
+#include <QScopedValueRollback>
+#include <QTimer>
+#include <QUrl>
+#include <utility>
+
+#include "archive/pod_reader.h"
+#include "archive/verification.h"
+#include "browser/catalogue_model.h"
+#include "browser/command_progress.h"
+#include "tests/browser/main_window_fixture.h"
+
+namespace kelvane::test {
+namespace {
+
+using Kind = DesktopServices::MessageKind;
+using Entries = std::vector<std::pair<std::string, std::string>>;  // stored name, bytes
+
+const char* const kCreate = "NouvellearchivePODEPD1";
+const char* const kAdd = "AjouterdesfichiersPODEPD1";
+const char* const kDelete = "SupprimerlesentreescocheesPODEPD1";
+
+// The entries of the archive at `path`, read back, once every checksum is seen to hold.
+Entries readBack(const std::filesystem::path& path, const char* layout) {
+    TPOD pod(path.string());
+    pod.ReadHeaderAndDirectory();
+    EXPECT_EQ(pod.layout().name, std::string_view(layout));
+    const VerificationReport report =
+        verifyArchive(pod, [](std::int64_t, std::int64_t) { return true; });
+    EXPECT_TRUE(report.allHold()) << report.summaryEnglish();
+    Entries entries;
+    for (const CatalogueEntry& entry : pod.catalogue()) {
+        std::string bytes;
+        pod.copyEntry(entry.index,
+                      [&](const char* data, std::size_t size) { bytes.append(data, size); });
+        entries.emplace_back(entry.name, bytes);
+    }
+    return entries;
+}
+
+class ArchiveWritingTest : public MainWindowTest {
+  protected:
+    std::filesystem::path folder() const { return dir.path() / "folder"; }
+    std::filesystem::path listed() const { return dir.path() / "listed.POD"; }
+
+    void makeFile(const std::string& name, const std::string& bytes) {
+        std::filesystem::create_directories((folder() / name).parent_path());
+        writeFile(folder() / name, bytes);
+    }
+    QString inFolder(const std::string& name) const {
+        return QString::fromStdString((folder() / name).string());
+    }
+    // Opens listed.POD holding one.txt, two.txt and three.txt.
+    void openListed() {
+        writeArchive(listed(), ArchiveLayout::POD,
+                     {{"one.txt", "1", 100}, {"two.txt", "22", 200}, {"three.txt", "333", 300}});
+        open(listed().string());
+    }
+    void dropOnListing(const QStringList& paths) {
+        QMimeData mime;
+        QList<QUrl> urls;
+        for (const QString& path : paths) urls << QUrl::fromLocalFile(path);
+        mime.setUrls(urls);
+        QWidget* viewport = grid()->viewport();
+        const QPoint at = viewport->mapTo(&window(), viewport->rect().center());
+        QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&window(), &enter);
+        EXPECT_TRUE(enter.isAccepted());
+        QCoreApplication::sendEvent(&window(), &drop);
+    }
+    std::vector<QString> errors() const {
+        std::vector<QString> texts;
+        for (const auto& message : desktop.messages)
+            if (message.kind == Kind::Error) texts.push_back(message.text);
+        return texts;
+    }
+};
+
+TEST_F(ArchiveWritingTest, NewArchivePacksTheFolderByItsExtension) {
+    makeFile("b.txt", "bravo");
+    makeFile("sub/deep.txt", std::string(70000, 'd'));
+    ASSERT_EQ(mkfifo((folder() / "pipe").c_str(), 0600), 0);
+    const Entries packed = {{"b.txt", "bravo"}, {"sub\\deep.txt", std::string(70000, 'd')}};
+    struct Case {
+        const char* name;
+        const char* layout;  // empty: refused
+    };
+    for (const Case& c : {Case{"new.POD", "POD3"}, Case{"new.EPD", "EPD"}, Case{"new.zip", ""}}) {
+        SCOPED_TRACE(c.name);
+        const std::filesystem::path target = dir.path() / c.name;
+        desktop.messages.clear();
+        desktop.directoryAnswers.push_back(QString::fromStdString(folder().string()));
+        desktop.saveFileAnswers.push_back(QString::fromStdString(target.string()));
+        trigger(kCreate);
+        EXPECT_EQ(desktop.saveFileRequests.back().titleOrFilter,
+                  "Fichiers Fly! POD/EPD|*.POD;*.EPD");
+        ASSERT_EQ(desktop.messages.size(), 1u);
+        const QString text = desktop.messages[0].text;
+        if (*c.layout == '\0') {
+            EXPECT_EQ(desktop.messages[0].kind, Kind::Error);
+            EXPECT_TRUE(text.contains("extension .POD ou .EPD")) << text.toStdString();
+            EXPECT_FALSE(std::filesystem::exists(target));
+            continue;
+        }
+        EXPECT_EQ(desktop.messages[0].kind, Kind::Warning);
+        EXPECT_TRUE(text.contains("pipe : pas un fichier ordinaire")) << text.toStdString();
+        EXPECT_TRUE(text.contains("pipe: not a regular file")) << text.toStdString();
+        EXPECT_EQ(readBack(target, c.layout), packed);
+        EXPECT_EQ(column(kColName), (QStringList{"b.txt", "sub\\deep.txt"}));
+        EXPECT_EQ(status(), QString(c.name) + " - 2 fichiers pour 70005 octets");
+    }
+}
+
+TEST_F(ArchiveWritingTest, AddReplacesAnEntryOfTheSameNameAndAppendsTheOthers) {
+    openListed();
+    makeFile("TWO.TXT", "deux");
+    makeFile("four.txt", "quatre");
+    desktop.openFilesAnswers.push_back({inFolder("four.txt"), inFolder("TWO.TXT")});
+    trigger(kAdd);
+    EXPECT_TRUE(desktop.messages.empty());
+    EXPECT_EQ(
+        readBack(listed(), "POD2"),
+        (Entries{
+            {"one.txt", "1"}, {"TWO.TXT", "deux"}, {"three.txt", "333"}, {"four.txt", "quatre"}}));
+    EXPECT_EQ(column(kColName), (QStringList{"one.txt", "TWO.TXT", "three.txt", "four.txt"}));
+    EXPECT_EQ(status(), "listed.POD - 4 fichiers pour 14 octets");
+
+    // Archives of the layouts that are only read cannot be changed.
+    writeArchive(dir.path() / "read.POD", ArchiveLayout::POD6, {{"a.txt", "a", 1}});
+    open((dir.path() / "read.POD").string());
+    for (const char* action : {kAdd, kDelete})
+        EXPECT_FALSE(window().findChild<QAction*>(action)->isEnabled()) << action;
+    EXPECT_TRUE(window().findChild<QAction*>(kCreate)->isEnabled());
+}
+
+TEST_F(ArchiveWritingTest, DeleteAsksThenRemovesTheTickedEntries) {
+    openListed();
+    clickCell(0, kColTick);
+    clickCell(2, kColTick);
+    const std::string before = readFile(listed());
+    desktop.yesNoAnswers = {DesktopServices::Answer::No, DesktopServices::Answer::Yes};
+    trigger(kDelete);
+    EXPECT_EQ(readFile(listed()), before);
+    trigger(kDelete);
+    ASSERT_EQ(desktop.messages.size(), 2u);
+    EXPECT_EQ(desktop.messages[1].text,
+              "Supprimer 2 entrées de listed.POD ?\r\nDelete 2 entries from listed.POD?");
+    EXPECT_EQ(readBack(listed(), "POD2"), (Entries{{"two.txt", "22"}}));
+    EXPECT_EQ(column(kColName), (QStringList{"two.txt"}));
+    EXPECT_EQ(status(), "listed.POD - 1 fichiers pour 2 octets");
+}
+
+TEST_F(ArchiveWritingTest, FilesDroppedOnTheListingAreAddedOnceConfirmed) {
+    openListed();
+    makeFile("dropped/x.txt", "x");
+    makeFile("dropped/y.txt", "yy");
+    makeFile("z.txt", "zzz");
+    const QStringList dropped = {inFolder("dropped"), inFolder("z.txt")};
+    const std::string before = readFile(listed());
+    desktop.yesNoAnswers = {DesktopServices::Answer::No, DesktopServices::Answer::Yes};
+    dropOnListing(dropped);
+    EXPECT_EQ(readFile(listed()), before);
+    EXPECT_EQ(rows(), 3);
+    dropOnListing(dropped);
+    ASSERT_EQ(desktop.messages.size(), 2u);
+    EXPECT_EQ(desktop.messages[0].text,
+              "Ajouter 3 fichiers à listed.POD ?\r\nAdd 3 files to listed.POD?");
+    EXPECT_EQ(column(kColName),
+              (QStringList{"one.txt", "two.txt", "three.txt", "x.txt", "y.txt", "z.txt"}));
+    EXPECT_EQ(readBack(listed(), "POD2").back(),
+              (std::pair<std::string, std::string>{"z.txt", "zzz"}));
+}
+
+TEST_F(ArchiveWritingTest, CancelledWriteLeavesNothing) {
+    const QScopedValueRollback<int> atOnce(CommandProgress::showDelayMs, 0);
+    for (int i = 0; i < 40; ++i) makeFile("f" + std::to_string(i) + ".txt", std::string(5000, 'c'));
+    const TempDir output;
+    QProgressDialog* shown = nullptr;
+    QTimer canceller;
+    QObject::connect(&canceller, &QTimer::timeout, [&] {
+        shown = window().findChild<QProgressDialog*>("WriteProgress");
+        if (shown != nullptr && shown->isVisible()) shown->cancel();
+    });
+    canceller.start(0);
+    desktop.directoryAnswers.push_back(QString::fromStdString(folder().string()));
+    desktop.saveFileAnswers.push_back(QString::fromStdString((output.path() / "new.POD").string()));
+    trigger(kCreate);
+    ASSERT_NE(shown, nullptr);
+    EXPECT_TRUE(namesIn(output.path()).empty());
+    EXPECT_EQ(rows(), 0);
+}
+
+TEST_F(ArchiveWritingTest, FailedAdditionKeepsTheArchiveListedAndUnchanged) {
+    openListed();
+    makeFile("\xE6\x97\xA5\xE6\x9C\xAC.txt", "nihon");  // 日本: no Windows-1252 form
+    makeFile("gone.txt", "gone");
+    std::filesystem::remove(folder() / "gone.txt");  // removed between the pick and the write
+    const std::string before = readFile(listed());
+    for (const char* name : {"\xE6\x97\xA5\xE6\x9C\xAC.txt", "gone.txt"}) {
+        SCOPED_TRACE(name);
+        desktop.messages.clear();
+        desktop.openFilesAnswers.push_back({inFolder("ok.txt"), inFolder(name)});
+        makeFile("ok.txt", "ok");
+        trigger(kAdd);
+        ASSERT_EQ(errors().size(), 1u);
+        EXPECT_TRUE(errors()[0].contains(name)) << errors()[0].toStdString();
+        EXPECT_EQ(readFile(listed()), before);
+        EXPECT_EQ(column(kColName), (QStringList{"one.txt", "two.txt", "three.txt"}));
+        EXPECT_EQ(status(), "listed.POD - 3 fichiers pour 6 octets");
+    }
+}
+
+}  // namespace
+}  // namespace kelvane::test
