@@ -1,5 +1,7 @@
 #include "browser/command_progress.h"
 
+#include <QCoreApplication>
+
 #include "settings/settings.h"
 
 namespace kelvane {
@@ -14,6 +16,7 @@ CommandProgress::CommandProgress(QWidget* parent, const char* objectName, const 
     dialog_.setWindowModality(Qt::WindowModal);
     dialog_.setMinimumDuration(showDelayMs);
     dialog_.setAutoReset(false);
+    started_.start();
 }
 
 CommandProgress::~CommandProgress() {
@@ -21,7 +24,14 @@ CommandProgress::~CommandProgress() {
 }
 
 bool CommandProgress::advance(int done) {
-    dialog_.setValue(done);
+    if (done != dialog_.value()) {
+        dialog_.setValue(done);
+    } else {
+        // Qt ignores an unchanged value: a long step still shows the box once its delay has
+        // passed, and a click on Cancel still gets through.
+        if (!dialog_.isVisible() && started_.elapsed() >= showDelayMs) dialog_.show();
+        QCoreApplication::processEvents();
+    }
     return !dialog_.wasCanceled();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QProgressDialog>
 
 namespace kelvane {
@@ -17,10 +18,12 @@ class CommandProgress {
     ~CommandProgress();
 
     // Shows `done` (events go through while the box is up); false once the user cancelled.
+    // May be called again with the same value during a long step.
     bool advance(int done);
 
   private:
     QProgressDialog dialog_;
+    QElapsedTimer started_;
 };
 
 }  // namespace kelvane
