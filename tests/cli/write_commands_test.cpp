@@ -52,8 +52,8 @@ TEST(WriteCommands, CreatedArchivesExtractToTheSameTreeInEveryLayout) {
         const std::string archive =
             (dir.path() / (std::string("a_") + format + (format[0] == 'e' ? ".EPD" : ".POD")))
                 .string();
-        const CliRun created = run({"create", "--format", format, "--comment", "Cessna",
-                                    archive, source.string()});
+        const CliRun created =
+            run({"create", "--format", format, "--comment", "Cessna", archive, source.string()});
         ASSERT_EQ(created.status, 0) << created.err;
         EXPECT_NE(created.err.find("pipe: not a regular file"), std::string::npos) << created.err;
         EXPECT_EQ(created.out.substr(created.out.find(" - ")), " - 3 files for 11 bytes\n");
