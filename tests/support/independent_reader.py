@@ -298,8 +298,7 @@ def main(argv):
     if result is None:
         print(f"{path}: not an .EPD or .POD file", file=sys.stderr)
         return 2
-    json.dump(result, sys.stdout, indent=1, ensure_ascii=False)
-    print()
+    sys.stdout.buffer.write(json.dumps(result, indent=1, ensure_ascii=False).encode() + b"\n")
     return 1 if result["checksum_failures"] else 0
 
 
