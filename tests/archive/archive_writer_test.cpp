@@ -26,22 +26,14 @@ bool keepGoing(std::int64_t, std::int64_t) {
     return true;
 }
 
-// What an archive holds: stored names and bytes, in directory order.
-using Contents = std::vector<std::pair<std::string, std::string>>;
+using Contents = test::StoredContents;
 
 Contents contentsOf(const std::string& path) {
     TPOD pod(path);
     pod.ReadHeaderAndDirectory();
     const VerificationReport report = verifyArchive(pod, keepGoing);
     EXPECT_TRUE(report.allHold()) << (report.failures.empty() ? "" : report.failures[0].english);
-    Contents contents;
-    for (const CatalogueEntry& entry : pod.catalogue()) {
-        std::string bytes;
-        pod.copyEntry(entry.index,
-                      [&](const char* data, std::size_t size) { bytes.append(data, size); });
-        contents.emplace_back(entry.name, bytes);
-    }
-    return contents;
+    return test::storedContents(pod);
 }
 
 void write(const ArchivePlan& plan, const std::string& path) {

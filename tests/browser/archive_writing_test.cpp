@@ -14,12 +14,13 @@
 #include "browser/catalogue_model.h"
 #include "browser/command_progress.h"
 #include "tests/browser/main_window_fixture.h"
+#include "tests/support/archive_builder.h"
 
 namespace kelvane::test {
 namespace {
 
 using Kind = DesktopServices::MessageKind;
-using Entries = std::vector<std::pair<std::string, std::string>>;  // stored name, bytes
+using Entries = StoredContents;
 
 const char* const kCreate = "NouvellearchivePODEPD1";
 const char* const kAdd = "AjouterdesfichiersPODEPD1";
@@ -33,14 +34,7 @@ Entries readBack(const std::filesystem::path& path, const char* layout) {
     const VerificationReport report =
         verifyArchive(pod, [](std::int64_t, std::int64_t) { return true; });
     EXPECT_TRUE(report.allHold()) << report.summaryEnglish();
-    Entries entries;
-    for (const CatalogueEntry& entry : pod.catalogue()) {
-        std::string bytes;
-        pod.copyEntry(entry.index,
-                      [&](const char* data, std::size_t size) { bytes.append(data, size); });
-        entries.emplace_back(entry.name, bytes);
-    }
-    return entries;
+    return storedContents(pod);
 }
 
 class ArchiveWritingTest : public MainWindowTest {

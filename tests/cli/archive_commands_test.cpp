@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "cli/cli.h"
+#include "tests/cli/cli_run.h"
 #include "tests/support/archive_builder.h"
 #include "tests/support/small_disk.h"
 #include "tests/support/temp_dir.h"
@@ -11,17 +12,8 @@
 namespace kelvane {
 namespace {
 
-struct CliRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-CliRun run(const cli::Arguments& args) {
-    std::ostringstream out, err;
-    const int status = cli::runCli(args, out, err);
-    return {status, out.str(), err.str()};
-}
+using test::CliRun;
+using test::run;
 
 class CliTest : public ::testing::Test {
   protected:

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "cli/cli.h"
+#include "tests/cli/cli_run.h"
 #include "tests/support/archive_builder.h"
 #include "tests/support/temp_dir.h"
 
@@ -14,17 +15,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct CliRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-CliRun run(const cli::Arguments& args) {
-    std::ostringstream out, err;
-    const int status = cli::runCli(args, out, err);
-    return {status, out.str(), err.str()};
-}
+using test::CliRun;
+using test::run;
 
 // Every regular file under `folder` by its path from there, with its bytes.
 std::map<std::string, std::string> treeOf(const fs::path& folder) {

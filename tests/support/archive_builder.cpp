@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "archive/crc32_mpeg2.h"
+#include "archive/pod_reader.h"
 #include "tests/support/temp_dir.h"
 
 namespace kelvane::test {
@@ -276,6 +277,17 @@ std::string deflateBytes(const std::string& data, Compression compression) {
 std::string buildArchive(ArchiveLayout layout, const std::vector<StoredFile>& files,
                          const ArchiveOptions& options) {
     return Builder(layout, files, options).build();
+}
+
+StoredContents storedContents(TPOD& archive) {
+    StoredContents contents;
+    for (const CatalogueEntry& entry : archive.catalogue()) {
+        std::string bytes;
+        archive.copyEntry(entry.index,
+                          [&](const char* data, std::size_t size) { bytes.append(data, size); });
+        contents.emplace_back(entry.name, bytes);
+    }
+    return contents;
 }
 
 void writeArchive(const std::filesystem::path& path, ArchiveLayout layout,

@@ -3,9 +3,14 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "archive/archive_details.h"
+
+namespace kelvane {
+class TPOD;
+}
 
 namespace kelvane::test {
 
@@ -48,6 +53,11 @@ std::string buildArchive(ArchiveLayout layout, const std::vector<StoredFile>& fi
 // Writes buildArchive(...) to `path`.
 void writeArchive(const std::filesystem::path& path, ArchiveLayout layout,
                   const std::vector<StoredFile>& files, const ArchiveOptions& options = {});
+
+// What an archive holds, read back through the program's reader: stored names and bytes, in
+// directory order.
+using StoredContents = std::vector<std::pair<std::string, std::string>>;
+StoredContents storedContents(TPOD& archive);
 
 // Deflates `data` as a zlib or raw deflate stream.
 std::string deflateBytes(const std::string& data, Compression compression);
