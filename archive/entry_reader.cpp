@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <limits>
 #include <memory>
 
 #include "archive/archive_errors.h"
@@ -13,13 +14,18 @@ namespace {
 
 constexpr std::size_t kChunk = 64 * 1024;
 
-// Reads the stored bytes in chunks, handing each to the stored-bytes observer.
+constexpr std::int64_t kWhole = std::numeric_limits<std::int64_t>::max();
+
+// Reads the stored bytes in chunks, handing each to the stored-bytes observer; no more than
+// `limit` of them.
 class StoredBytes {
   public:
-    StoredBytes(const ReadOnlyFile& file, const CatalogueEntry& entry, const EntrySink* observer)
+    StoredBytes(const ReadOnlyFile& file, const CatalogueEntry& entry, const EntrySink* observer,
+                std::int64_t limit = kWhole)
         : file_(file),
           position_(entry.offset),
-          left_(entry.offset < 0 ? 0 : std::max<std::int64_t>(entry.storedSize, 0)),
+          left_(entry.offset < 0 ? 0
+                                 : std::min(std::max<std::int64_t>(entry.storedSize, 0), limit)),
           observer_(observer) {}
 
     std::int64_t left() const { return left_; }
@@ -72,8 +78,11 @@ class Inflater {
     z_stream stream_{};
 };
 
+// Inflates the entry, or only its first `limit` bytes: the stream is then read no further
+// than it takes to produce them.
 std::int64_t inflateEntry(StoredBytes& stored, const CatalogueEntry& entry, const EntrySink& sink,
-                          bool observed) {
+                          bool observed, std::int64_t limit = kWhole) {
+    if (limit <= 0) return 0;
     const std::int64_t expected = std::uint32_t(entry.size);
     auto input = std::make_unique_for_overwrite<char[]>(kChunk);
     auto output = std::make_unique_for_overwrite<char[]>(kChunk);
@@ -91,7 +100,8 @@ std::int64_t inflateEntry(StoredBytes& stored, const CatalogueEntry& entry, cons
             inflater->avail_in = uInt(got);
         }
         // Room for the stated size only, plus one byte that shows a stream that goes on.
-        const std::size_t room = std::size_t(std::min<std::int64_t>(kChunk, expected - done + 1));
+        const std::int64_t wanted = std::min(expected - done + 1, limit - done);
+        const std::size_t room = std::size_t(std::min<std::int64_t>(kChunk, wanted));
         inflater->next_out = reinterpret_cast<Bytef*>(output.get());
         inflater->avail_out = uInt(room);
         const int status = inflate(inflater.get(), Z_NO_FLUSH);
@@ -102,6 +112,7 @@ std::int64_t inflateEntry(StoredBytes& stored, const CatalogueEntry& entry, cons
         }
         if (produced > 0) sink(output.get(), produced);
         done += std::int64_t(produced);
+        if (done >= limit) return done;
         if (status == Z_STREAM_END) break;
         if (status == Z_BUF_ERROR && inflater->avail_in == 0 && stored.left() == 0) {
             throw DamagedEntry(entry, "son flux compressé s'arrête avant la fin",
@@ -132,6 +143,21 @@ std::int64_t readEntry(const ReadOnlyFile& file, const CatalogueEntry& entry, co
     StoredBytes stored(file, entry, storedBytes);
     return entry.compressed ? inflateEntry(stored, entry, sink, storedBytes != nullptr)
                             : copyStored(stored, sink);
+}
+
+std::string readEntryPrefix(const ReadOnlyFile& file, const CatalogueEntry& entry,
+                            std::size_t limit) {
+    const std::int64_t wanted = std::int64_t(std::min<std::size_t>(limit, kWhole));
+    std::string bytes;
+    const EntrySink append = [&](const char* data, std::size_t size) { bytes.append(data, size); };
+    if (entry.compressed) {
+        StoredBytes stored(file, entry, nullptr);
+        inflateEntry(stored, entry, append, false, wanted);
+    } else {
+        StoredBytes stored(file, entry, nullptr, wanted);
+        copyStored(stored, append);
+    }
+    return bytes;
 }
 
 }  // namespace kelvane

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "archive/catalogue_entry.h"
 
@@ -21,5 +22,12 @@ using EntrySink = std::function<void(const char* data, std::size_t size)>;
 // ends early or yields another size than stated.
 std::int64_t readEntry(const ReadOnlyFile& file, const CatalogueEntry& entry, const EntrySink& sink,
                        const EntrySink* storedBytes = nullptr);
+
+// The entry's first `limit` bytes, or all of it when it is shorter (fewer still when the
+// archive ends inside a stored entry). Nothing past them is read: a stored entry costs reads
+// of that many bytes, a compressed one is inflated only until `limit` bytes come out. Throws
+// DamagedEntry as readEntry does for the part of the stream it inflates.
+std::string readEntryPrefix(const ReadOnlyFile& file, const CatalogueEntry& entry,
+                            std::size_t limit);
 
 }  // namespace kelvane

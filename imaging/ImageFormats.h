@@ -158,5 +158,9 @@ TFileFormatList& FileFormatList();
 // generic loader.
 std::unique_ptr<Graphic> LoadPicture(const std::string& path,
                                      const TFileFormatList& list = FileFormatList());
+// The same for a picture held in a stream (from its position on), `extension` (without the
+// dot) standing for the file's.
+std::unique_ptr<Graphic> LoadPicture(ImageStream& stream, std::string_view extension,
+                                     const TFileFormatList& list = FileFormatList());
 
 }  // namespace kelvane

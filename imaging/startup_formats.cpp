@@ -1,4 +1,5 @@
 #include "imaging/ImageFormats.h"
+#include "imaging/graphic_errors.h"
 #include "imaging/platform_picture.h"
 #include "imaging/targa.h"
 #include "imaging/tiff.h"
@@ -45,6 +46,18 @@ std::unique_ptr<Graphic> LoadPicture(const std::string& path, const TFileFormatL
         return picture;
     }
     return list.PlatformTable().LoadFromFile(path);
+}
+
+std::unique_ptr<Graphic> LoadPicture(ImageStream& stream, std::string_view extension,
+                                     const TFileFormatList& list) {
+    const GraphicClass* graphicClass = list.GraphicFromContent(stream);
+    if (graphicClass == nullptr && !extension.empty())
+        graphicClass = list.PlatformTable().Find(extension);
+    if (graphicClass == nullptr)
+        throw EInvalidGraphic("Unknown picture file extension (." + std::string(extension) + ")");
+    std::unique_ptr<Graphic> picture = graphicClass->create();
+    picture->LoadFromStream(stream);
+    return picture;
 }
 
 }  // namespace kelvane

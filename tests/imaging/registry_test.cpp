@@ -147,6 +147,23 @@ TEST(RegistryTest, PictureLoadingTriesContentThenExtension) {
     picture = LoadPicture(base + "one.BMP");
     EXPECT_NE(dynamic_cast<WindowsBitmap*>(picture.get()), nullptr);
     EXPECT_EQ(picture->toRgba8().pixels[0], 7);
+
+    // A picture in memory takes the same road, its extension standing for the file's.
+    for (const char* name : {"picture.dat", "ODD.TGA", "odd.xyz", "ANIM.GIF", "one.BMP"}) {
+        SCOPED_TRACE(name);
+        const std::string bytes = test::readFile(base + name);
+        MemoryStream stream(bytes.data(), bytes.size());
+        std::string outcome;
+        try {
+            outcome = std::to_string(LoadPicture(stream, fileExtension(name))->toRgba8().pixels[0]);
+        } catch (const std::exception& e) {
+            outcome = e.what();
+        }
+        const std::string expected = loadError(base + name);
+        EXPECT_EQ(outcome, expected == "no error"
+                               ? std::to_string(LoadPicture(base + name)->toRgba8().pixels[0])
+                               : expected);
+    }
 }
 
 }  // namespace

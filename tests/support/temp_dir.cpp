@@ -48,4 +48,13 @@ std::size_t openDescriptorCount() {
     return std::size_t(std::distance(begin(descriptors), end(descriptors)));
 }
 
+std::uint64_t bytesReadSoFar() {
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    std::uint64_t value = 0;
+    while (io >> key >> value)
+        if (key == "rchar:") return value;
+    throw std::runtime_error("no rchar in /proc/self/io");
+}
+
 }  // namespace kelvane::test

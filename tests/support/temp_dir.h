@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -31,5 +32,7 @@ void writeFile(const std::filesystem::path& path, std::string_view bytes);
 std::vector<std::string> namesIn(const std::filesystem::path& folder);
 // How many file descriptors the process holds open.
 std::size_t openDescriptorCount();
+// The bytes the process has read so far through read system calls (rchar in /proc/self/io).
+std::uint64_t bytesReadSoFar();
 
 }  // namespace kelvane::test
