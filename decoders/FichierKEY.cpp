@@ -32,9 +32,10 @@ QTextCharFormat lineFormat(KeyLine::Style style) {
     return format;
 }
 
-// Appends the listing in one edit, one paragraph per line; lines of one style go in as one
-// piece of text.
-void fillListing(QTextDocument& document, const std::vector<KeyLine>& lines) {
+}  // namespace
+
+// Lines of one style go in as one piece of text.
+void fillKeyListing(QTextDocument& document, const std::vector<KeyLine>& lines) {
     const QTextCharFormat heading = lineFormat(KeyLine::SetHeading);
     const QTextCharFormat entry = lineFormat(KeyLine::KeyEntry);
     QTextCursor cursor(&document);
@@ -55,8 +56,6 @@ void fillListing(QTextDocument& document, const std::vector<KeyLine>& lines) {
     }
     cursor.endEditBlock();
 }
-
-}  // namespace
 
 TformKey::TformKey(QWidget* parent) : ViewerWindow(QStringLiteral("formKey"), parent) {
     setWindowTitle(QStringLiteral("Fichier *.key"));
@@ -87,7 +86,7 @@ void TformKey::Openkey(const QString& path) {
     reListe->hide();
     reListe->clear();
     reListe->setUndoRedoEnabled(false);
-    fillListing(*reListe->document(), listing.lines);
+    fillKeyListing(*reListe->document(), listing.lines);
     reListe->setUndoRedoEnabled(true);
     reListe->moveCursor(QTextCursor::Start);
     reListe->show();

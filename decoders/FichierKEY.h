@@ -1,13 +1,21 @@
 #pragma once
 
+#include <vector>
+
+#include "decoders/key_file.h"
 #include "viewers/viewer_window.h"
 
+class QTextDocument;
 class QTextEdit;
 class QToolButton;
 
 namespace kelvane {
 
 class TMemoSearch;
+
+// Appends a key listing to `document` in one edit, one paragraph per line: set headings in
+// large bold blue, keys in the fixed font.
+void fillKeyListing(QTextDocument& document, const std::vector<KeyLine>& lines);
 
 // The key-binding viewer: Quit, Print, and the listing of every key set in a rich text box
 // (blue headings, one line per key) with find and replace.

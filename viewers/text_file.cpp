@@ -13,6 +13,10 @@ std::string readTextLines(const std::string& path) {
     if (!file) throw std::runtime_error("Cannot open file " + path);
     const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     if (file.bad()) throw std::runtime_error("Cannot open file " + path);
+    return textLines(bytes);
+}
+
+std::string textLines(std::string_view bytes) {
     std::string lines;
     lines.reserve(bytes.size());
     for (std::size_t i = 0; i < bytes.size(); ++i) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace kelvane {
 
@@ -8,5 +9,8 @@ namespace kelvane {
 // end a line; the last line's break adds no empty line), for a text view. Throws
 // std::runtime_error("Cannot open file <path>") when the file cannot be read.
 std::string readTextLines(const std::string& path);
+
+// The same for Windows-1252 bytes already read.
+std::string textLines(std::string_view bytes);
 
 }  // namespace kelvane

@@ -1,0 +1,170 @@
+#include "preview/preview_content.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "archive/archive_errors.h"
+#include "archive/entry_reader.h"
+#include "decoders/object_file.h"
+#include "imaging/ImageFormats.h"
+#include "imaging/graphic.h"
+#include "imaging/image_stream.h"
+#include "imaging/raw_texture.h"
+#include "platform/bilingual_error.h"
+#include "platform/cp1252.h"
+#include "platform/read_only_file.h"
+#include "preview/hex_dump.h"
+#include "viewers/dispatch_rules.h"
+#include "viewers/text_file.h"
+
+namespace kelvane {
+namespace {
+
+// The entry's size once read: inflated for a compressed entry, as stored otherwise.
+std::int64_t readSize(const CatalogueEntry& entry) {
+    return entry.compressed ? std::int64_t{std::uint32_t(entry.size)}
+                            : std::max<std::int64_t>(entry.storedSize, 0);
+}
+
+std::string wholeEntry(const ReadOnlyFile& file, const CatalogueEntry& entry) {
+    const std::int64_t size = readSize(entry);
+    if (size > kLargestDecoded) {
+        const std::string megabytes = std::to_string(size >> 20);
+        throw BilingualError("L'entrée est trop grande pour l'aperçu (" + megabytes + " Mio).",
+                             "The entry is too big to preview (" + megabytes + " MiB).");
+    }
+    return readEntryPrefix(file, entry, std::size_t(size));
+}
+
+PicturePreview picturePreview(const std::string& bytes, std::string_view extension,
+                              PictureSize box) {
+    MemoryStream stream(bytes.data(), bytes.size());
+    const std::unique_ptr<Graphic> picture = LoadPicture(stream, extension);
+    if (picture->empty()) throw std::runtime_error("The picture is empty");
+    return {fitPicture(*picture, box), {picture->width(), picture->height()}};
+}
+
+PicturePreview texturePreview(const ReadOnlyFile& file, const PreviewRequest& request,
+                              ViewerGroup group) {
+    if (!request.companion) {
+        const std::string base = cp1252ToUtf8(textureBase(request.entry.name));
+        const std::string name = base + std::string(companionExtension(group));
+        throw BilingualError("Fichier " + name + " non trouvé", "File " + name + " not found");
+    }
+    const std::string viewed = wholeEntry(file, request.entry);
+    const std::string companion = wholeEntry(file, *request.companion);
+    const bool pixelsViewed = group != ViewerGroup::Palette;
+    const std::string bitmap =
+        rawTextureToBmp(pixelsViewed ? viewed : companion, pixelsViewed ? companion : viewed);
+    return picturePreview(bitmap, "bmp", request.pictureBox);
+}
+
+std::string joinLines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i > 0) text += '\n';
+        text += lines[i];
+    }
+    return cp1252ToUtf8(text);
+}
+
+PreviewContent decodedPreview(const ReadOnlyFile& file, const PreviewRequest& request) {
+    const CatalogueEntry& entry = request.entry;
+    const ViewerGroup group = viewerGroup(entry.name);
+    switch (group) {
+        case ViewerGroup::Text: {
+            const std::string start = readEntryPrefix(file, entry, kShownBytes);
+            return TextPreview{textLines(start), std::int64_t(start.size()), readSize(entry)};
+        }
+        case ViewerGroup::Picture:
+            return picturePreview(wholeEntry(file, entry), fileExtension(entry.name),
+                                  request.pictureBox);
+        case ViewerGroup::RawTexture:
+        case ViewerGroup::OpaTexture:
+        case ViewerGroup::Palette:
+            return texturePreview(file, request, group);
+        case ViewerGroup::Object: {
+            const std::vector<std::string> lines =
+                decodeObjectFile(wholeEntry(file, entry), request.decimalSeparator);
+            return ObjectPreview{joinLines(lines), lines.size()};
+        }
+        case ViewerGroup::Dbf: {
+            const std::string bytes = wholeEntry(file, entry);
+            return TablePreview{decodeDbfTable(bytes), bytes.size()};
+        }
+        case ViewerGroup::Key:
+            return KeyPreview{decodeKeyFile(wholeEntry(file, entry))};
+        case ViewerGroup::Sound: {
+            std::string bytes = wholeEntry(file, entry);
+            const WavHeader header = parseWavHeader(bytes);
+            return SoundPreview{header, std::move(bytes)};
+        }
+        case ViewerGroup::Unknown:
+            break;
+    }
+    const std::string start = readEntryPrefix(file, entry, kShownBytes);
+    return HexPreview{hexDump(start), std::int64_t(start.size()), readSize(entry), {}, {}};
+}
+
+// The dump shown when the entry has no other view: its first bytes once read, or its
+// stored bytes when it cannot be inflated.
+HexPreview fallbackDump(const ReadOnlyFile& file, const CatalogueEntry& entry, std::string french,
+                        std::string english) {
+    HexPreview dump{{}, 0, 0, std::move(french), std::move(english)};
+    if (!file.isOpen()) return dump;
+    CatalogueEntry stored = entry;
+    try {
+        const std::string start = readEntryPrefix(file, entry, kShownBytes);
+        dump.dump = hexDump(start);
+        dump.shown = std::int64_t(start.size());
+        dump.total = readSize(entry);
+        return dump;
+    } catch (const DamagedEntry&) {
+        stored.compressed = false;
+    } catch (const std::runtime_error&) {
+        return dump;  // an I/O error: nothing to show
+    }
+    try {
+        const std::string start = readEntryPrefix(file, stored, kShownBytes);
+        dump.dump = hexDump(start);
+        dump.shown = std::int64_t(start.size());
+        dump.total = readSize(stored);
+    } catch (const std::runtime_error&) {
+    }
+    return dump;
+}
+
+}  // namespace
+
+std::optional<CatalogueEntry> textureCompanion(const std::vector<CatalogueEntry>& catalogue,
+                                               const CatalogueEntry& entry) {
+    const ViewerGroup group = viewerGroup(entry.name);
+    if (!isTexture(group)) return std::nullopt;
+    const std::string wanted = textureBase(entry.name) + std::string(companionExtension(group));
+    for (const CatalogueEntry& candidate : catalogue)
+        if (candidate.name == wanted) return candidate;
+    return std::nullopt;
+}
+
+PreviewContent previewEntry(const PreviewRequest& request) {
+    ReadOnlyFile file;
+    try {
+        if (!file.open(request.archivePath)) {
+            return fallbackDump(file, request.entry,
+                                "Impossible d'ouvrir l'archive " + request.archivePath,
+                                "Cannot open archive " + request.archivePath);
+        }
+        return decodedPreview(file, request);
+    } catch (const BilingualError& e) {
+        const std::string text = e.what();
+        const std::size_t split = text.find("\r\n");
+        return fallbackDump(file, request.entry, text.substr(0, split), e.english());
+    } catch (const std::bad_alloc&) {
+        return HexPreview{
+            {}, 0, 0, "Mémoire insuffisante pour l'aperçu.", "Not enough memory for the preview."};
+    } catch (const std::exception& e) {
+        return fallbackDump(file, request.entry, e.what(), e.what());
+    }
+}
+
+}  // namespace kelvane

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "archive/catalogue_entry.h"
+#include "decoders/dbf_table.h"
+#include "decoders/key_file.h"
+#include "imaging/bitmap.h"
+#include "preview/picture_fit.h"
+#include "preview/wav_header.h"
+
+namespace kelvane {
+
+// At most this much of an entry is read for its text or its hex dump.
+inline constexpr std::size_t kShownBytes = 64 * 1024;
+// Entries decoded whole (pictures, tables...) above this size are dumped instead.
+inline constexpr std::int64_t kLargestDecoded = std::int64_t{256} << 20;
+
+// Everything the preview of one entry needs; copied to the thread that reads it.
+struct PreviewRequest {
+    std::string archivePath;  // UTF-8
+    CatalogueEntry entry;
+    // The other half of a texture pair, when the entry is one and the archive holds it.
+    std::optional<CatalogueEntry> companion;
+    PictureSize pictureBox;  // the largest a picture is shown
+    char decimalSeparator = '.';
+};
+
+// The companion a texture half needs (the .ACT of a .RAW or .OPA, the .RAW of an .ACT):
+// the first entry of the catalogue with that exact name. None for other entries.
+std::optional<CatalogueEntry> textureCompanion(const std::vector<CatalogueEntry>& catalogue,
+                                               const CatalogueEntry& entry);
+
+struct PicturePreview {
+    Rgba8Image pixels;  // fitted to the request's box
+    PictureSize size;   // the picture's own
+};
+struct TextPreview {
+    std::string text;  // UTF-8 lines joined by '\n'
+    std::int64_t shown = 0, total = 0;
+};
+struct ObjectPreview {
+    std::string text;  // UTF-8 lines joined by '\n'
+    std::size_t lines = 0;
+};
+struct TablePreview {
+    DbfTable table;
+    std::size_t bytes = 0;  // the entry's size, bounding the rows shown
+};
+struct KeyPreview {
+    KeyListing listing;
+};
+struct SoundPreview {
+    WavHeader header;
+    std::string bytes;  // the whole file, for playing
+};
+// The dump of the entry's first bytes; `french` and `english` say why it is not shown
+// otherwise, and are empty when it has no other view.
+struct HexPreview {
+    std::string dump;
+    std::int64_t shown = 0, total = 0;
+    std::string french, english;
+};
+
+using PreviewContent = std::variant<PicturePreview, TextPreview, ObjectPreview, TablePreview,
+                                    KeyPreview, SoundPreview, HexPreview>;
+
+// Opens the archive read-only on its own, reads the entry and decodes it by its extension:
+// pictures and texture pairs, the start of text files, object files, DBF tables, key files
+// and sounds; anything else, and anything that fails to read or decode, is dumped in hex
+// with the reason. Throws nothing.
+PreviewContent previewEntry(const PreviewRequest& request);
+
+}  // namespace kelvane

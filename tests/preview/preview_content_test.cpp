@@ -1,0 +1,294 @@
+#include "preview/preview_content.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "archive/pod_reader.h"
+#include "preview/hex_dump.h"
+#include "preview/preview_captions.h"
+#include "tests/support/archive_builder.h"
+#include "tests/support/dbf_builder.h"
+#include "tests/support/image_builders.h"
+#include "tests/support/key_file_builder.h"
+#include "tests/support/tagged_file_builder.h"
+#include "tests/support/temp_dir.h"
+
+namespace kelvane {
+namespace {
+
+using test::ArchiveLayout;
+using test::StoredFile;
+
+// A 24-bit Targa whose pixels are all `blue`, `green`, `red`.
+std::string targa(std::uint16_t width, std::uint16_t height) {
+    std::string pixels;
+    for (int i = 0; i < width * height; ++i) pixels += "\x10\x20\x30";
+    return test::tgaHeader({.width = width, .height = height}) + pixels;
+}
+
+// Half a second of silence, 16-bit mono at 8000 Hz.
+std::string silence() {
+    std::string wav = "RIFF";
+    test::putLe32(wav, 36 + 8000);
+    wav += "WAVEfmt ";
+    test::putLe32(wav, 16);
+    test::putLe16(wav, 1);
+    test::putLe16(wav, 1);
+    test::putLe32(wav, 8000);
+    test::putLe32(wav, 16000);
+    test::putLe16(wav, 2);
+    test::putLe16(wav, 16);
+    wav += "data";
+    test::putLe32(wav, 8000);
+    return wav + std::string(8000, '\0');
+}
+
+std::string table() {
+    test::DbfLayout layout;
+    layout.fields = {{"ICAO", 4}, {"NOM", 10}, {"ALT", 5}};
+    layout.records = {"LFPGCharles   392", "LFPOOrly      291"};
+    return test::buildDbf(layout);
+}
+
+std::string keys() {
+    return test::buildKeyFile(
+        {{"Vol", {{{{"name", "Pause"}, {"code", "80"}}}, {{{"name", "Frein"}, {"code", "66"}}}}},
+         {"Vue", {{{{"name", "Avant"}, {"code", "65"}}}}}});
+}
+
+std::string object() {
+    test::TaggedFileBuilder file;
+    file.tag("<vert>").longValue(3).tag("<lowl>").real(1).real(2.5).real(3);
+    return file.bytes();
+}
+
+const std::string kLongText(100 * 1024, 'x');
+
+// The entries of the test archive, and what each one's preview is: its kind (the index of
+// its alternative in PreviewContent), its English caption and the English reason for a dump.
+struct KindCase {
+    StoredFile file;
+    std::size_t kind;
+    std::string caption;
+    std::string reason = {};
+};
+
+enum Kind : std::size_t { Picture, Text, Object, Table, Keys, Sound, Hex };
+
+const std::vector<KindCase> kKinds = {
+    {{"ART\\panel.tga", targa(4, 2)}, Picture, "4 x 2"},
+    {{"wide.TGA", targa(400, 100)}, Picture, "400 x 100"},
+    {{"tex.RAW", std::string(256, '\x01')}, Picture, "16 x 16"},
+    {{"tex.ACT", std::string(768, '\x7F')}, Picture, "16 x 16"},
+    {{"lonely.OPA", std::string(256, '\x01')},
+     Hex,
+     "256 bytes, all shown",
+     "File lonely.ACT not found"},
+    {{"readme.txt",
+      "Fran\xE7"
+      "ais\r\nligne 2"},
+     Text,
+     "17 bytes, all shown"},
+    {{"long.TXT", kLongText}, Text, "64 KiB of 100 KiB shown"},
+    {{"plane.BGR", object()}, Object, "6 lines decoded"},
+    {{"airports.DBF", table()}, Table, "2 records, 3 fields"},
+    {{"pilot.KEY", keys()}, Keys, "3 keys"},
+    {{"beep.WAV", silence()}, Sound, "0:00.5 · 8000 Hz · mono · 16 bits"},
+    {{"broken.wav", std::string("RIFF\0\0\0\0AVI ", 12)},
+     Hex,
+     "12 bytes, all shown",
+     "This is not a RIFF/WAVE sound."},
+    {{"bad.TGA", "not a picture"}, Hex, "13 bytes, all shown", "Stream read error"},
+    {{"data.bin", "\x01\x02hello"}, Hex, "7 bytes, all shown"},
+};
+
+class PreviewKinds : public ::testing::TestWithParam<ArchiveLayout> {
+  protected:
+    void SetUp() override {
+        std::vector<StoredFile> files;
+        for (const KindCase& c : kKinds) files.push_back(c.file);
+        path =
+            (dir.path() / (GetParam() == ArchiveLayout::EPD ? "kinds.epd" : "kinds.pod")).string();
+        test::writeArchive(path, GetParam(), files);
+        TPOD pod(path);
+        pod.ReadHeaderAndDirectory();
+        catalogue = pod.catalogue();
+    }
+
+    PreviewContent preview(const CatalogueEntry& entry, PictureSize box = {100, 100}) const {
+        return previewEntry({path, entry, textureCompanion(catalogue, entry), box, ','});
+    }
+
+    test::TempDir dir;
+    std::string path;
+    std::vector<CatalogueEntry> catalogue;
+};
+
+TEST_P(PreviewKinds, EachEntryGetsItsView) {
+    ASSERT_EQ(catalogue.size(), kKinds.size());
+    for (std::size_t i = 0; i < kKinds.size(); ++i) {
+        const KindCase& c = kKinds[i];
+        SCOPED_TRACE(c.file.name);
+        const PreviewContent content = preview(catalogue[i]);
+        EXPECT_EQ(content.index(), c.kind);
+        EXPECT_EQ(previewCaption(content, true), c.caption);
+        if (const auto* dump = std::get_if<HexPreview>(&content)) {
+            EXPECT_EQ(dump->english, c.reason);
+            EXPECT_EQ(dump->dump, hexDump(c.file.data));
+        }
+    }
+}
+
+TEST_P(PreviewKinds, ContentsAsShown) {
+    // Pictures fit the box with their aspect ratio; the texture pair reads as one picture.
+    const auto wide = std::get<PicturePreview>(preview(catalogue[1]));
+    EXPECT_EQ(wide.pixels.width, 100u);
+    EXPECT_EQ(wide.pixels.height, 25u);
+    EXPECT_EQ(wide.pixels.pixels[0], 0x30);
+    const auto texture = std::get<PicturePreview>(preview(catalogue[3]));
+    EXPECT_EQ(texture.pixels.pixels[0], 0x7F);
+
+    EXPECT_EQ(std::get<TextPreview>(preview(catalogue[5])).text, "Français\nligne 2");
+    EXPECT_EQ(std::get<TextPreview>(preview(catalogue[6])).text, kLongText.substr(0, 65536));
+    // Reals with the requested separator.
+    EXPECT_EQ(std::get<ObjectPreview>(preview(catalogue[7])).text, "<vert>\n3\n<lowl>\n1\n2,5\n3");
+    EXPECT_EQ(std::get<TablePreview>(preview(catalogue[8])).table.cell(1, 1), "Orly      ");
+    EXPECT_EQ(std::get<SoundPreview>(preview(catalogue[10])).bytes, silence());
+
+    // An archive that has gone is said so.
+    const auto gone = std::get<HexPreview>(
+        previewEntry({path + ".gone", catalogue[0], std::nullopt, {100, 100}, '.'}));
+    EXPECT_EQ(gone.english, "Cannot open archive " + path + ".gone");
+    EXPECT_EQ(gone.dump, "");
+
+    // Entries too big to decode whole are dumped.
+    CatalogueEntry huge = catalogue[0];
+    huge.size = huge.storedSize = std::int32_t(kLargestDecoded + 1);
+    huge.compressed = false;
+    const auto dumped = std::get<HexPreview>(preview(huge));
+    EXPECT_EQ(dumped.english, "The entry is too big to preview (256 MiB).");
+    EXPECT_EQ(dumped.total, kLargestDecoded + 1);
+    EXPECT_GT(dumped.shown, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, PreviewKinds,
+                         ::testing::Values(ArchiveLayout::POD, ArchiveLayout::EPD,
+                                           ArchiveLayout::POD5),
+                         [](const auto& info) { return std::to_string(int(info.param)); });
+
+TEST(PreviewContent, DamagedStreamsShowTheirStoredBytes) {
+    test::TempDir dir;
+    const std::string path = (dir.path() / "damaged.pod").string();
+    test::writeArchive(path, ArchiveLayout::POD5, {{"panel.tga", targa(64, 64)}});
+    TPOD pod(path);
+    pod.ReadHeaderAndDirectory();
+    const CatalogueEntry entry = pod.catalogue()[0];
+    std::string bytes = test::readFile(path);
+    for (int i = 2; i < entry.storedSize; ++i) bytes[std::size_t(entry.offset + i)] = '\xFF';
+    test::writeFile(path, bytes);
+
+    const auto dump = std::get<HexPreview>(previewEntry({path, entry, std::nullopt, {8, 8}, '.'}));
+    EXPECT_EQ(dump.english, "Entry \"panel.tga\" is damaged: its compressed stream is corrupt.");
+    EXPECT_EQ(dump.total, entry.storedSize);
+    EXPECT_EQ(dump.dump,
+              hexDump(bytes.substr(std::size_t(entry.offset), std::size_t(entry.storedSize))));
+}
+
+TEST(PreviewContent, Companions) {
+    const std::vector<CatalogueEntry> catalogue = {
+        {.name = "A\\tex.ACT"}, {.name = "tex.ACT"}, {.name = "tex.RAW"}, {.name = "A\\tex.RAW"}};
+    EXPECT_EQ(textureCompanion(catalogue, catalogue[2])->name, "tex.ACT");
+    EXPECT_EQ(textureCompanion(catalogue, catalogue[0])->name, "A\\tex.RAW");
+    EXPECT_FALSE(textureCompanion(catalogue, {.name = "b.raw"}));  // the name matches exactly
+    EXPECT_FALSE(textureCompanion(catalogue, {.name = "tex.TXT"}));
+}
+
+TEST(PreviewText, HexDump) {
+    EXPECT_EQ(hexDump(""), "");
+    std::string bytes;
+    for (int i = 0; i < 20; ++i) bytes += char(i * 13 + 30);
+    EXPECT_EQ(hexDump(bytes),
+              "00000000  1E 2B 38 45 52 5F 6C 79  86 93 A0 AD BA C7 D4 E1  .+8ER_ly........\n"
+              "00000010  EE FB 08 15                                       ....");
+    EXPECT_EQ(hexDump(std::string(4097 * 16, 'a')).substr(4096 * 77, 12), "00010000  61");
+}
+
+TEST(PreviewText, SizesAndDurations) {
+    const struct {
+        std::int64_t bytes;
+        const char* english;
+        const char* french;
+    } sizes[] = {{0, "0 bytes", "0 octet"},
+                 {1, "1 byte", "1 octet"},
+                 {1023, "1023 bytes", "1023 octets"},
+                 {1024, "1 KiB", "1 Kio"},
+                 {1536, "1.5 KiB", "1,5 Kio"},
+                 {1048524, "1023.9 KiB", "1023,9 Kio"},
+                 {1048550, "1 MiB", "1 Mio"},  // 1023.97 KiB
+                 {std::int64_t{512} << 20, "512 MiB", "512 Mio"},
+                 {std::int64_t{5} << 40, "5 TiB", "5 Tio"},
+                 {std::int64_t{5} << 50, "5120 TiB", "5120 Tio"}};
+    for (const auto& size : sizes) {
+        EXPECT_EQ(byteSizeText(size.bytes, true), size.english);
+        EXPECT_EQ(byteSizeText(size.bytes, false), size.french);
+    }
+    EXPECT_EQ(extentText(65536, std::int64_t{512} << 20, true), "64 KiB of 512 MiB shown");
+    EXPECT_EQ(extentText(65536, std::int64_t{512} << 20, false), "64 Kio sur 512 Mio affichés");
+    EXPECT_EQ(extentText(10, 10, false), "10 octets, tout est affiché");
+
+    const struct {
+        double seconds;
+        const char* english;
+    } durations[] = {
+        {0, "0:00.0"},     {1.54, "0:01.5"}, {59.96, "1:00.0"},           {61.25, "1:01.3"},
+        {3600, "60:00.0"}, {-1, "0:00.0"},   {1e300, "16666666666:40.0"}, {1.0 / 0.0, "0:00.0"}};
+    for (const auto& duration : durations)
+        EXPECT_EQ(durationText(duration.seconds, true), duration.english) << duration.seconds;
+    EXPECT_EQ(durationText(1.54, false), "0:01,5");
+
+    WavHeader header{.channels = 6, .sampleRate = 48000, .byteRate = 48000 * 6};
+    header.bitsPerSample = 8;
+    header.dataBytes = 48000 * 6 * 3;
+    header.truncated = true;
+    EXPECT_EQ(soundSummary(header, false), "0:03,0 · 48000 Hz · 6 canaux · 8 bits (tronqué)");
+    header.channels = 2;
+    EXPECT_EQ(soundSummary(header, true), "0:03.0 · 48000 Hz · stereo · 8 bits (cut short)");
+}
+
+TEST(PreviewPicture, FittingKeepsTheAspectRatioAndAverages) {
+    const struct {
+        PictureSize picture, box, fitted;
+    } sizes[] = {{{4096, 4096}, {800, 600}, {600, 600}},
+                 {{400, 100}, {100, 100}, {100, 25}},
+                 {{100, 400}, {100, 100}, {25, 100}},
+                 {{10, 10}, {800, 600}, {10, 10}},
+                 {{5000, 1}, {100, 100}, {100, 1}},
+                 {{0, 7}, {10, 10}, {0, 0}},
+                 {{300, 200}, {0, 0}, {1, 1}}};
+    for (const auto& s : sizes) {
+        const PictureSize fitted = fittedSize(s.picture, s.box);
+        EXPECT_EQ(fitted, s.fitted) << s.picture.width << "x" << s.picture.height;
+    }
+
+    // 4 x 2 grey levels 0, 100, 200, 50 in blocks of 2 x 2, halved each way.
+    Bitmap picture;
+    picture.setPixelFormat(PixelFormat::pf8bit);
+    picture.setSize(4, 2);
+    Palette palette(256);
+    for (int i = 0; i < 256; ++i) palette[std::size_t(i)] = {std::uint8_t(i), 0, 0};
+    picture.setPalette(palette);
+    const std::uint8_t rows[2][4] = {{0, 100, 200, 200}, {0, 50, 200, 200}};
+    for (std::uint32_t y = 0; y < 2; ++y) std::copy(rows[y], rows[y] + 4, picture.scanLine(y));
+    const Rgba8Image fitted = fitPicture(picture, {2, 2});
+    ASSERT_EQ(fitted.width, 2u);
+    ASSERT_EQ(fitted.height, 1u);
+    EXPECT_EQ(fitted.pixels[0], 38);  // (0 + 100 + 0 + 50) / 4, rounded
+    EXPECT_EQ(fitted.pixels[4], 200);
+    EXPECT_EQ(fitted.pixels[3], 255);
+    EXPECT_EQ(fitPicture(picture, {10, 10}).pixels, picture.toRgba8().pixels);
+}
+
+}  // namespace
+}  // namespace kelvane
