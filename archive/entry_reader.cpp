@@ -16,16 +16,13 @@ constexpr std::size_t kChunk = 64 * 1024;
 
 constexpr std::int64_t kWhole = std::numeric_limits<std::int64_t>::max();
 
-// Reads the stored bytes in chunks, handing each to the stored-bytes observer; no more than
-// `limit` of them.
+// Reads the stored bytes in chunks, handing each to the stored-bytes observer.
 class StoredBytes {
   public:
-    StoredBytes(const ReadOnlyFile& file, const CatalogueEntry& entry, const EntrySink* observer,
-                std::int64_t limit = kWhole)
+    StoredBytes(const ReadOnlyFile& file, const CatalogueEntry& entry, const EntrySink* observer)
         : file_(file),
           position_(entry.offset),
-          left_(entry.offset < 0 ? 0
-                                 : std::min(std::max<std::int64_t>(entry.storedSize, 0), limit)),
+          left_(entry.offset < 0 ? 0 : std::max<std::int64_t>(entry.storedSize, 0)),
           observer_(observer) {}
 
     std::int64_t left() const { return left_; }
@@ -149,14 +146,19 @@ std::string readEntryPrefix(const ReadOnlyFile& file, const CatalogueEntry& entr
                             std::size_t limit) {
     const std::int64_t wanted = std::int64_t(std::min<std::size_t>(limit, kWhole));
     std::string bytes;
-    const EntrySink append = [&](const char* data, std::size_t size) { bytes.append(data, size); };
-    if (entry.compressed) {
-        StoredBytes stored(file, entry, nullptr);
-        inflateEntry(stored, entry, append, false, wanted);
-    } else {
-        StoredBytes stored(file, entry, nullptr, wanted);
-        copyStored(stored, append);
+    if (!entry.compressed) {
+        // One read straight into the result.
+        const std::int64_t size = std::min<std::int64_t>(entry.storedSize, wanted);
+        if (entry.offset < 0 || size <= 0) return bytes;
+        bytes.resize(std::size_t(size));
+        bytes.resize(file.readAt(entry.offset, bytes.data(), bytes.size()));
+        return bytes;
     }
+    bytes.reserve(std::size_t(std::min<std::int64_t>(std::uint32_t(entry.size), wanted)));
+    StoredBytes stored(file, entry, nullptr);
+    inflateEntry(
+        stored, entry, [&](const char* data, std::size_t size) { bytes.append(data, size); }, false,
+        wanted);
     return bytes;
 }
 

@@ -24,8 +24,8 @@ std::int64_t readEntry(const ReadOnlyFile& file, const CatalogueEntry& entry, co
                        const EntrySink* storedBytes = nullptr);
 
 // The entry's first `limit` bytes, or all of it when it is shorter (fewer still when the
-// archive ends inside a stored entry). Nothing past them is read: a stored entry costs reads
-// of that many bytes, a compressed one is inflated only until `limit` bytes come out. Throws
+// archive ends inside a stored entry). Nothing past them is read: a stored entry costs one
+// read of that many bytes, a compressed one is inflated only until `limit` bytes come out. Throws
 // DamagedEntry as readEntry does for the part of the stream it inflates.
 std::string readEntryPrefix(const ReadOnlyFile& file, const CatalogueEntry& entry,
                             std::size_t limit);

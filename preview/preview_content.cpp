@@ -13,6 +13,7 @@
 #include "platform/bilingual_error.h"
 #include "platform/cp1252.h"
 #include "platform/read_only_file.h"
+#include "preview/entry_stream.h"
 #include "preview/hex_dump.h"
 #include "viewers/dispatch_rules.h"
 #include "viewers/text_file.h"
@@ -36,9 +37,7 @@ std::string wholeEntry(const ReadOnlyFile& file, const CatalogueEntry& entry) {
     return readEntryPrefix(file, entry, std::size_t(size));
 }
 
-PicturePreview picturePreview(const std::string& bytes, std::string_view extension,
-                              PictureSize box) {
-    MemoryStream stream(bytes.data(), bytes.size());
+PicturePreview picturePreview(ImageStream& stream, std::string_view extension, PictureSize box) {
     const std::unique_ptr<Graphic> picture = LoadPicture(stream, extension);
     if (picture->empty()) throw std::runtime_error("The picture is empty");
     return {fitPicture(*picture, box), {picture->width(), picture->height()}};
@@ -56,7 +55,21 @@ PicturePreview texturePreview(const ReadOnlyFile& file, const PreviewRequest& re
     const bool pixelsViewed = group != ViewerGroup::Palette;
     const std::string bitmap =
         rawTextureToBmp(pixelsViewed ? viewed : companion, pixelsViewed ? companion : viewed);
-    return picturePreview(bitmap, "bmp", request.pictureBox);
+    MemoryStream stream(bitmap.data(), bitmap.size());
+    return picturePreview(stream, "bmp", request.pictureBox);
+}
+
+// A stored picture is decoded where it lies in the archive; a compressed one once inflated.
+PicturePreview storedOrInflatedPicture(const ReadOnlyFile& file, const PreviewRequest& request) {
+    const CatalogueEntry& entry = request.entry;
+    const std::string extension = fileExtension(entry.name);
+    if (!entry.compressed) {
+        StoredEntryStream stream(file, entry);
+        return picturePreview(stream, extension, request.pictureBox);
+    }
+    const std::string bytes = wholeEntry(file, entry);
+    MemoryStream stream(bytes.data(), bytes.size());
+    return picturePreview(stream, extension, request.pictureBox);
 }
 
 std::string joinLines(const std::vector<std::string>& lines) {
@@ -77,8 +90,7 @@ PreviewContent decodedPreview(const ReadOnlyFile& file, const PreviewRequest& re
             return TextPreview{textLines(start), std::int64_t(start.size()), readSize(entry)};
         }
         case ViewerGroup::Picture:
-            return picturePreview(wholeEntry(file, entry), fileExtension(entry.name),
-                                  request.pictureBox);
+            return storedOrInflatedPicture(file, request);
         case ViewerGroup::RawTexture:
         case ViewerGroup::OpaTexture:
         case ViewerGroup::Palette:

@@ -149,8 +149,12 @@ void PreviewPane::showEntry(const std::string& archivePath,
     sound_->clear();
     waiting_ = PreviewRequest{archivePath, entry, textureCompanion(catalogue, entry),
                               pictureBox(*this), decimalSeparatorOf(QLocale())};
+    // A change after a quiet spell is read at once; the changes that follow it closely
+    // wait until they stop, and only the last of them is read.
+    const bool quiet = !debounce_->isActive() && !reading_;
     debounce_->start();
     updateTexts();
+    if (quiet) startRead();
 }
 
 void PreviewPane::clear() {

@@ -26,8 +26,8 @@ struct PreviewResult;
 // fitted to the pane, the start of texts, decoded object files, tables and key files, sounds
 // with a Play button, and a hex dump of the first bytes of anything else. Entries are read
 // and decoded in a worker thread through the pane's own handle on the archive, so typing
-// elsewhere never waits; quick changes of the current entry make one read, and a result that
-// arrives for an entry no longer current is dropped.
+// elsewhere never waits; a run of quick changes of the current entry does not queue reads, and
+// a result that arrives for an entry no longer current is dropped.
 class PreviewPane : public QWidget {
     Q_OBJECT
 
@@ -43,7 +43,8 @@ class PreviewPane : public QWidget {
     void clear();
     void setEnglish(bool english);  // the pane's own texts
 
-    // Changes of the current entry closer together than this make one read (30 ms).
+    // Changes of the current entry closer together than this (30 ms) are read as one: the
+    // first at once, the last when they stop.
     void setDebounceInterval(int milliseconds);
 
   signals:

@@ -193,22 +193,23 @@ TEST_F(PaneTest, AStaleResultIsDropped) {
     EXPECT_EQ(info(), "");
 }
 
-TEST_F(PaneTest, QuickChangesMakeOneRead) {
+TEST_F(PaneTest, QuickChangesDoNotQueueReads) {
     std::vector<StoredFile> files;
     for (int i = 0; i < 20; ++i)
         files.push_back({"file" + std::to_string(i) + ".txt", "text " + std::to_string(i)});
     open(files);
     QSignalSpy started(&pane, &PreviewPane::readStarted);
     QSignalSpy shown(&pane, &PreviewPane::previewShown);
-    // A held arrow key: each change comes well within the delay of the one before.
+    // A held arrow key, each change well within the delay of the one before: the first one
+    // is read at once, the last one once the key is let go, none in between.
     pane.setDebounceInterval(150);
     for (std::size_t i = 0; i < files.size(); ++i) {
         show(i);
         QTest::qWait(10);
     }
-    ASSERT_TRUE(shown.wait(5000));
     EXPECT_EQ(started.count(), 1);
-    EXPECT_EQ(shown.count(), 1);
+    ASSERT_TRUE(shown.wait(5000));  // the first entry may have been shown meanwhile
+    EXPECT_EQ(started.count(), 2);
     EXPECT_EQ(pane.findChild<QPlainTextEdit*>("PreviewText")->toPlainText(), "text 19");
 }
 
