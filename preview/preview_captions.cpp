@@ -85,8 +85,14 @@ std::string previewCaption(const PreviewContent& content, bool english) {
             return extentText(text.shown, text.total, english);
         }
         std::string operator()(const ObjectPreview& object) const {
-            return english ? counted(object.lines, "line decoded", "lines decoded")
-                           : counted(object.lines, "ligne décodée", "lignes décodées");
+            std::string text = english ? counted(object.lines, "line decoded", "lines decoded")
+                                       : counted(object.lines, "ligne décodée", "lignes décodées");
+            if (object.shownLines < object.lines) {
+                const std::string shown = std::to_string(object.shownLines);
+                text += english ? ", the first " + shown + " shown"
+                                : ", les " + shown + " premières affichées";
+            }
+            return text;
         }
         std::string operator()(const TablePreview& table) const {
             // The grid lists no more rows than the file has bytes (see DbfTableModel).

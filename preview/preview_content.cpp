@@ -72,13 +72,16 @@ PicturePreview storedOrInflatedPicture(const ReadOnlyFile& file, const PreviewRe
     return picturePreview(stream, extension, request.pictureBox);
 }
 
-std::string joinLines(const std::vector<std::string>& lines) {
-    std::string text;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (i > 0) text += '\n';
-        text += lines[i];
+// The decoded lines as UTF-8 text, as many whole lines as fit in kShownTextBytes.
+ObjectPreview objectPreview(const std::vector<std::string>& lines) {
+    ObjectPreview preview{{}, lines.size(), 0};
+    for (const std::string& line : lines) {
+        std::string shown = cp1252ToUtf8(line);
+        if (preview.text.size() + shown.size() + 1 > kShownTextBytes) break;
+        if (preview.shownLines++ > 0) preview.text += '\n';
+        preview.text += shown;
     }
-    return cp1252ToUtf8(text);
+    return preview;
 }
 
 PreviewContent decodedPreview(const ReadOnlyFile& file, const PreviewRequest& request) {
@@ -96,9 +99,8 @@ PreviewContent decodedPreview(const ReadOnlyFile& file, const PreviewRequest& re
         case ViewerGroup::Palette:
             return texturePreview(file, request, group);
         case ViewerGroup::Object: {
-            const std::vector<std::string> lines =
-                decodeObjectFile(wholeEntry(file, entry), request.decimalSeparator);
-            return ObjectPreview{joinLines(lines), lines.size()};
+            return objectPreview(
+                decodeObjectFile(wholeEntry(file, entry), request.decimalSeparator));
         }
         case ViewerGroup::Dbf: {
             const std::string bytes = wholeEntry(file, entry);

@@ -17,6 +17,8 @@ namespace kelvane {
 
 // At most this much of an entry is read for its text or its hex dump.
 inline constexpr std::size_t kShownBytes = 64 * 1024;
+// At most this much decoded text goes on a page, so that putting it there stays quick.
+inline constexpr std::size_t kShownTextBytes = 1 << 20;
 // Entries decoded whole (pictures, tables...) above this size are dumped instead.
 inline constexpr std::int64_t kLargestDecoded = std::int64_t{256} << 20;
 
@@ -44,8 +46,9 @@ struct TextPreview {
     std::int64_t shown = 0, total = 0;
 };
 struct ObjectPreview {
-    std::string text;  // UTF-8 lines joined by '\n'
+    std::string text;  // UTF-8 lines joined by '\n', the first kShownTextBytes at most
     std::size_t lines = 0;
+    std::size_t shownLines = 0;
 };
 struct TablePreview {
     DbfTable table;

@@ -257,7 +257,7 @@ void PreviewPane::updateTexts() {
     reason_->setText(reason);
     reason_->setVisible(!reason.isEmpty());
     sound_->setEnglish(english_);
-    if (shown_) sound_->setSummary(caption);
+    if (shown_ && pages_->currentWidget() == sound_) sound_->setSummary(caption);
 }
 
 }  // namespace kelvane

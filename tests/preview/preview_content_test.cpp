@@ -203,6 +203,23 @@ TEST(PreviewContent, DamagedStreamsShowTheirStoredBytes) {
               hexDump(bytes.substr(std::size_t(entry.offset), std::size_t(entry.storedSize))));
 }
 
+TEST(PreviewContent, LongDecodedTextsAreCutAtALine) {
+    test::TaggedFileBuilder file;
+    for (int i = 0; i < 100000; ++i) file.tag("<vert>").longValue(1000000 + i);
+    test::TempDir dir;
+    const std::string path = (dir.path() / "object.pod").string();
+    test::writeArchive(path, ArchiveLayout::POD, {{"big.BGR", file.bytes()}});
+    TPOD pod(path);
+    pod.ReadHeaderAndDirectory();
+    const PreviewContent content = previewEntry({path, pod.catalogue()[0], std::nullopt, {}, '.'});
+    const auto& object = std::get<ObjectPreview>(content);
+    // 15 bytes a pair of lines: 69905 pairs fit in 1 MiB.
+    EXPECT_EQ(object.shownLines, 139810u);
+    EXPECT_LE(object.text.size(), kShownTextBytes);
+    EXPECT_TRUE(object.text.ends_with("1069903\n<vert>\n1069904"));
+    EXPECT_EQ(previewCaption(content, true), "200000 lines decoded, the first 139810 shown");
+}
+
 TEST(PreviewContent, Companions) {
     const std::vector<CatalogueEntry> catalogue = {
         {.name = "A\\tex.ACT"}, {.name = "tex.ACT"}, {.name = "tex.RAW"}, {.name = "A\\tex.RAW"}};
