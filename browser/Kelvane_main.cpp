@@ -22,6 +22,7 @@
 #include "archive/timestamps.h"
 #include "browser/archive_properties.h"
 #include "browser/catalogue_model.h"
+#include "browser/catalogue_proxy.h"
 #include "browser/command_progress.h"
 #include "browser/extension_grid.h"
 #include "browser/extraction_command.h"
@@ -60,7 +61,7 @@ Tform_main::Tform_main(std::string iniPath, std::string programDirectory, QWidge
                             ? std::filesystem::u8path(iniPath_).parent_path().string()
                             : std::move(programDirectory)),
       model_(new CatalogueModel(this)),
-      proxy_(new CatalogueSortProxy(model_, this)) {
+      proxy_(new CatalogueProxy(model_, this)) {
     setObjectName(QStringLiteral("form_main"));
     setAcceptDrops(true);
     buildMenus();

@@ -22,7 +22,7 @@ class QToolButton;
 namespace kelvane {
 
 class CatalogueModel;
-class CatalogueSortProxy;
+class CatalogueProxy;
 class ExtensionGrid;
 class TForm_init;
 
@@ -113,7 +113,7 @@ class Tform_main : public QMainWindow {
     ViewerWindows viewers_;
 
     CatalogueModel* model_;
-    CatalogueSortProxy* proxy_;
+    CatalogueProxy* proxy_;
     QTableView* sgPodview_ = nullptr;
     ExtensionGrid* Extension_ = nullptr;
     QCheckBox* cbStruct_ = nullptr;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QAbstractTableModel>
-#include <QSortFilterProxyModel>
 #include <QStringList>
 #include <vector>
 
@@ -56,27 +55,6 @@ class CatalogueModel : public QAbstractTableModel {
     QString timeFormat_;
     QStringList headers_;
     QString hint_;
-};
-
-// Sorts the listing's rows by value (numbers and dates) or alphabetically (texts), moving
-// whole rows so that the number column keeps naming its entry.
-class CatalogueSortProxy : public QSortFilterProxyModel {
-    Q_OBJECT
-  public:
-    explicit CatalogueSortProxy(CatalogueModel* catalogue, QObject* parent = nullptr);
-
-    // Ranks the rows by the column's values first, straight on the catalogue, so that the
-    // proxy's own sort compares two integers per step.
-    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
-
-  protected:
-    bool lessThan(const QModelIndex& left, const QModelIndex& right) const override;
-
-  private:
-    std::vector<int> ranks(int column, int rows) const;
-
-    CatalogueModel* catalogue_;
-    std::vector<int> rank_;  // per source row, during a sort only
 };
 
 }  // namespace kelvane

@@ -6,9 +6,9 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <QSortFilterProxyModel>
 #include <QTableView>
 #include <fstream>
+#include "browser/catalogue_proxy.h"
 
 #include "archive/pod_reader.h"
 #include "browser/Kelvane_main.h"
@@ -86,7 +86,7 @@ void BM_SortByColumn(benchmark::State& state) {
     window.show();
     window.openArchiveCommand(QString::fromStdString(fixture().path));
     auto* proxy =
-        qobject_cast<QSortFilterProxyModel*>(window.findChild<QTableView*>("sgPodview")->model());
+        qobject_cast<kelvane::CatalogueProxy*>(window.findChild<QTableView*>("sgPodview")->model());
     const int column = int(state.range(0));
     bool ascending = false;
     for (auto _ : state) {
@@ -123,7 +123,7 @@ void BM_ListingMemory(benchmark::State& state) {
         start = heapInUse();
         window.openArchiveCommand(QString::fromStdString(fixture().path));
         auto* view = window.findChild<QTableView*>("sgPodview");
-        qobject_cast<QSortFilterProxyModel*>(view->model())->sort(3);
+        qobject_cast<kelvane::CatalogueProxy*>(view->model())->sort(3);
         benchmark::DoNotOptimize(window.grab());
         const double total = double(heapInUse()) - double(start) - double(fixture().nameBytes);
         state.counters["total_bytes_per_entry"] = total / kEntries;
