@@ -6,6 +6,7 @@
 #include <QLocale>
 #include <QPalette>
 #include <QTime>
+#include <algorithm>
 #include <cstdint>
 
 #include "archive/entry_names.h"
@@ -64,6 +65,16 @@ void CatalogueModel::setAllTicks(bool ticked) {
     emit dataChanged(index(0, kColTick), index(rowCount() - 1, kColTick), {Qt::DisplayRole});
 }
 
+void CatalogueModel::setTicks(const std::vector<int>& rows) {
+    if (rows.empty()) return;
+    for (const int row : rows) ticks_[std::size_t(row)] = kTicked;
+    emit dataChanged(index(0, kColTick), index(rowCount() - 1, kColTick), {Qt::DisplayRole});
+}
+
+std::int64_t CatalogueModel::tickedCount() const {
+    return std::count(ticks_.begin(), ticks_.end(), kTicked);
+}
+
 QString CatalogueModel::dateText(std::uint32_t timestamp) const {
     const LocalDateTime local = DateDecode(timestamp, biasMinutes_);
     const QLocale locale = QLocale::system();
@@ -71,6 +82,23 @@ QString CatalogueModel::dateText(std::uint32_t timestamp) const {
     if (local.isMidnight()) return date;
     return date + QLatin1Char(' ') +
            locale.toString(QTime(local.hour, local.minute, local.second), timeFormat_);
+}
+
+Qt::ItemFlags CatalogueModel::flags(const QModelIndex& index) const {
+    const Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    return index.isValid() && exporter_ ? flags | Qt::ItemIsDragEnabled : flags;
+}
+
+QStringList CatalogueModel::mimeTypes() const {
+    return {QStringLiteral("text/uri-list")};
+}
+
+QMimeData* CatalogueModel::mimeData(const QModelIndexList& indexes) const {
+    if (!exporter_) return nullptr;
+    std::vector<int> rows;
+    for (const QModelIndex& index : indexes)
+        if (index.column() == kColName) rows.push_back(index.row());
+    return rows.empty() ? nullptr : exporter_(rows);
 }
 
 int CatalogueModel::rowCount(const QModelIndex& parent) const {

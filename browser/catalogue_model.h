@@ -2,6 +2,7 @@
 
 #include <QAbstractTableModel>
 #include <QStringList>
+#include <functional>
 #include <vector>
 
 #include "archive/pod_reader.h"
@@ -37,8 +38,19 @@ class CatalogueModel : public QAbstractTableModel {
     void toggleTick(int row);
     // Every row ticked ("x") or emptied.
     void setAllTicks(bool ticked);
+    // The given rows ticked, the others left as they are.
+    void setTicks(const std::vector<int>& rows);
+    std::int64_t tickedCount() const;
 
     QString dateText(std::uint32_t timestamp) const;
+
+    // Rows dragged out of the listing become what `exporter` makes of them (the catalogue
+    // rows, in the order dragged): the files a file manager copies.
+    using DragExporter = std::function<QMimeData*(const std::vector<int>& rows)>;
+    void setDragExporter(DragExporter exporter) { exporter_ = std::move(exporter); }
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QStringList mimeTypes() const override;
+    QMimeData* mimeData(const QModelIndexList& indexes) const override;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -55,6 +67,7 @@ class CatalogueModel : public QAbstractTableModel {
     QString timeFormat_;
     QStringList headers_;
     QString hint_;
+    DragExporter exporter_;
 };
 
 }  // namespace kelvane
