@@ -65,9 +65,7 @@ QWidget* Tform_main::buildBrowsing(QWidget* page) {
         edFilter_->setFocus(Qt::ShortcutFocusReason);
         edFilter_->selectAll();
     });
-    auto* clearFilter = new QShortcut(Qt::Key_Escape, edFilter_);
-    clearFilter->setContext(Qt::WidgetShortcut);
-    connect(clearFilter, &QShortcut::activated, edFilter_, &QLineEdit::clear);
+    edFilter_->installEventFilter(this);  // Escape clears it
 
     tvFolders_ = new QTreeView(browsing);
     tvFolders_->setObjectName(QStringLiteral("tvFolders"));
@@ -118,8 +116,13 @@ void Tform_main::showNarrowedStatus() {
 }
 
 bool Tform_main::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == sgPodview_ && event->type() == QEvent::KeyPress)
-        return gridKeyPressed(*static_cast<QKeyEvent*>(event));
+    if (event->type() != QEvent::KeyPress) return QMainWindow::eventFilter(watched, event);
+    const auto& key = *static_cast<QKeyEvent*>(event);
+    if (watched == sgPodview_) return gridKeyPressed(key);
+    if (watched == edFilter_ && key.key() == Qt::Key_Escape && !edFilter_->text().isEmpty()) {
+        edFilter_->clear();
+        return true;
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 
