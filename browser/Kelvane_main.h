@@ -17,6 +17,7 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QDropEvent;
 class QMimeData;
 class QSplitter;
 class QTemporaryDir;
@@ -66,7 +67,7 @@ class Tform_main : public QMainWindow {
   private:
     // What a drop at `at` (window coordinates) does.
     enum class DropUse { None, OpenArchive, AddFiles };
-    DropUse dropUse(const QPoint& at, const QMimeData* mime) const;
+    DropUse dropUse(const QDropEvent& event) const;
     void buildMenus();
     void buildToolBar();
     void buildPages();
