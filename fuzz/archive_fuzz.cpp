@@ -1,6 +1,8 @@
 // Opens arbitrary bytes as a POD (every layout) and as an EPD archive, lists it, reads its
 // details and audit trail, verifies it and copies (inflating) every entry to memory; then
-// rewrites it without its first entry, which must read back with one entry fewer.
+// rewrites it without its first entry, which must read back with one entry fewer. The
+// window's folder tree and filter run over the names too: every entry lies in exactly one
+// folder, and the root counts them all.
 #include <unistd.h>
 
 #include <cstdint>
@@ -15,6 +17,8 @@
 #include "archive/entry_names.h"
 #include "archive/pod_reader.h"
 #include "archive/verification.h"
+#include "browser/folder_index.h"
+#include "browser/listing_filter.h"
 
 namespace {
 
@@ -35,6 +39,16 @@ void rewriteWithoutFirstEntry(const kelvane::TPOD& pod, const std::string& path)
         std::abort();
     }
     ::unlink(rewritten.c_str());
+}
+
+void checkFolders(const std::vector<kelvane::CatalogueEntry>& entries) {
+    const kelvane::FolderIndex folders(entries);
+    if (folders.folders()[0].entriesBelow != int(entries.size())) std::abort();
+    const kelvane::ListingFilter filter(entries.empty() ? "" : entries[0].name);
+    for (int row = 0; row < int(entries.size()); ++row) {
+        if (!folders.holds(0, row)) std::abort();
+        filter.keeps(entries[std::size_t(row)].name);
+    }
 }
 
 void readWhole(const std::string& path) {
@@ -63,6 +77,7 @@ void readWhole(const std::string& path) {
         } catch (const kelvane::DamagedEntry&) {
         }
     }
+    checkFolders(pod.catalogue());
     rewriteWithoutFirstEntry(pod, path);
 }
 
