@@ -52,6 +52,11 @@ struct PrefixCase {
     std::size_t limit;
 };
 
+// Cases print their name, not their padding.
+void PrintTo(const PrefixCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class EntryPrefix : public ::testing::TestWithParam<PrefixCase> {};
 
 TEST_P(EntryPrefix, GivesTheFirstBytesOfTheEntry) {

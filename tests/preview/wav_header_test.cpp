@@ -121,6 +121,11 @@ std::vector<WavCase> wavCases() {
     };
 }
 
+// Cases print their name, not their bytes.
+void PrintTo(const WavCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class WavHeaderTest : public ::testing::TestWithParam<WavCase> {};
 
 TEST_P(WavHeaderTest, ReadsOrRefuses) {
