@@ -11,6 +11,17 @@ namespace {
 constexpr std::size_t kWindow = 256 * 1024;
 }  // namespace
 
+StoredSpan storedSpan(const CatalogueEntry& entry, std::int64_t fileSize, std::int64_t offset,
+                      std::size_t count) {
+    // A damaged directory may state more than is stored, or a place outside the file.
+    const std::int64_t stored = std::max<std::int64_t>(entry.storedSize, 0);
+    if (entry.offset < 0 || offset < 0 || offset >= stored) return {};
+    const std::int64_t position = std::int64_t(entry.offset) + offset;
+    const std::int64_t available = std::min(stored - offset, fileSize - position);
+    if (available <= 0) return {};
+    return {position, std::size_t(std::min<std::int64_t>(std::int64_t(count), available))};
+}
+
 EntryCursor::EntryCursor(const ReadOnlyFile& file, const CatalogueEntry& entry)
     : file_(file), entry_(entry) {}
 
@@ -28,12 +39,8 @@ std::size_t EntryCursor::read(std::int64_t offset, char* buffer, std::size_t cou
 }
 
 std::size_t EntryCursor::readStored(std::int64_t offset, char* buffer, std::size_t count) {
-    // A damaged directory may state more than is stored, or a place outside the file.
-    if (entry_.offset < 0) return 0;
-    const std::int64_t stored = std::max<std::int64_t>(entry_.storedSize, 0);
-    if (offset >= stored) return 0;
-    count = std::size_t(std::min<std::int64_t>(std::int64_t(count), stored - offset));
-    return file_.readAt(entry_.offset + offset, buffer, count);
+    const StoredSpan span = storedSpan(entry_, file_.size(), offset, count);
+    return span.count == 0 ? 0 : file_.readAt(span.position, buffer, span.count);
 }
 
 void EntryCursor::restart() {

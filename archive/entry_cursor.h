@@ -11,6 +11,15 @@ namespace kelvane {
 class ReadOnlyFile;
 class EntryInflater;
 
+// Where in the archive file a read of a stored (not compressed) entry lies: `count` bytes from
+// `position`, cut to the bytes the entry stores and the file holds.
+struct StoredSpan {
+    std::int64_t position = 0;
+    std::size_t count = 0;
+};
+StoredSpan storedSpan(const CatalogueEntry& entry, std::int64_t fileSize, std::int64_t offset,
+                      std::size_t count);
+
 // Reads one entry's bytes at any offset, as a mounted file is read. A stored entry is read in
 // place. A compressed entry keeps one inflating stream that goes on forward from read to read,
 // with its last window of inflated bytes kept, so sequential reads (and reads a little behind)
@@ -30,6 +39,11 @@ class EntryCursor {
     std::size_t read(std::int64_t offset, char* buffer, std::size_t count);
     // How many times the inflating stream has been started: once, plus once per backward seek.
     int restarts() const { return starts_; }
+    const CatalogueEntry& entry() const { return entry_; }
+    // True when a read at `offset` goes on from where the inflating stream is, without
+    // starting it again.
+    bool readsOnFrom(std::int64_t offset) const { return inflater_ && offset >= windowStart_; }
+    std::int64_t windowStart() const { return windowStart_; }
 
   private:
     std::size_t readStored(std::int64_t offset, char* buffer, std::size_t count);
