@@ -1,8 +1,11 @@
 // Opens arbitrary bytes as a POD (every layout) and as an EPD archive, lists it, reads its
 // details and audit trail, verifies it and copies (inflating) every entry to memory; then
-// rewrites it without its first entry, which must read back with one entry fewer.
+// rewrites it without its first entry, which must read back with one entry fewer. The mount's
+// view is checked too: the folder tree finds every node by its path, and every entry read
+// through a cursor (from the middle, then from the start) gives what copying it gave.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
@@ -12,6 +15,9 @@
 #include "archive/archive_details.h"
 #include "archive/archive_editing.h"
 #include "archive/archive_errors.h"
+#include "archive/archive_tree.h"
+#include "archive/cursor_pool.h"
+#include "archive/entry_cursor.h"
 #include "archive/entry_names.h"
 #include "archive/pod_reader.h"
 #include "archive/verification.h"
@@ -37,6 +43,33 @@ void rewriteWithoutFirstEntry(const kelvane::TPOD& pod, const std::string& path)
     ::unlink(rewritten.c_str());
 }
 
+void checkTree(const kelvane::TPOD& pod) {
+    const kelvane::ArchiveTree tree(pod.catalogue());
+    for (std::size_t id = 0; id < tree.size(); ++id) {
+        const auto found = tree.find(tree.pathOf(int(id)));
+        if (!found || *found != int(id)) std::abort();
+    }
+}
+
+// The entry's first MiB read through a cursor from its middle, then from its start, must equal
+// the start of `copied` (what copyEntry gave).
+void checkCursor(const kelvane::TPOD& pod, const kelvane::CatalogueEntry& entry,
+                 const std::string& copied, kelvane::CursorPool& pool) {
+    kelvane::EntryCursor cursor(pod.file(), entry);
+    std::string read(std::size_t(std::min<std::int64_t>(cursor.size(), 1 << 20)), '\0');
+    try {
+        const std::int64_t middle = std::int64_t(read.size() / 2);
+        const std::size_t tail = cursor.read(middle, read.data() + middle, read.size() - middle);
+        const std::size_t head = cursor.read(0, read.data(), std::size_t(middle));
+        if (head + tail == read.size() && copied.size() >= read.size() &&
+            read.compare(0, read.size(), copied, 0, read.size()) != 0) {
+            std::abort();
+        }
+        pool.read(entry, middle, read.data(), read.size() - std::size_t(middle));
+    } catch (const kelvane::DamagedEntry&) {
+    }
+}
+
 void readWhole(const std::string& path) {
     kelvane::TPOD pod(path);
     try {
@@ -52,17 +85,25 @@ void readWhole(const std::string& path) {
     total += kelvane::verifyArchive(pod, [](std::int64_t, std::int64_t) {
                  return true;
              }).failures.size();
+    kelvane::CursorPool pool(pod.file(), 2);
     for (const kelvane::CatalogueEntry& entry : pod.catalogue()) {
         total += kelvane::directoryPart(entry.name).size();
         try {
             kelvane::safeComponents(entry.name);
         } catch (const kelvane::UnsafeEntryName&) {
         }
+        std::string copied;
         try {
-            pod.copyEntry(entry.index, [&](const char*, std::size_t size) { total += size; });
+            pod.copyEntry(entry.index, [&](const char* data, std::size_t size) {
+                total += size;
+                if (copied.size() < (1u << 20)) copied.append(data, size);
+            });
         } catch (const kelvane::DamagedEntry&) {
+            continue;
         }
+        checkCursor(pod, entry, copied, pool);
     }
+    checkTree(pod);
     rewriteWithoutFirstEntry(pod, path);
 }
 
