@@ -21,26 +21,6 @@
 namespace kelvane {
 namespace {
 
-// The upper-case form of a Windows-1252 byte.
-unsigned char upper(unsigned char c) {
-    if ((c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) return c - 0x20;
-    switch (c) {
-        case 0x9A:  // š
-        case 0x9C:  // œ
-        case 0x9E:  // ž
-            return c - 0x10;
-        case 0xFF:  // ÿ
-            return 0x9F;
-    }
-    return c;
-}
-
-std::string folded(std::string_view name) {
-    std::string key(name);
-    for (char& c : key) c = char(upper(static_cast<unsigned char>(c)));
-    return key;
-}
-
 [[noreturn]] void refuseName(const std::string& path, const LayoutUnit& unit,
                              const std::string& french, const std::string& english) {
     const std::string layout(unit.name);
@@ -87,7 +67,7 @@ void requireDistinctNames(const std::vector<FileToPack>& files) {
     std::unordered_map<std::string, const FileToPack*> seen;
     seen.reserve(files.size());
     for (const FileToPack& file : files) {
-        const auto [earlier, added] = seen.emplace(folded(file.storedName), &file);
+        const auto [earlier, added] = seen.emplace(cp1252Upper(file.storedName), &file);
         if (added) continue;
         const std::string both = earlier->second->path + " / " + file.path;
         throw WriteRefused("Deux fichiers auraient le même nom dans l'archive : " + both,
@@ -157,7 +137,7 @@ void addAudit(ArchivePlan& plan, const AuditStamp& stamp, AuditRecord record) {
 
 const LayoutUnit& layoutForNewArchive(const std::string& path, std::string_view format) {
     // The extension decides how the archive is read back: .EPD holds EPD, .POD the others.
-    const bool epdName = folded(std::filesystem::path(path).extension().string()) == ".EPD";
+    const bool epdName = cp1252Upper(std::filesystem::path(path).extension().string()) == ".EPD";
     if (format.empty()) format = epdName ? "EPD" : "POD3";
     const LayoutUnit* unit = layoutNamed(format);
     if (unit == nullptr || !unit->writable()) {
@@ -166,7 +146,7 @@ const LayoutUnit& layoutForNewArchive(const std::string& path, std::string_view 
             "Format inconnu pour une nouvelle archive : " + name + " (epd, pod1, pod2 ou pod3)",
             "Unknown format for a new archive: " + name + " (epd, pod1, pod2 or pod3)");
     }
-    const bool podName = folded(std::filesystem::path(path).extension().string()) == ".POD";
+    const bool podName = cp1252Upper(std::filesystem::path(path).extension().string()) == ".POD";
     if ((unit->family == ArchiveFamily::EPD && !epdName) ||
         (unit->family == ArchiveFamily::POD && !podName)) {
         const std::string extension = unit->family == ArchiveFamily::EPD ? ".EPD" : ".POD";
@@ -190,7 +170,7 @@ void requireWritable(const LayoutUnit& unit) {
 }
 
 bool sameStoredName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && folded(a) == folded(b);
+    return a.size() == b.size() && cp1252Upper(a) == cp1252Upper(b);
 }
 
 FilesToPack collectFiles(const LayoutUnit& unit, const std::vector<std::string>& paths,
@@ -279,7 +259,7 @@ ArchivePlan planAddition(const TPOD& archive, const std::vector<FileToPack>& fil
     ArchivePlan plan = planFrom(archive);
     std::unordered_map<std::string, std::size_t> positions;  // by folded name
     for (const CatalogueEntry& entry : archive.catalogue()) {
-        positions.emplace(folded(entry.name), plan.entries.size());
+        positions.emplace(cp1252Upper(entry.name), plan.entries.size());
         plan.entries.push_back(kept(entry));
     }
     for (const FileToPack& file : files) {
@@ -290,7 +270,7 @@ ArchivePlan planAddition(const TPOD& archive, const std::vector<FileToPack>& fil
                            .path = file.storedName,
                            .newTime = std::uint32_t(std::int32_t(status.st_mtim.tv_sec)),
                            .newSize = std::uint32_t(status.st_size)};
-        const auto same = positions.find(folded(file.storedName));
+        const auto same = positions.find(cp1252Upper(file.storedName));
         if (same != positions.end()) {
             EntryToWrite& entry = plan.entries[same->second];
             const CatalogueEntry& old = archive.catalogue()[std::size_t(entry.keptIndex)];

@@ -1,5 +1,7 @@
 #include "archive/name_pattern.h"
 
+#include "platform/cp1252.h"
+
 namespace kelvane {
 namespace {
 
@@ -8,23 +10,6 @@ bool isSeparator(unsigned char c) {
 }
 
 }  // namespace
-
-unsigned char upperCp1252(unsigned char c) {
-    if (c >= 'a' && c <= 'z') return c - 0x20;
-    if (c >= 0xE0 && c != 0xF7 && c != 0xFF) return c - 0x20;  // à..þ -> À..Þ
-    switch (c) {
-        case 0x9A:
-            return 0x8A;  // š
-        case 0x9C:
-            return 0x8C;  // œ
-        case 0x9E:
-            return 0x8E;  // ž
-        case 0xFF:
-            return 0x9F;  // ÿ
-        default:
-            return c;
-    }
-}
 
 NamePattern::NamePattern(std::string_view pattern) {
     std::size_t i = 0;
@@ -60,11 +45,11 @@ NamePattern::NamePattern(std::string_view pattern) {
                     j += 2;
                 }
                 for (unsigned v = low; v <= high; ++v)
-                    set.set(upperCp1252(static_cast<unsigned char>(v)));
+                    set.set(cp1252Upper(static_cast<unsigned char>(v)));
                 ++j;
             }
             if (j >= pattern.size()) {  // no closing bracket: a literal [
-                token.set.set(upperCp1252(c));
+                token.set.set(cp1252Upper(c));
                 ++i;
             } else {
                 token.set = negated ? ~set : set;
@@ -73,7 +58,7 @@ NamePattern::NamePattern(std::string_view pattern) {
                 i = j + 1;
             }
         } else {
-            token.set.set(upperCp1252(c));
+            token.set.set(cp1252Upper(c));
             ++i;
         }
         tokens_.push_back(token);
@@ -98,7 +83,7 @@ bool NamePattern::matches(std::string_view storedName) const {
     close(reached);
     for (const char byte : storedName) {
         const unsigned char c = static_cast<unsigned char>(byte);
-        const unsigned char upper = upperCp1252(c);
+        const unsigned char upper = cp1252Upper(c);
         std::fill(next.begin(), next.end(), 0);
         bool any = false;
         for (std::size_t j = 0; j < n; ++j) {

@@ -32,7 +32,4 @@ class NamePattern {
     std::vector<Token> tokens_;
 };
 
-// The upper-case form of a Windows-1252 character.
-unsigned char upperCp1252(unsigned char c);
-
 }  // namespace kelvane

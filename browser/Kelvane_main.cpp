@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScopedValueRollback>
@@ -14,17 +15,21 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeView>
 #include <QVBoxLayout>
 #include <algorithm>
 
 #include "archive/timestamps.h"
 #include "browser/archive_properties.h"
 #include "browser/catalogue_model.h"
+#include "browser/catalogue_proxy.h"
 #include "browser/command_progress.h"
 #include "browser/extension_grid.h"
 #include "browser/extraction_command.h"
+#include "browser/folder_tree_model.h"
 #include "browser/listing_text.h"
 #include "browser/main_window_captions.h"
 #include "browser/main_window_support.h"
@@ -60,7 +65,8 @@ Tform_main::Tform_main(std::string iniPath, std::string programDirectory, QWidge
                             ? std::filesystem::u8path(iniPath_).parent_path().string()
                             : std::move(programDirectory)),
       model_(new CatalogueModel(this)),
-      proxy_(new CatalogueSortProxy(model_, this)) {
+      proxy_(new CatalogueProxy(model_, this)),
+      folderModel_(new FolderTreeModel(this)) {
     setObjectName(QStringLiteral("form_main"));
     setAcceptDrops(true);
     buildMenus();
@@ -74,6 +80,7 @@ Tform_main::Tform_main(std::string iniPath, std::string programDirectory, QWidge
     statusBar()->addWidget(statusLine_, 1);
     applyCaptions(false);
     FormCreate();
+    restoreLayout();
 }
 
 Tform_main::~Tform_main() {
@@ -86,6 +93,8 @@ void Tform_main::buildMenus() {
     podMenu->setObjectName(QStringLiteral("PODEPD1"));
     auto* open = podMenu->addAction(QString(), this, [this] { btnOpenPODClick(); });
     open->setObjectName(QStringLiteral("OuvrirunPODEPD1"));
+    recentMenu_ = podMenu->addMenu(QString());
+    recentMenu_->setObjectName(QStringLiteral("ArchivesrecentesPODEPD1"));
     auto* create = podMenu->addAction(QString(), this, [this] { NouvellearchiveClick(); });
     create->setObjectName(QStringLiteral("NouvellearchivePODEPD1"));
     auto* extract = podMenu->addAction(QString(), this, [this] { btnExtractFileClick(); });
@@ -103,6 +112,11 @@ void Tform_main::buildMenus() {
 
     auto* view = menuBar()->addAction(QString(), this, [this] { btnOpenFileClick(); });
     view->setObjectName(QStringLiteral("Voir1"));
+    auto* preview = menuBar()->addAction(QString());
+    preview->setObjectName(QStringLiteral("Apercu1"));
+    preview->setCheckable(true);
+    preview->setChecked(true);
+    preview->setShortcut(Qt::Key_F9);
 
     auto* initMenu = menuBar()->addMenu(QString());
     initMenu->setObjectName(QStringLiteral("Initialisation1"));
@@ -148,7 +162,9 @@ void Tform_main::buildPages() {
     sgPodview_->setObjectName(QStringLiteral("sgPodview"));
     sgPodview_->setModel(proxy_);
     sgPodview_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    sgPodview_->setSelectionMode(QAbstractItemView::SingleSelection);
+    sgPodview_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    sgPodview_->setDragEnabled(true);
+    sgPodview_->setDragDropMode(QAbstractItemView::DragOnly);
     sgPodview_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     sgPodview_->setWordWrap(false);
     sgPodview_->setAlternatingRowColors(true);
@@ -172,7 +188,8 @@ void Tform_main::buildPages() {
         sgPodview_->setColumnWidth(column, width);
         gridWidth += width;
     }
-    resize(gridWidth + 60, 560);
+    // Room for the folder tree beside the grid.
+    resize(gridWidth + 60 + 180, 560);
     connect(header, &QHeaderView::sectionClicked, this,
             [this](int column) { headerClicked(column); });
     connect(sgPodview_, &QTableView::clicked, this,
@@ -182,7 +199,7 @@ void Tform_main::buildPages() {
     auto* podLayout = new QVBoxLayout(tsPOD_);
     podLayout->setContentsMargins(4, 4, 4, 4);
     podLayout->addWidget(cbStruct_);
-    podLayout->addWidget(sgPodview_, 1);
+    podLayout->addWidget(buildBrowsing(tsPOD_), 1);
 
     auto* tsExt = new QWidget(pages_);
     tsExt->setObjectName(QStringLiteral("tsExt"));
@@ -248,6 +265,9 @@ void Tform_main::applyCaptions(bool english) {
             case CaptionTarget::CheckBox:
                 findChild<QCheckBox*>(name)->setText(text);
                 break;
+            case CaptionTarget::Placeholder:
+                findChild<QLineEdit*>(name)->setPlaceholderText(text);
+                break;
             case CaptionTarget::Header:
                 headers << text;
                 break;
@@ -307,6 +327,9 @@ void Tform_main::openArchiveCommand(const QString& path) {
 
 void Tform_main::resetListing() {
     model_->clear();
+    folderModel_->setFolders(nullptr, {});
+    folders_ = FolderIndex();
+    edFilter_->clear();
     proxy_->sort(-1);
     sortColumn_ = -1;
     sgPodview_->horizontalHeader()->setSortIndicator(kColName, Qt::AscendingOrder);
@@ -338,15 +361,19 @@ void Tform_main::openArchive(const QString& path) {
 
     const std::vector<CatalogueEntry>& entries = pod_->catalogue();
     model_->setCatalogue(&entries, standardBiasMinutes());
+    folders_ = FolderIndex(entries);
+    folderModel_->setFolders(&folders_, QFileInfo(path).fileName());
+    tvFolders_->expand(folderModel_->index(0, 0));
     std::int64_t totalBytes = 0;
     for (const CatalogueEntry& entry : entries) totalBytes += entry.size;
 
     btnExtractFile_->setEnabled(true);
     enableArchiveCommands(true);
-    statusLine_->setText(QString::fromStdString(statusLine(QFileInfo(path).fileName().toStdString(),
-                                                           std::int64_t(entries.size()), totalBytes,
-                                                           settings().isEnglish())));
+    statusBase_ = statusLine(QFileInfo(path).fileName().toStdString(), std::int64_t(entries.size()),
+                             totalBytes, settings().isEnglish());
+    statusLine_->setText(QString::fromStdString(statusBase_));
     allTicked_ = false;
+    rememberOpened(path);
     pages_->setCurrentWidget(tsPOD_);
 }
 
@@ -425,21 +452,19 @@ void Tform_main::Voir(const QString& fileName, bool FromArchive) {
     viewEntry(this, viewers_, {pod_.get(), entriesInGridOrder()}, *entry, cbStruct_->isChecked());
 }
 
+// Rows the filter or the folder tree hides count too: a companion texture is found, and a
+// ticked entry is extracted, whether shown or not.
 std::vector<const CatalogueEntry*> Tform_main::entriesInGridOrder() const {
     std::vector<const CatalogueEntry*> rows;
-    for (int row = 0; row < proxy_->rowCount(); ++row)
-        rows.push_back(&model_->entry(proxy_->mapToSource(proxy_->index(row, 0)).row()));
+    for (const int row : proxy_->sortedRows()) rows.push_back(&model_->entry(row));
     return rows;
 }
 
 std::vector<int> Tform_main::tickedEntriesInGridOrder() const {
     std::vector<int> indices;
-    for (int row = 0; row < proxy_->rowCount(); ++row) {
-        const int source = proxy_->mapToSource(proxy_->index(row, 0)).row();
-        if (model_->tick(source) == CatalogueModel::kTicked) {
-            indices.push_back(model_->entry(source).index);
-        }
-    }
+    for (const int row : proxy_->sortedRows())
+        if (model_->tick(row) == CatalogueModel::kTicked)
+            indices.push_back(model_->entry(row).index);
     return indices;
 }
 

@@ -8,13 +8,20 @@
 #include "archive/archive_writer.h"
 #include "archive/pod_reader.h"
 #include "browser/external_editors.h"
+#include "browser/folder_index.h"
 #include "platform/folder_walk.h"
 #include "viewers/dispatch.h"
 
 class QAction;
 class QCheckBox;
 class QLabel;
+class QLineEdit;
+class QMenu;
+class QDropEvent;
 class QMimeData;
+class QSplitter;
+class QTemporaryDir;
+class QTreeView;
 class QTabWidget;
 class QTableView;
 class QToolButton;
@@ -22,8 +29,9 @@ class QToolButton;
 namespace kelvane {
 
 class CatalogueModel;
-class CatalogueSortProxy;
+class CatalogueProxy;
 class ExtensionGrid;
+class FolderTreeModel;
 class TForm_init;
 
 // The main window: opens an archive, lists its entries, ticks and extracts them, writes new
@@ -50,6 +58,8 @@ class Tform_main : public QMainWindow {
 
   protected:
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -57,11 +67,24 @@ class Tform_main : public QMainWindow {
   private:
     // What a drop at `at` (window coordinates) does.
     enum class DropUse { None, OpenArchive, AddFiles };
-    DropUse dropUse(const QPoint& at, const QMimeData* mime) const;
+    DropUse dropUse(const QDropEvent& event) const;
     void buildMenus();
     void buildToolBar();
     void buildPages();
     void buildEditorMenu();
+    // The filter box, the folder tree and the panes around the listing; the keys of the
+    // listing; the recent archives; the layout kept between runs.
+    QWidget* buildBrowsing(QWidget* page);
+    void restoreLayout();
+    void saveLayout() const;
+    void showRecentArchives(const std::vector<std::string>& paths);
+    void rememberOpened(const QString& path);
+    void filterChanged(const QString& text);
+    void folderChosen(const QModelIndex& index);
+    void showNarrowedStatus();
+    bool gridKeyPressed(const QKeyEvent& key);
+    void tickShownRows();
+    QMimeData* exportEntries(const std::vector<int>& rows);
     int dateColumnWidth() const;
     void applyCaptions(bool english);
     void FormCreate();
@@ -106,6 +129,8 @@ class Tform_main : public QMainWindow {
     std::unique_ptr<TPOD> pod_;
     QString podPath_;  // the file pod_ was opened from
     bool allTicked_ = false;
+    std::string statusBase_;  // the status line as the archive was listed
+    FolderIndex folders_;
     bool busy_ = false;    // a command with a progress box runs
     int sortColumn_ = -1;  // none clicked yet
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
@@ -113,10 +138,17 @@ class Tform_main : public QMainWindow {
     ViewerWindows viewers_;
 
     CatalogueModel* model_;
-    CatalogueSortProxy* proxy_;
+    CatalogueProxy* proxy_;
     QTableView* sgPodview_ = nullptr;
     ExtensionGrid* Extension_ = nullptr;
     QCheckBox* cbStruct_ = nullptr;
+    QLineEdit* edFilter_ = nullptr;
+    FolderTreeModel* folderModel_ = nullptr;
+    QTreeView* tvFolders_ = nullptr;
+    QSplitter* panes_ = nullptr;
+    QMenu* recentMenu_ = nullptr;
+    std::unique_ptr<QTemporaryDir> dragFolder_;  // what drags out are extracted into
+    int drags_ = 0;
     QTabWidget* pages_ = nullptr;
     QWidget* tsPOD_ = nullptr;
     QToolButton* btnExtractFile_ = nullptr;

@@ -8,7 +8,6 @@
 #include <QTime>
 #include <algorithm>
 #include <cstdint>
-#include <numeric>
 
 #include "archive/entry_names.h"
 #include "archive/timestamps.h"
@@ -25,11 +24,6 @@ QString fromArchiveText(std::string_view bytes) {
 constexpr Qt::Alignment kAlignments[kCatalogueColumns] = {
     Qt::AlignCenter, Qt::AlignLeft | Qt::AlignVCenter, Qt::AlignCenter, Qt::AlignCenter,
     Qt::AlignCenter, Qt::AlignRight | Qt::AlignVCenter};
-
-// Entries without a timestamp come before every dated one, and are equal among themselves.
-std::int64_t dateKey(const CatalogueEntry& entry) {
-    return entry.hasTimestamp ? std::int32_t(entry.timestamp) : INT64_MIN;
-}
 
 }  // namespace
 
@@ -71,6 +65,16 @@ void CatalogueModel::setAllTicks(bool ticked) {
     emit dataChanged(index(0, kColTick), index(rowCount() - 1, kColTick), {Qt::DisplayRole});
 }
 
+void CatalogueModel::setTicks(const std::vector<int>& rows) {
+    if (rows.empty()) return;
+    for (const int row : rows) ticks_[std::size_t(row)] = kTicked;
+    emit dataChanged(index(0, kColTick), index(rowCount() - 1, kColTick), {Qt::DisplayRole});
+}
+
+std::int64_t CatalogueModel::tickedCount() const {
+    return std::count(ticks_.begin(), ticks_.end(), kTicked);
+}
+
 QString CatalogueModel::dateText(std::uint32_t timestamp) const {
     const LocalDateTime local = DateDecode(timestamp, biasMinutes_);
     const QLocale locale = QLocale::system();
@@ -78,6 +82,23 @@ QString CatalogueModel::dateText(std::uint32_t timestamp) const {
     if (local.isMidnight()) return date;
     return date + QLatin1Char(' ') +
            locale.toString(QTime(local.hour, local.minute, local.second), timeFormat_);
+}
+
+Qt::ItemFlags CatalogueModel::flags(const QModelIndex& index) const {
+    const Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    return index.isValid() && exporter_ ? flags | Qt::ItemIsDragEnabled : flags;
+}
+
+QStringList CatalogueModel::mimeTypes() const {
+    return {QStringLiteral("text/uri-list")};
+}
+
+QMimeData* CatalogueModel::mimeData(const QModelIndexList& indexes) const {
+    if (!exporter_) return nullptr;
+    std::vector<int> rows;
+    for (const QModelIndex& index : indexes)
+        if (index.column() == kColName) rows.push_back(index.row());
+    return rows.empty() ? nullptr : exporter_(rows);
 }
 
 int CatalogueModel::rowCount(const QModelIndex& parent) const {
@@ -132,63 +153,6 @@ QVariant CatalogueModel::headerData(int section, Qt::Orientation orientation, in
     if (role == Qt::DisplayRole) return headers_[section];
     if (role == Qt::TextAlignmentRole) return QVariant::fromValue(kAlignments[section]);
     return {};
-}
-
-CatalogueSortProxy::CatalogueSortProxy(CatalogueModel* catalogue, QObject* parent)
-    : QSortFilterProxyModel(parent), catalogue_(catalogue) {
-    setSourceModel(catalogue);
-    setDynamicSortFilter(false);
-}
-
-void CatalogueSortProxy::sort(int column, Qt::SortOrder order) {
-    const int rows = catalogue_->rowCount();
-    if (column >= 0 && rows > 0) rank_ = ranks(column, rows);
-    QSortFilterProxyModel::sort(column, order);
-    rank_ = {};
-}
-
-bool CatalogueSortProxy::lessThan(const QModelIndex& left, const QModelIndex& right) const {
-    return rank_[std::size_t(left.row())] < rank_[std::size_t(right.row())];
-}
-
-std::vector<int> CatalogueSortProxy::ranks(int column, int rows) const {
-    // Texts compare through their sort keys, made once per sort.
-    std::vector<std::string> keys;
-    if (column == kColName || column == kColDirectory) {
-        keys.reserve(std::size_t(rows));
-        for (int row = 0; row < rows; ++row) {
-            const std::string& name = catalogue_->entry(row).name;
-            keys.push_back(
-                textSortKey(column == kColName ? std::string_view(name) : directoryPart(name)));
-        }
-    }
-    const auto less = [&](int left, int right) {
-        if (!keys.empty()) return keys[std::size_t(left)] < keys[std::size_t(right)];
-        const CatalogueEntry& a = catalogue_->entry(left);
-        const CatalogueEntry& b = catalogue_->entry(right);
-        switch (column) {
-            case kColTick:
-                return catalogue_->tick(left) < catalogue_->tick(right);
-            case kColSize:
-                return a.size < b.size;
-            case kColDate:
-                return dateKey(a) < dateKey(b);
-            default:
-                return a.index < b.index;
-        }
-    };
-    std::vector<int> sorted(std::size_t(rows), 0);
-    std::iota(sorted.begin(), sorted.end(), 0);
-    std::sort(sorted.begin(), sorted.end(), less);
-    // Equal values share a rank, so that the proxy's stable sort keeps such rows in their
-    // order whichever way it sorts.
-    std::vector<int> rank(std::size_t(rows), 0);
-    int current = 0;
-    for (std::size_t i = 1; i < sorted.size(); ++i) {
-        if (less(sorted[i - 1], sorted[i])) ++current;
-        rank[std::size_t(sorted[i])] = current;
-    }
-    return rank;
 }
 
 }  // namespace kelvane

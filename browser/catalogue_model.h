@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QAbstractTableModel>
-#include <QSortFilterProxyModel>
 #include <QStringList>
+#include <functional>
 #include <vector>
 
 #include "archive/pod_reader.h"
@@ -38,8 +38,19 @@ class CatalogueModel : public QAbstractTableModel {
     void toggleTick(int row);
     // Every row ticked ("x") or emptied.
     void setAllTicks(bool ticked);
+    // The given rows ticked, the others left as they are.
+    void setTicks(const std::vector<int>& rows);
+    std::int64_t tickedCount() const;
 
     QString dateText(std::uint32_t timestamp) const;
+
+    // Rows dragged out of the listing become what `exporter` makes of them (the catalogue
+    // rows, in the order dragged): the files a file manager copies.
+    using DragExporter = std::function<QMimeData*(const std::vector<int>& rows)>;
+    void setDragExporter(DragExporter exporter) { exporter_ = std::move(exporter); }
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QStringList mimeTypes() const override;
+    QMimeData* mimeData(const QModelIndexList& indexes) const override;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -56,27 +67,7 @@ class CatalogueModel : public QAbstractTableModel {
     QString timeFormat_;
     QStringList headers_;
     QString hint_;
-};
-
-// Sorts the listing's rows by value (numbers and dates) or alphabetically (texts), moving
-// whole rows so that the number column keeps naming its entry.
-class CatalogueSortProxy : public QSortFilterProxyModel {
-    Q_OBJECT
-  public:
-    explicit CatalogueSortProxy(CatalogueModel* catalogue, QObject* parent = nullptr);
-
-    // Ranks the rows by the column's values first, straight on the catalogue, so that the
-    // proxy's own sort compares two integers per step.
-    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
-
-  protected:
-    bool lessThan(const QModelIndex& left, const QModelIndex& right) const override;
-
-  private:
-    std::vector<int> ranks(int column, int rows) const;
-
-    CatalogueModel* catalogue_;
-    std::vector<int> rank_;  // per source row, during a sort only
+    DragExporter exporter_;
 };
 
 }  // namespace kelvane

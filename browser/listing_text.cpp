@@ -27,6 +27,24 @@ std::string statusLine(std::string_view fileName, std::int64_t entryCount, std::
     return std::string(fileName) + counts;
 }
 
+std::string narrowedStatus(std::int64_t shown, std::int64_t total, std::int64_t ticked,
+                           bool english) {
+    char text[128] = "";
+    int used = 0;
+    if (shown != total) {
+        used = std::snprintf(
+            text, sizeof text,
+            english ? " - %lld of %lld files shown" : " - %lld de %lld fichiers affichés",
+            static_cast<long long>(shown), static_cast<long long>(total));
+    }
+    if (ticked > 0) {
+        std::snprintf(text + used, sizeof text - std::size_t(used),
+                      english ? " - %lld ticked" : " - %lld cochés",
+                      static_cast<long long>(ticked));
+    }
+    return text;
+}
+
 std::string timeFormatWithoutZone(std::string_view format) {
     std::string result;
     bool quoted = false;

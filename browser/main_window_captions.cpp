@@ -2,7 +2,7 @@
 
 namespace kelvane {
 
-const std::array<Caption, 25> kMainWindowCaptions = {{
+const std::array<Caption, 28> kMainWindowCaptions = {{
     {CaptionTarget::Window, "", 0, "Kelvane v1.0 - Visualiseur de fichier POD/EPD pour Fly! 1 et 2",
      "Kel!vane v1.0 - EPD/POD Viewer for Fly! 1 & 2"},
     {CaptionTarget::Menu, "PODEPD1", 0, "POD/EPD", "POD/EPD"},
@@ -14,10 +14,12 @@ const std::array<Caption, 25> kMainWindowCaptions = {{
      "Add files..."},
     {CaptionTarget::Action, "SupprimerlesentreescocheesPODEPD1", 0, "Supprimer les entrées cochées",
      "Delete ticked entries"},
+    {CaptionTarget::Menu, "ArchivesrecentesPODEPD1", 0, "Archives récentes", "Recent archives"},
     {CaptionTarget::Action, "VerifierlarchivePODEPD1", 0, "Vérifier l'archive", "Verify archive"},
     {CaptionTarget::Action, "ProprietesdelarchivePODEPD1", 0, "Propriétés de l'archive",
      "Archive properties"},
     {CaptionTarget::Action, "Voir1", 0, "Voir", "View"},
+    {CaptionTarget::Action, "Apercu1", 0, "Aperçu", "Preview"},
     {CaptionTarget::Menu, "Initialisation1", 0, "Initialisation", "Init"},
     {CaptionTarget::Action, "Langage", 0, "English", "English"},
     {CaptionTarget::Action, "Repertoire", 0, "Répertoire", "Directories"},
@@ -28,6 +30,8 @@ const std::array<Caption, 25> kMainWindowCaptions = {{
     {CaptionTarget::Tab, "tsExt", 0, "Extensions reconnues", "Known extensions"},
     {CaptionTarget::CheckBox, "cbStruct", 0, "Recréer la structure du répertoire",
      "Create directory structure"},
+    {CaptionTarget::Placeholder, "edFilter", 0, "Filtrer les noms (* et ? permis)  Ctrl+F",
+     "Filter names (* and ? allowed)  Ctrl+F"},
     {CaptionTarget::Header, "", 0, "sel", "sel"},
     {CaptionTarget::Header, "", 1, "Nom fichier", "File name"},
     {CaptionTarget::Header, "", 2, "Répertoire", "Directory"},

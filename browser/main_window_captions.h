@@ -5,7 +5,7 @@
 namespace kelvane {
 
 // What a caption of the main window is written on.
-enum class CaptionTarget { Window, Menu, Action, Button, Tab, CheckBox, Header };
+enum class CaptionTarget { Window, Menu, Action, Button, Tab, CheckBox, Placeholder, Header };
 
 // One text of the main window in both languages (equal where English keeps the French).
 struct Caption {
@@ -16,7 +16,7 @@ struct Caption {
     const char* english;
 };
 
-extern const std::array<Caption, 25> kMainWindowCaptions;
+extern const std::array<Caption, 28> kMainWindowCaptions;
 
 // The hints, which keep their French text in both languages.
 inline constexpr const char* kOpenPodHint = "Ouvre un fichier POD/EPD";

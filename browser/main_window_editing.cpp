@@ -118,8 +118,11 @@ void Tform_main::writeAndList(const ArchivePlan& plan, const std::string& path,
     openArchive(QString::fromStdString(path));
 }
 
-Tform_main::DropUse Tform_main::dropUse(const QPoint& at, const QMimeData* mime) const {
-    if (busy_) return DropUse::None;
+Tform_main::DropUse Tform_main::dropUse(const QDropEvent& event) const {
+    // Entries dragged out of the listing and back onto the window are not added again.
+    if (busy_ || event.source() == sgPodview_) return DropUse::None;
+    const QPoint at = event.position().toPoint();
+    const QMimeData* mime = event.mimeData();
     // Files dropped on the listing of an archive that can be written are added to it;
     // elsewhere, or on an archive that is only read, a dropped archive is opened.
     const QWidget* listing = sgPodview_->viewport();
@@ -131,13 +134,12 @@ Tform_main::DropUse Tform_main::dropUse(const QPoint& at, const QMimeData* mime)
 }
 
 void Tform_main::dragEnterEvent(QDragEnterEvent* event) {
-    if (dropUse(event->position().toPoint(), event->mimeData()) != DropUse::None)
-        event->acceptProposedAction();
+    if (dropUse(*event) != DropUse::None) event->acceptProposedAction();
 }
 
 void Tform_main::dragMoveEvent(QDragMoveEvent* event) {
     // Whether the drop adds or opens changes as the pointer crosses the listing.
-    if (dropUse(event->position().toPoint(), event->mimeData()) != DropUse::None) {
+    if (dropUse(*event) != DropUse::None) {
         event->acceptProposedAction();
     } else {
         event->ignore();
@@ -146,7 +148,7 @@ void Tform_main::dragMoveEvent(QDragMoveEvent* event) {
 
 void Tform_main::dropEvent(QDropEvent* event) {
     const QMimeData* mime = event->mimeData();
-    switch (dropUse(event->position().toPoint(), mime)) {
+    switch (dropUse(*event)) {
         case DropUse::None:
             return;
         case DropUse::OpenArchive:

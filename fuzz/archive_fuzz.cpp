@@ -1,8 +1,10 @@
 // Opens arbitrary bytes as a POD (every layout) and as an EPD archive, lists it, reads its
 // details and audit trail, verifies it and copies (inflating) every entry to memory; then
-// rewrites it without its first entry, which must read back with one entry fewer. The mount's
-// view is checked too: the folder tree finds every node by its path, and every entry read
-// through a cursor (from the middle, then from the start) gives what copying it gave.
+// rewrites it without its first entry, which must read back with one entry fewer. The
+// window's folder tree and filter run over the names too: every entry lies in exactly one
+// folder, and the root counts them all. So does the mount's view: its folder tree finds every
+// node by its path, and every entry read through a cursor (from the middle, then from the
+// start) gives what copying it gave.
 #include <unistd.h>
 
 #include <algorithm>
@@ -21,6 +23,8 @@
 #include "archive/entry_names.h"
 #include "archive/pod_reader.h"
 #include "archive/verification.h"
+#include "browser/folder_index.h"
+#include "browser/listing_filter.h"
 
 namespace {
 
@@ -70,6 +74,16 @@ void checkCursor(const kelvane::TPOD& pod, const kelvane::CatalogueEntry& entry,
     }
 }
 
+void checkFolders(const std::vector<kelvane::CatalogueEntry>& entries) {
+    const kelvane::FolderIndex folders(entries);
+    if (folders.folders()[0].entriesBelow != int(entries.size())) std::abort();
+    const kelvane::ListingFilter filter(entries.empty() ? "" : entries[0].name);
+    for (int row = 0; row < int(entries.size()); ++row) {
+        if (!folders.holds(0, row)) std::abort();
+        filter.keeps(entries[std::size_t(row)].name);
+    }
+}
+
 void readWhole(const std::string& path) {
     kelvane::TPOD pod(path);
     try {
@@ -104,6 +118,7 @@ void readWhole(const std::string& path) {
         checkCursor(pod, entry, copied, pool);
     }
     checkTree(pod);
+    checkFolders(pod.catalogue());
     rewriteWithoutFirstEntry(pod, path);
 }
 

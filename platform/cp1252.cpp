@@ -117,4 +117,23 @@ bool fitsCp1252(std::string_view utf8) {
     return ascii || (isValidUtf8(utf8) && cp1252ToUtf8(utf8ToCp1252(utf8)) == utf8);
 }
 
+unsigned char cp1252Upper(unsigned char c) {
+    if ((c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) return c - 0x20;
+    switch (c) {
+        case 0x9A:  // š
+        case 0x9C:  // œ
+        case 0x9E:  // ž
+            return c - 0x10;
+        case 0xFF:  // ÿ
+            return 0x9F;
+    }
+    return c;
+}
+
+std::string cp1252Upper(std::string_view bytes) {
+    std::string upper(bytes);
+    for (char& c : upper) c = char(cp1252Upper(static_cast<unsigned char>(c)));
+    return upper;
+}
+
 }  // namespace kelvane

@@ -22,4 +22,9 @@ bool isValidUtf8(std::string_view bytes);
 // utf8ToCp1252 loses nothing.
 bool fitsCp1252(std::string_view utf8);
 
+// The upper-case form of a Windows-1252 byte (accented letters included), for comparing
+// stored names case-blind as the simulators do.
+unsigned char cp1252Upper(unsigned char c);
+std::string cp1252Upper(std::string_view bytes);
+
 }  // namespace kelvane

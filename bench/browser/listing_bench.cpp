@@ -6,9 +6,13 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <QSortFilterProxyModel>
+#include <QLineEdit>
 #include <QTableView>
+#include <QTreeView>
 #include <fstream>
+#include "browser/catalogue_proxy.h"
+#include "browser/folder_index.h"
+#include "browser/folder_tree_model.h"
 
 #include "archive/pod_reader.h"
 #include "browser/Kelvane_main.h"
@@ -56,7 +60,10 @@ struct Fixture {
         std::vector<kelvane::test::StoredFile> files;
         files.reserve(kEntries);
         for (int i = 0; i < kEntries; ++i) {
-            std::string name = "WORLD\\TILES\\T" + std::to_string((i * 7919) % kEntries) + ".TXP";
+            // 40 x 50 folders of 50 tiles each.
+            std::string name = "WORLD\\R" + std::to_string(i % 40) + "\\C" +
+                               std::to_string(i / 40 % 50) + "\\T" +
+                               std::to_string((i * 7919) % kEntries) + ".TXP";
             if (name.size() > 15) nameBytes += name.size() + 1;
             files.push_back({std::move(name), std::string(i % 5, 'x'),
                              std::uint32_t(900000000 + (std::int64_t(i) * 104729) % 300000000)});
@@ -86,7 +93,7 @@ void BM_SortByColumn(benchmark::State& state) {
     window.show();
     window.openArchiveCommand(QString::fromStdString(fixture().path));
     auto* proxy =
-        qobject_cast<QSortFilterProxyModel*>(window.findChild<QTableView*>("sgPodview")->model());
+        qobject_cast<kelvane::CatalogueProxy*>(window.findChild<QTableView*>("sgPodview")->model());
     const int column = int(state.range(0));
     bool ascending = false;
     for (auto _ : state) {
@@ -96,6 +103,42 @@ void BM_SortByColumn(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_SortByColumn)->DenseRange(1, 5)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// One keystroke in the filter box: the rows re-filtered and the grid repainted. The texts
+// alternate so that every keystroke changes the rows shown.
+void BM_FilterKeystroke(benchmark::State& state) {
+    kelvane::Tform_main window(fixture().dir.path().string() + "/none.ini");
+    window.show();
+    window.openArchiveCommand(QString::fromStdString(fixture().path));
+    auto* filter = window.findChild<QLineEdit*>("edFilter");
+    auto* grid = window.findChild<QTableView*>("sgPodview");
+    const QStringList texts = {"t1", "t12", "t1*9", "t"};
+    int next = 0;
+    for (auto _ : state) {
+        filter->setText(texts[next++ % texts.size()]);
+        grid->viewport()->repaint();
+    }
+    state.counters["shown"] = grid->model()->rowCount();
+}
+BENCHMARK(BM_FilterKeystroke)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+// The folder tree of the archive: the index of its folders and the tree view showing it.
+void BM_FolderTree(benchmark::State& state) {
+    kelvane::TPOD reader(fixture().path);
+    reader.ReadHeaderAndDirectory();
+    kelvane::FolderTreeModel model;
+    QTreeView view;
+    view.setModel(&model);
+    view.show();
+    for (auto _ : state) {
+        const kelvane::FolderIndex folders(reader.catalogue());
+        model.setFolders(&folders, "big.POD");
+        view.expandAll();
+        view.viewport()->repaint();
+        state.counters["folders"] = double(folders.folders().size());
+    }
+}
+BENCHMARK(BM_FolderTree)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 std::size_t heapInUse() {
     const auto info = ::mallinfo2();
@@ -123,7 +166,7 @@ void BM_ListingMemory(benchmark::State& state) {
         start = heapInUse();
         window.openArchiveCommand(QString::fromStdString(fixture().path));
         auto* view = window.findChild<QTableView*>("sgPodview");
-        qobject_cast<QSortFilterProxyModel*>(view->model())->sort(3);
+        qobject_cast<kelvane::CatalogueProxy*>(view->model())->sort(3);
         benchmark::DoNotOptimize(window.grab());
         const double total = double(heapInUse()) - double(start) - double(fixture().nameBytes);
         state.counters["total_bytes_per_entry"] = total / kEntries;

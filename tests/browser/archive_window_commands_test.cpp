@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "browser/catalogue_model.h"
+#include "browser/catalogue_proxy.h"
 #include "browser/command_progress.h"
 #include "tests/browser/main_window_fixture.h"
 
@@ -198,7 +199,7 @@ TEST_F(ArchiveCommandsTest, EntriesWithoutTimestampShowNoDateAndSortFirst) {
     for (int i = 0; i < 3; ++i) entries[std::size_t(i)].index = i;
     CatalogueModel model;
     model.setCatalogue(&entries, 0);
-    CatalogueSortProxy proxy(&model);
+    CatalogueProxy proxy(&model);
     const auto numbers = [&] {
         QStringList shown;
         for (int row = 0; row < 3; ++row) shown << proxy.index(row, kColNumber).data().toString();

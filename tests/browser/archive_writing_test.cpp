@@ -1,8 +1,13 @@
 #include <sys/stat.h>
 
+#include <QCryptographicHash>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMimeData>
+#include <QProcess>
 #include <QProgressDialog>
 #include <QScopedValueRollback>
 #include <QTimer>
@@ -26,7 +31,24 @@ const char* const kCreate = "NouvellearchivePODEPD1";
 const char* const kAdd = "AjouterdesfichiersPODEPD1";
 const char* const kDelete = "SupprimerlesentreescocheesPODEPD1";
 
-// The entries of the archive at `path`, read back, once every checksum is seen to hold.
+using NamesAndDigests = std::vector<std::pair<QString, QByteArray>>;
+
+// The names and SHA-256 digests the independent reader finds, once it sees every checksum hold.
+NamesAndDigests independentlyRead(const std::filesystem::path& path, const char* layout) {
+    QProcess reader;
+    reader.start("python3", {KELVANE_INDEPENDENT_READER, QString::fromStdString(path.string())});
+    EXPECT_TRUE(reader.waitForFinished(30000));
+    EXPECT_EQ(reader.exitCode(), 0) << reader.readAllStandardError().toStdString();
+    const QJsonObject result = QJsonDocument::fromJson(reader.readAllStandardOutput()).object();
+    EXPECT_EQ(result["layout"].toString(), layout);
+    NamesAndDigests found;
+    for (const QJsonValue entry : result["entries"].toArray())
+        found.emplace_back(entry["name"].toString(), entry["sha256"].toString().toLatin1());
+    return found;
+}
+
+// The entries of the archive at `path`, read back, once every checksum is seen to hold by this
+// program's reader and by the independent one.
 Entries readBack(const std::filesystem::path& path, const char* layout) {
     TPOD pod(path.string());
     pod.ReadHeaderAndDirectory();
@@ -34,7 +56,15 @@ Entries readBack(const std::filesystem::path& path, const char* layout) {
     const VerificationReport report =
         verifyArchive(pod, [](std::int64_t, std::int64_t) { return true; });
     EXPECT_TRUE(report.allHold()) << report.summaryEnglish();
-    return storedContents(pod);
+    const Entries entries = storedContents(pod);
+    NamesAndDigests expected;
+    for (const auto& [name, bytes] : entries)
+        expected.emplace_back(
+            QString::fromStdString(name),
+            QCryptographicHash::hash(QByteArray::fromStdString(bytes), QCryptographicHash::Sha256)
+                .toHex());
+    EXPECT_EQ(independentlyRead(path, layout), expected);
+    return entries;
 }
 
 class ArchiveWritingTest : public MainWindowTest {
@@ -112,18 +142,32 @@ TEST_F(ArchiveWritingTest, NewArchivePacksTheFolderByItsExtension) {
 }
 
 TEST_F(ArchiveWritingTest, AddReplacesAnEntryOfTheSameNameAndAppendsTheOthers) {
-    openListed();
     makeFile("TWO.TXT", "deux");
     makeFile("four.txt", "quatre");
-    desktop.openFilesAnswers.push_back({inFolder("four.txt"), inFolder("TWO.TXT")});
-    trigger(kAdd);
-    EXPECT_TRUE(desktop.messages.empty());
-    EXPECT_EQ(
-        readBack(listed(), "POD2"),
-        (Entries{
-            {"one.txt", "1"}, {"TWO.TXT", "deux"}, {"three.txt", "333"}, {"four.txt", "quatre"}}));
-    EXPECT_EQ(column(kColName), (QStringList{"one.txt", "TWO.TXT", "three.txt", "four.txt"}));
-    EXPECT_EQ(status(), "listed.POD - 4 fichiers pour 14 octets");
+    struct Case {
+        ArchiveLayout built;
+        const char* layout;
+        const char* extension;
+    };
+    for (const Case& c :
+         {Case{ArchiveLayout::POD, "POD2", ".POD"}, Case{ArchiveLayout::POD1, "POD1", ".POD"},
+          Case{ArchiveLayout::POD3, "POD3", ".POD"}, Case{ArchiveLayout::EPD, "EPD", ".EPD"}}) {
+        SCOPED_TRACE(c.layout);
+        const std::filesystem::path archive = dir.path() / (std::string(c.layout) + c.extension);
+        writeArchive(archive, c.built,
+                     {{"one.txt", "1", 100}, {"two.txt", "22", 200}, {"three.txt", "333", 300}});
+        open(archive.string());
+        desktop.openFilesAnswers.push_back({inFolder("four.txt"), inFolder("TWO.TXT")});
+        trigger(kAdd);
+        EXPECT_TRUE(desktop.messages.empty());
+        EXPECT_EQ(readBack(archive, c.layout), (Entries{{"one.txt", "1"},
+                                                        {"TWO.TXT", "deux"},
+                                                        {"three.txt", "333"},
+                                                        {"four.txt", "quatre"}}));
+        EXPECT_EQ(column(kColName), (QStringList{"one.txt", "TWO.TXT", "three.txt", "four.txt"}));
+        EXPECT_EQ(status(), QString::fromStdString(archive.filename().string()) +
+                                " - 4 fichiers pour 14 octets");
+    }
 
     // Archives of the layouts that are only read cannot be changed.
     writeArchive(dir.path() / "read.POD", ArchiveLayout::POD6, {{"a.txt", "a", 1}});

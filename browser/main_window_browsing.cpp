@@ -1,0 +1,238 @@
+// The main window's browsing aids around the listing: the filter box, the folder tree, the
+// keys of the listing, dragging entries out, the recent archives and the layout kept
+// between runs.
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QShortcut>
+#include <QSplitter>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTreeView>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <set>
+
+#include "browser/Kelvane_main.h"
+#include "browser/catalogue_model.h"
+#include "browser/catalogue_proxy.h"
+#include "browser/folder_tree_model.h"
+#include "browser/listing_text.h"
+#include "browser/main_window_support.h"
+#include "platform/desktop_services.h"
+#include "settings/settings.h"
+#include "settings/window_settings.h"
+
+namespace kelvane {
+namespace {
+
+QString joined(const QList<int>& numbers) {
+    QStringList texts;
+    for (const int number : numbers) texts << QString::number(number);
+    return texts.join(QLatin1Char(','));
+}
+
+QList<int> numbersIn(const std::string& text) {
+    QList<int> numbers;
+    for (const QString& part : QString::fromStdString(text).split(QLatin1Char(','))) {
+        bool ok = false;
+        const int number = part.toInt(&ok);
+        if (!ok || number < 0) return {};
+        numbers << number;
+    }
+    return numbers;
+}
+
+}  // namespace
+
+QWidget* Tform_main::buildBrowsing(QWidget* page) {
+    auto* browsing = new QWidget(page);
+    edFilter_ = new QLineEdit(browsing);
+    edFilter_->setObjectName(QStringLiteral("edFilter"));
+    edFilter_->setClearButtonEnabled(true);
+    connect(edFilter_, &QLineEdit::textChanged, this, &Tform_main::filterChanged);
+    auto* focusFilter = new QShortcut(QKeySequence::Find, this);
+    focusFilter->setContext(Qt::WindowShortcut);
+    connect(focusFilter, &QShortcut::activated, this, [this] {
+        edFilter_->setFocus(Qt::ShortcutFocusReason);
+        edFilter_->selectAll();
+    });
+    edFilter_->installEventFilter(this);  // Escape clears it
+
+    tvFolders_ = new QTreeView(browsing);
+    tvFolders_->setObjectName(QStringLiteral("tvFolders"));
+    tvFolders_->setModel(folderModel_);
+    tvFolders_->setHeaderHidden(true);
+    tvFolders_->setUniformRowHeights(true);
+    connect(tvFolders_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) { folderChosen(current); });
+
+    panes_ = new QSplitter(Qt::Horizontal, browsing);
+    panes_->setObjectName(QStringLiteral("spPanes"));
+    panes_->addWidget(tvFolders_);
+    panes_->addWidget(sgPodview_);
+    panes_->setStretchFactor(1, 1);
+    panes_->setSizes({180, sgPodview_->width()});
+
+    sgPodview_->installEventFilter(this);
+    model_->setDragExporter([this](const std::vector<int>& rows) { return exportEntries(rows); });
+    connect(model_, &QAbstractItemModel::dataChanged, this, &Tform_main::showNarrowedStatus);
+
+    auto* layout = new QVBoxLayout(browsing);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(edFilter_);
+    layout->addWidget(panes_, 1);
+    return browsing;
+}
+
+void Tform_main::filterChanged(const QString& text) {
+    guarded(this, [&] {
+        proxy_->setFilter(ListingFilter(text.toStdString()));
+        showNarrowedStatus();
+    });
+}
+
+void Tform_main::folderChosen(const QModelIndex& index) {
+    guarded(this, [&] {
+        if (!archiveRead()) return;
+        proxy_->setFolder(&folders_, index.isValid() ? FolderTreeModel::folderOf(index) : 0);
+        showNarrowedStatus();
+    });
+}
+
+void Tform_main::showNarrowedStatus() {
+    if (!archiveRead()) return;
+    const std::string extra = narrowedStatus(proxy_->rowCount(), model_->rowCount(),
+                                             model_->tickedCount(), settings().isEnglish());
+    statusLine_->setText(QString::fromStdString(statusBase_ + extra));
+}
+
+bool Tform_main::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress) return QMainWindow::eventFilter(watched, event);
+    const auto& key = *static_cast<QKeyEvent*>(event);
+    if (watched == sgPodview_) return gridKeyPressed(key);
+    if (watched == edFilter_ && key.key() == Qt::Key_Escape && !edFilter_->text().isEmpty()) {
+        edFilter_->clear();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool Tform_main::gridKeyPressed(const QKeyEvent& key) {
+    if (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter) {
+        sgPodviewDblClickCell();
+        return true;
+    }
+    if (key.key() == Qt::Key_Space && key.modifiers() == Qt::NoModifier) {
+        const QModelIndex current = sgPodview_->currentIndex();
+        if (current.isValid()) sgPodviewClickCell(current.row(), kColTick);
+        return true;
+    }
+    if (key.matches(QKeySequence::SelectAll)) {
+        tickShownRows();
+        return true;
+    }
+    return false;
+}
+
+void Tform_main::tickShownRows() {
+    guarded(this, [this] {
+        std::vector<int> rows;
+        for (int row = 0; row < proxy_->rowCount(); ++row)
+            rows.push_back(proxy_->mapToSource(proxy_->index(row, 0)).row());
+        model_->setTicks(rows);
+    });
+}
+
+QMimeData* Tform_main::exportEntries(const std::vector<int>& rows) {
+    QMimeData* mime = nullptr;
+    guarded(this, [&] {
+        if (!archiveRead()) return;
+        if (dragFolder_ == nullptr) dragFolder_ = std::make_unique<QTemporaryDir>();
+        // A folder per drag, so that one drag's files never mix with another's.
+        const QString folder = dragFolder_->filePath(QString::number(++drags_)) + QLatin1Char('/');
+        QDir().mkpath(folder);
+        const OutputFolder target(folder.toStdString());
+        const bool keepFolders = cbStruct_->isChecked();
+        // With the stored folders kept, the drag carries each top folder once.
+        std::set<QString> carried;
+        QList<QUrl> urls;
+        for (const int row : rows) {
+            const ExtractionResult copy =
+                pod_->Extract(model_->entry(row).index, target,
+                              keepFolders ? StoredPath::KeepAndCreateLevels : StoredPath::Drop);
+            const QString written = QString::fromStdString(copy.path);
+            const QString top = folder + written.mid(folder.size()).section(QLatin1Char('/'), 0, 0);
+            if (carried.insert(top).second) urls << QUrl::fromLocalFile(top);
+        }
+        mime = new QMimeData;
+        mime->setUrls(urls);
+    });
+    return mime;
+}
+
+void Tform_main::rememberOpened(const QString& path) {
+    // The list is a convenience: a settings file that cannot be written does not stop the
+    // opening.
+    try {
+        showRecentArchives(
+            rememberArchive(iniPath_, QFileInfo(path).absoluteFilePath().toStdString()));
+    } catch (const std::exception&) {
+    }
+}
+
+void Tform_main::showRecentArchives(const std::vector<std::string>& paths) {
+    recentMenu_->clear();
+    int number = 0;
+    for (const std::string& path : paths) {
+        const QString file = QString::fromStdString(path);
+        QAction* action = recentMenu_->addAction(
+            QStringLiteral("&%1 %2").arg(++number).arg(QDir::toNativeSeparators(file)), this,
+            [this, file] { openArchiveCommand(file); });
+        action->setObjectName(QStringLiteral("Recent%1").arg(number));
+    }
+    recentMenu_->setEnabled(!paths.empty());
+}
+
+void Tform_main::restoreLayout() {
+    guarded(this, [this] {
+        showRecentArchives(readRecentArchives(iniPath_));
+        const WindowLayout layout = readWindowLayout(iniPath_);
+        if (!layout.geometry.empty())
+            restoreGeometry(QByteArray::fromBase64(QByteArray::fromStdString(layout.geometry)));
+        const QList<int> panes = numbersIn(layout.panes);
+        if (panes.size() == panes_->count()) panes_->setSizes(panes);
+        const QList<int> widths = numbersIn(layout.columns);
+        if (widths.size() == kCatalogueColumns)
+            for (int column = 0; column < kCatalogueColumns; ++column)
+                sgPodview_->setColumnWidth(column, widths[column]);
+        findChild<QAction*>(QStringLiteral("Apercu1"))->setChecked(layout.preview);
+    });
+}
+
+void Tform_main::saveLayout() const {
+    WindowLayout layout;
+    layout.geometry = saveGeometry().toBase64().toStdString();
+    layout.panes = joined(panes_->sizes()).toStdString();
+    QList<int> widths;
+    for (int column = 0; column < kCatalogueColumns; ++column)
+        widths << sgPodview_->columnWidth(column);
+    layout.columns = joined(widths).toStdString();
+    layout.preview = findChild<QAction*>(QStringLiteral("Apercu1"))->isChecked();
+    saveWindowLayout(iniPath_, layout);
+}
+
+void Tform_main::closeEvent(QCloseEvent* event) {
+    guarded(this, [this] { saveLayout(); });
+    QMainWindow::closeEvent(event);
+}
+
+}  // namespace kelvane

@@ -1,0 +1,144 @@
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QTreeView>
+#include <QUrl>
+
+#include "browser/catalogue_model.h"
+#include "settings/ini_file.h"
+#include "tests/browser/main_window_fixture.h"
+
+namespace kelvane::test {
+namespace {
+
+const std::vector<StoredFile> kFiles = {{"ART\\A.RAW", "a", 100},
+                                        {"ART\\SUB\\B.RAW", "bb", 200},
+                                        {"art\\a.act", "ccc", 300},
+                                        {"SONS\\C.WAV", "dddd", 400},
+                                        {"readme.txt", "eeeee", 500}};
+
+class BrowsingTest : public MainWindowTest {
+  protected:
+    QLineEdit* filter() { return window().findChild<QLineEdit*>("edFilter"); }
+    QTreeView* tree() { return window().findChild<QTreeView*>("tvFolders"); }
+    void press(QWidget* target, int key, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::keyClick(target, Qt::Key(key), modifiers);
+    }
+    // The folder tree's texts, depth first.
+    QStringList folders(const QModelIndex& parent = {}) {
+        QStringList texts;
+        QAbstractItemModel* model = tree()->model();
+        for (int row = 0; row < model->rowCount(parent); ++row) {
+            const QModelIndex item = model->index(row, 0, parent);
+            texts << item.data().toString() << folders(item);
+        }
+        return texts;
+    }
+    void chooseFolder(const QString& text) {
+        QAbstractItemModel* model = tree()->model();
+        const QModelIndexList found =
+            model->match(model->index(0, 0), Qt::DisplayRole, text, 1, Qt::MatchRecursive);
+        ASSERT_EQ(found.size(), 1) << text.toStdString();
+        tree()->setCurrentIndex(found[0]);
+    }
+};
+
+TEST_F(BrowsingTest, FilterAndFolderNarrowTheRowsWhileTicksStayOnHiddenRows) {
+    open(archive("a.POD", ArchiveLayout::POD, kFiles));
+    EXPECT_EQ(folders(), (QStringList{"a.POD (5)", "ART (3)", "SUB (1)", "SONS (1)"}));
+
+    window().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window()));
+    press(&window(), Qt::Key_F, Qt::ControlModifier);
+    EXPECT_TRUE(filter()->hasFocus());
+    QTest::keyClicks(filter(), "*.raw");
+    EXPECT_EQ(column(kColName), (QStringList{"ART\\A.RAW", "ART\\SUB\\B.RAW"}));
+    EXPECT_EQ(status(), "a.POD - 5 fichiers pour 15 octets - 2 de 5 fichiers affichés");
+
+    press(grid(), Qt::Key_A, Qt::ControlModifier);  // ticks the shown rows only
+    EXPECT_EQ(status(), "a.POD - 5 fichiers pour 15 octets - 2 de 5 fichiers affichés - 2 cochés");
+    press(filter(), Qt::Key_Escape);
+    EXPECT_EQ(filter()->text(), "");
+    EXPECT_EQ(column(kColTick), (QStringList{"x", "x", "", "", ""}));
+    EXPECT_EQ(status(), "a.POD - 5 fichiers pour 15 octets - 2 cochés");
+
+    chooseFolder("ART (3)");
+    EXPECT_EQ(column(kColName), (QStringList{"ART\\A.RAW", "ART\\SUB\\B.RAW", "art\\a.act"}));
+    clickCell(0, kColTick);  // unticks A.RAW
+    chooseFolder("SONS (1)");
+    EXPECT_EQ(column(kColName), (QStringList{"SONS\\C.WAV"}));
+
+    // Extraction takes every ticked entry, shown or not.
+    desktop.directoryAnswers.push_back(QString::fromStdString(dir.path().string() + "/out"));
+    std::filesystem::create_directories(dir.path() / "out");
+    click("btnExtractFile");
+    EXPECT_EQ(namesIn(dir.path() / "out"), (std::vector<std::string>{"B.RAW"}));
+
+    chooseFolder("a.POD (5)");
+    EXPECT_EQ(rows(), 5);
+}
+
+TEST_F(BrowsingTest, SpaceTicksEnterViewsAndDraggedRowsBecomeFiles) {
+    open(archive("a.POD", ArchiveLayout::POD, kFiles));
+    grid()->setFocus();
+    grid()->setCurrentIndex(grid()->model()->index(4, kColName));
+    press(grid(), Qt::Key_Space);
+    EXPECT_EQ(cell(4, kColTick), "x");
+    press(grid(), Qt::Key_Space);
+    EXPECT_EQ(cell(4, kColTick), " ");
+
+    // Enter views the current row: a texture whose palette is missing (the companion's name
+    // must match case and all) says so.
+    settings().workDirectory = dir.path().string() + "/";
+    grid()->setCurrentIndex(grid()->model()->index(0, kColName));
+    press(grid(), Qt::Key_Return);
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_TRUE(desktop.messages[0].text.startsWith("Fichier ART\\A.ACT non trouvé"))
+        << desktop.messages[0].text.toStdString();
+
+    struct Case {
+        bool structure;
+        std::vector<std::string> urls;  // relative to the drag's folder
+    };
+    for (const Case& c : {Case{false, {"B.RAW", "C.WAV"}}, Case{true, {"ART", "SONS"}}}) {
+        SCOPED_TRACE(c.structure);
+        window().findChild<QCheckBox*>("cbStruct")->setChecked(c.structure);
+        QAbstractItemModel* model = grid()->model();
+        const std::unique_ptr<QMimeData> mime(model->mimeData(
+            {model->index(1, kColName), model->index(3, kColName), model->index(3, kColSize)}));
+        ASSERT_NE(mime, nullptr);
+        std::vector<std::string> names;
+        for (const QUrl& url : mime->urls()) names.push_back(url.fileName().toStdString());
+        EXPECT_EQ(names, c.urls);
+        const std::filesystem::path folder =
+            std::filesystem::path(mime->urls()[0].toLocalFile().toStdString()).parent_path();
+        EXPECT_EQ(readFile(folder / (c.structure ? "ART/SUB/B.RAW" : "B.RAW")), "bb");
+        EXPECT_EQ(readFile(folder / (c.structure ? "SONS/C.WAV" : "C.WAV")), "dddd");
+    }
+}
+
+TEST_F(BrowsingTest, RecentArchivesAndTheLayoutAreKeptInTheSettingsFile) {
+    std::vector<std::string> opened;
+    for (int i = 0; i < 10; ++i) {
+        opened.push_back(archive("r" + std::to_string(i) + ".POD", ArchiveLayout::POD, kFiles));
+        open(opened.back());
+    }
+    // A settings file made for the habits keeps the language in force.
+    EXPECT_EQ(IniFile(iniPath()).readString("init", "langage", ""), "français");
+    grid()->setColumnWidth(kColName, 333);
+    window().close();
+    form.reset();
+
+    QMenu* recent = window().findChild<QMenu*>("ArchivesrecentesPODEPD1");
+    ASSERT_EQ(recent->actions().size(), 8);
+    EXPECT_TRUE(recent->actions()[0]->text().endsWith("r9.POD"));
+    EXPECT_TRUE(recent->actions()[7]->text().endsWith("r2.POD"));
+    EXPECT_EQ(grid()->columnWidth(kColName), 333);
+    recent->actions()[3]->trigger();
+    EXPECT_EQ(status(), "r6.POD - 5 fichiers pour 15 octets");
+    EXPECT_TRUE(recent->actions()[0]->text().endsWith("r6.POD"));
+}
+
+}  // namespace
+}  // namespace kelvane::test
