@@ -346,8 +346,8 @@ int serveArchive(TPOD& pod, const ArchiveTree& tree, const std::string& archiveP
         session.reset();
         ::_exit(status);
     }
-    // The child serves: this process keeps its hands off the mount and the session.
-    session.release();
+    // The child serves; destroying this process's session only closes its copy of the
+    // connection, the mount stays.
     return 0;
 }
 

@@ -19,7 +19,7 @@ done
 [[ -x "$staging/root/usr/bin/kelvane" ]] || { echo "kelvane is not executable"; exit 1; }
 
 # The installed command-line program runs, and the desktop entry opens archives.
-"$staging/root/usr/bin/kelvane-cli" --help | grep -q "kelvane-cli list ARCHIVE"
+"$staging/root/usr/bin/kelvane-cli" --help | grep -qF "kelvane-cli mount [-f] ARCHIVE FOLDER"
 grep -q '^MimeType=application/x-fly-pod;application/x-fly-epd;$' \
   "$staging/root/usr/share/applications/kelvane.desktop"
 grep -q 'glob pattern="\*.pod"' "$staging/root/usr/share/mime/packages/kelvane.xml"
