@@ -30,9 +30,9 @@ int main(int argc, char** argv) {
                              "\\file_" + std::to_string(i) + ".bin",
                          std::move(data), std::uint32_t(1000000000 + i)});
     }
-    kelvane::test::writeArchive(argv[1],
-                                layout == "pod5" ? kelvane::test::ArchiveLayout::POD5
-                                                 : kelvane::test::ArchiveLayout::POD3,
-                                files);
+    kelvane::test::writeArchive(
+        argv[1],
+        layout == "pod5" ? kelvane::test::ArchiveLayout::POD5 : kelvane::test::ArchiveLayout::POD3,
+        files);
     return 0;
 }
