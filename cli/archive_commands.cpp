@@ -1,5 +1,7 @@
 // list, info, extract, cat, verify and audit: the archive commands of kelvane-cli.
+#include <algorithm>
 #include <filesystem>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -8,9 +10,12 @@
 #include "archive/archive_errors.h"
 #include "archive/entry_names.h"
 #include "archive/pod_reader.h"
+#include "archive/timestamps.h"
 #include "archive/verification.h"
 #include "cli/archive_access.h"
 #include "cli/cli.h"
+#include "cli/json_reports.h"
+#include "cli/long_listing.h"
 #include "platform/bilingual_error.h"
 #include "platform/cp1252.h"
 
@@ -54,6 +59,54 @@ std::string displayName(const CatalogueEntry& entry) {
     return cp1252ToUtf8(entry.name);
 }
 
+std::string fileNameOf(const std::string& path) {
+    return std::filesystem::path(path).filename().string();
+}
+
+// Splits `args` into the flags that `known` lists (each seen or not) and the rest; false for
+// an unknown option.
+bool parseFlags(const Arguments& args, std::initializer_list<std::string_view> known,
+                std::vector<std::string>& seen, Arguments& positional, std::string& unknown) {
+    for (const std::string& arg : args) {
+        if (arg.size() > 1 && arg[0] == '-') {
+            if (std::find(known.begin(), known.end(), arg) == known.end()) {
+                unknown = arg;
+                return false;
+            }
+            seen.push_back(arg);
+        } else {
+            positional.push_back(arg);
+        }
+    }
+    return true;
+}
+
+bool has(const std::vector<std::string>& seen, std::string_view flag) {
+    return std::find(seen.begin(), seen.end(), flag) != seen.end();
+}
+
+// Every entry the arguments name, each once, in directory order; empty after naming an
+// argument that matches nothing.
+std::optional<std::vector<int>> selectAll(const TPOD& pod, const std::string& archive,
+                                          Arguments::const_iterator first,
+                                          Arguments::const_iterator last, bool once,
+                                          std::ostream& err) {
+    std::vector<int> indices;
+    for (auto it = first; it != last; ++it) {
+        const std::vector<int> selected = selectEntries(pod, *it);
+        if (selected.empty()) {
+            err << "kelvane-cli: no entry " << *it << " in " << archive << "\n";
+            return std::nullopt;
+        }
+        indices.insert(indices.end(), selected.begin(), selected.end());
+    }
+    if (once) {
+        std::sort(indices.begin(), indices.end());
+        indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
+    }
+    return indices;
+}
+
 int runList(const Arguments& args, std::ostream& out, std::ostream& err);
 int runInfo(const Arguments& args, std::ostream& out, std::ostream& err);
 int runExtract(const Arguments& args, std::ostream& out, std::ostream& err);
@@ -63,20 +116,37 @@ int runAudit(const Arguments& args, std::ostream& out, std::ostream& err);
 
 }  // namespace
 
-extern const Command kListCommand{"list", "list ARCHIVE", runList};
-extern const Command kInfoCommand{"info", "info [--verbose] ARCHIVE", runInfo};
-extern const Command kExtractCommand{"extract", "extract [--structure] ARCHIVE DIR [ENTRY...]",
-                                     runExtract};
-extern const Command kCatCommand{"cat", "cat ARCHIVE ENTRY", runCat};
-extern const Command kVerifyCommand{"verify", "verify ARCHIVE", runVerify};
+extern const Command kListCommand{"list", "list [-l | --json] ARCHIVE", runList};
+extern const Command kInfoCommand{"info", "info [--verbose] [--json] ARCHIVE", runInfo};
+extern const Command kExtractCommand{
+    "extract", "extract [--structure] ARCHIVE DIR [ENTRY|PATTERN...]", runExtract};
+extern const Command kCatCommand{"cat", "cat ARCHIVE ENTRY|PATTERN...", runCat};
+extern const Command kVerifyCommand{"verify", "verify [--json] ARCHIVE", runVerify};
 extern const Command kAuditCommand{"audit", "audit ARCHIVE", runAudit};
 
 namespace {
 
 int runList(const Arguments& args, std::ostream& out, std::ostream& err) {
-    if (args.size() != 1) return usageError(kListCommand, err, "expects one archive");
-    auto pod = openArchive(args[0], err);
+    std::vector<std::string> flags;
+    Arguments positional;
+    std::string unknown;
+    if (!parseFlags(args, {"-l", "--json"}, flags, positional, unknown)) {
+        return usageError(kListCommand, err, "unknown option " + unknown);
+    }
+    if (positional.size() != 1) return usageError(kListCommand, err, "expects one archive");
+    if (has(flags, "-l") && has(flags, "--json")) {
+        return usageError(kListCommand, err, "-l and --json exclude each other");
+    }
+    auto pod = openArchive(positional[0], err);
     if (!pod) return kFailure;
+    if (has(flags, "--json")) {
+        printListJson(*pod, fileNameOf(positional[0]), out);
+        return kSuccess;
+    }
+    if (has(flags, "-l")) {
+        printLongListing(pod->catalogue(), standardBiasMinutes(), out);
+        return kSuccess;
+    }
     for (const CatalogueEntry& entry : pod->catalogue()) {
         out << entry.index + 1 << '\t' << entry.size << '\t' << entry.offset << '\t'
             << std::int32_t(entry.timestamp) << '\t' << displayName(entry) << '\n';
@@ -113,17 +183,25 @@ void printDetails(const TPOD& pod, std::ostream& out) {
 }
 
 int runInfo(const Arguments& args, std::ostream& out, std::ostream& err) {
-    const bool verbose = !args.empty() && args[0] == "--verbose";
-    if (args.size() != (verbose ? 2u : 1u)) {
-        return usageError(kInfoCommand, err, "expects one archive");
+    std::vector<std::string> flags;
+    Arguments positional;
+    std::string unknown;
+    if (!parseFlags(args, {"--verbose", "--json"}, flags, positional, unknown)) {
+        return usageError(kInfoCommand, err, "unknown option " + unknown);
     }
-    const std::string& path = args.back();
+    if (positional.size() != 1) return usageError(kInfoCommand, err, "expects one archive");
+    const bool verbose = has(flags, "--verbose");
+    const std::string& path = positional[0];
     auto pod = openArchive(path, err);
     if (!pod) return kFailure;
+    if (has(flags, "--json")) {  // always with every detail
+        printInfoJson(*pod, fileNameOf(path), out);
+        return kSuccess;
+    }
     std::int64_t total = 0;
     for (const CatalogueEntry& entry : pod->catalogue()) total += entry.size;
-    out << std::filesystem::path(path).filename().string() << " - " << pod->catalogue().size()
-        << " files for " << total << " bytes\n";
+    out << fileNameOf(path) << " - " << pod->catalogue().size() << " files for " << total
+        << " bytes\n";
     if (verbose) printDetails(*pod, out);
     return kSuccess;
 }
@@ -146,15 +224,10 @@ int runExtract(const Arguments& args, std::ostream& out, std::ostream& err) {
     auto pod = openArchive(positional[0], err);
     if (!pod) return kFailure;
 
-    std::vector<int> indices;
-    for (auto it = positional.begin() + 2; it != positional.end(); ++it) {
-        auto index = findEntry(*pod, *it);
-        if (!index) {
-            err << "kelvane-cli: no entry " << *it << " in " << positional[0] << "\n";
-            return kFailure;
-        }
-        indices.push_back(*index);
-    }
+    auto selected =
+        selectAll(*pod, positional[0], positional.begin() + 2, positional.end(), true, err);
+    if (!selected) return kFailure;
+    std::vector<int>& indices = *selected;
     if (positional.size() == 2) {
         for (const CatalogueEntry& entry : pod->catalogue()) indices.push_back(entry.index);
     }
@@ -193,42 +266,58 @@ int runExtract(const Arguments& args, std::ostream& out, std::ostream& err) {
     return status;
 }
 
-int runCat(const Arguments& args, std::ostream& out, std::ostream& err) {
-    if (args.size() != 2) return usageError(kCatCommand, err, "expects an archive and an entry");
-    auto pod = openArchive(args[0], err);
-    if (!pod) return kFailure;
-    auto index = findEntry(*pod, args[1]);
-    if (!index) {
-        err << "kelvane-cli: no entry " << args[1] << " in " << args[0] << "\n";
-        return kFailure;
-    }
-    const CatalogueEntry& entry = pod->catalogue()[std::size_t(*index)];
+// Writes one entry to `out`; false after saying why it is not whole.
+bool catEntry(TPOD& pod, int index, std::ostream& out, std::ostream& err) {
+    const CatalogueEntry& entry = pod.catalogue()[std::size_t(index)];
     std::int64_t written = 0;
     try {
-        written = pod->copyEntry(*index, [&](const char* data, std::size_t size) {
+        written = pod.copyEntry(index, [&](const char* data, std::size_t size) {
             out.write(data, std::streamsize(size));
         });
     } catch (const DamagedEntry& damaged) {
         out.flush();
         err << "kelvane-cli: " << damaged.english() << "\n";
-        return kFailure;
+        return false;
     }
     out.flush();
     if (written < entry.size) {
         err << "kelvane-cli: entry " << displayName(entry)
             << " is cut short by the end of the archive: " << written << " of " << entry.size
             << " bytes\n";
-        return kFailure;
+        return false;
     }
-    return kSuccess;
+    return true;
+}
+
+int runCat(const Arguments& args, std::ostream& out, std::ostream& err) {
+    if (args.size() < 2) return usageError(kCatCommand, err, "expects an archive and an entry");
+    auto pod = openArchive(args[0], err);
+    if (!pod) return kFailure;
+    const auto selected = selectAll(*pod, args[0], args.begin() + 1, args.end(), false, err);
+    if (!selected) return kFailure;
+    int status = kSuccess;
+    for (int index : *selected) {
+        if (!catEntry(*pod, index, out, err)) status = kFailure;
+    }
+    return status;
 }
 
 int runVerify(const Arguments& args, std::ostream& out, std::ostream& err) {
-    if (args.size() != 1) return usageError(kVerifyCommand, err, "expects one archive");
-    auto pod = openArchive(args[0], err);
+    std::vector<std::string> flags;
+    Arguments positional;
+    std::string unknown;
+    if (!parseFlags(args, {"--json"}, flags, positional, unknown)) {
+        return usageError(kVerifyCommand, err, "unknown option " + unknown);
+    }
+    if (positional.size() != 1) return usageError(kVerifyCommand, err, "expects one archive");
+    auto pod = openArchive(positional[0], err);
     if (!pod) return kFailure;
     const VerificationReport report =
         verifyArchive(*pod, [](std::int64_t, std::int64_t) { return true; });
+    if (has(flags, "--json")) {
+        printVerifyJson(*pod, report, fileNameOf(positional[0]), out);
+        return report.allHold() ? kSuccess : kFailure;
+    }
     for (const VerificationFailure& failure : report.failures) out << failure.english << "\n";
     out << report.summaryEnglish() << "\n";
     return report.allHold() ? kSuccess : kFailure;

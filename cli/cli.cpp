@@ -14,6 +14,7 @@ extern const Command kExtractCommand;
 extern const Command kCatCommand;
 extern const Command kVerifyCommand;
 extern const Command kAuditCommand;
+extern const Command kMountCommand;
 extern const Command kCreateCommand;
 extern const Command kAddCommand;
 extern const Command kDeleteCommand;
@@ -21,9 +22,9 @@ extern const Command kImageCommand;
 extern const Command kDecodeCommand;
 
 std::span<const Command> commands() {
-    static const std::array all = {kListCommand,   kInfoCommand,  kExtractCommand, kCatCommand,
-                                   kVerifyCommand, kAuditCommand, kCreateCommand,  kAddCommand,
-                                   kDeleteCommand, kImageCommand, kDecodeCommand};
+    static const std::array all = {kListCommand,   kInfoCommand,   kExtractCommand, kCatCommand,
+                                   kVerifyCommand, kAuditCommand,  kMountCommand,   kCreateCommand,
+                                   kAddCommand,    kDeleteCommand, kImageCommand,   kDecodeCommand};
     return all;
 }
 

@@ -2,9 +2,12 @@
 // details and audit trail, verifies it and copies (inflating) every entry to memory; then
 // rewrites it without its first entry, which must read back with one entry fewer. The
 // window's folder tree and filter run over the names too: every entry lies in exactly one
-// folder, and the root counts them all.
+// folder, and the root counts them all. So does the mount's view: its folder tree finds every
+// node by its path, and every entry read through a cursor (from the middle, then from the
+// start) gives what copying it gave.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
@@ -14,6 +17,9 @@
 #include "archive/archive_details.h"
 #include "archive/archive_editing.h"
 #include "archive/archive_errors.h"
+#include "archive/archive_tree.h"
+#include "archive/cursor_pool.h"
+#include "archive/entry_cursor.h"
 #include "archive/entry_names.h"
 #include "archive/pod_reader.h"
 #include "archive/verification.h"
@@ -41,6 +47,33 @@ void rewriteWithoutFirstEntry(const kelvane::TPOD& pod, const std::string& path)
     ::unlink(rewritten.c_str());
 }
 
+void checkTree(const kelvane::TPOD& pod) {
+    const kelvane::ArchiveTree tree(pod.catalogue());
+    for (std::size_t id = 0; id < tree.size(); ++id) {
+        const auto found = tree.find(tree.pathOf(int(id)));
+        if (!found || *found != int(id)) std::abort();
+    }
+}
+
+// The entry's first MiB read through a cursor from its middle, then from its start, must equal
+// the start of `copied` (what copyEntry gave).
+void checkCursor(const kelvane::TPOD& pod, const kelvane::CatalogueEntry& entry,
+                 const std::string& copied, kelvane::CursorPool& pool) {
+    kelvane::EntryCursor cursor(pod.file(), entry);
+    std::string read(std::size_t(std::min<std::int64_t>(cursor.size(), 1 << 20)), '\0');
+    try {
+        const std::int64_t middle = std::int64_t(read.size() / 2);
+        const std::size_t tail = cursor.read(middle, read.data() + middle, read.size() - middle);
+        const std::size_t head = cursor.read(0, read.data(), std::size_t(middle));
+        if (head + tail == read.size() && copied.size() >= read.size() &&
+            read.compare(0, read.size(), copied, 0, read.size()) != 0) {
+            std::abort();
+        }
+        pool.read(entry, middle, read.data(), read.size() - std::size_t(middle));
+    } catch (const kelvane::DamagedEntry&) {
+    }
+}
+
 void checkFolders(const std::vector<kelvane::CatalogueEntry>& entries) {
     const kelvane::FolderIndex folders(entries);
     if (folders.folders()[0].entriesBelow != int(entries.size())) std::abort();
@@ -66,17 +99,25 @@ void readWhole(const std::string& path) {
     total += kelvane::verifyArchive(pod, [](std::int64_t, std::int64_t) {
                  return true;
              }).failures.size();
+    kelvane::CursorPool pool(pod.file(), 2);
     for (const kelvane::CatalogueEntry& entry : pod.catalogue()) {
         total += kelvane::directoryPart(entry.name).size();
         try {
             kelvane::safeComponents(entry.name);
         } catch (const kelvane::UnsafeEntryName&) {
         }
+        std::string copied;
         try {
-            pod.copyEntry(entry.index, [&](const char*, std::size_t size) { total += size; });
+            pod.copyEntry(entry.index, [&](const char* data, std::size_t size) {
+                total += size;
+                if (copied.size() < (1u << 20)) copied.append(data, size);
+            });
         } catch (const kelvane::DamagedEntry&) {
+            continue;
         }
+        checkCursor(pod, entry, copied, pool);
     }
+    checkTree(pod);
     checkFolders(pod.catalogue());
     rewriteWithoutFirstEntry(pod, path);
 }

@@ -21,6 +21,7 @@ class ReadOnlyFile {
     // False when the file cannot be opened for reading (missing, unreadable, a directory).
     bool open(const std::string& path);
     bool isOpen() const { return fd_ >= 0; }
+    int descriptor() const { return fd_; }
     std::int64_t size() const { return size_; }
 
     // Reads up to `count` bytes at `offset`; returns how many were read (fewer only at the

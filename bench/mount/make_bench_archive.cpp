@@ -1,0 +1,38 @@
+// Writes an archive for the mount benchmark: COUNT entries of BYTES each under a few folders,
+// stored (POD3) or deflated (POD5), with bytes that compress about as textures do.
+// Usage: make_bench_archive ARCHIVE pod3|pod5 COUNT BYTES
+#include <cstdint>
+#include <cstdlib>
+#include <iostream>
+#include <random>
+#include <string>
+
+#include "tests/support/archive_builder.h"
+
+int main(int argc, char** argv) {
+    if (argc != 5) {
+        std::cerr << "usage: make_bench_archive ARCHIVE pod3|pod5 COUNT BYTES\n";
+        return 2;
+    }
+    const std::string layout = argv[2];
+    const long count = std::atol(argv[3]);
+    const std::size_t bytes = std::size_t(std::atoll(argv[4]));
+    std::mt19937 random(42);
+    std::vector<kelvane::test::StoredFile> files;
+    files.reserve(std::size_t(count));
+    for (long i = 0; i < count; ++i) {
+        std::string data(bytes, '\0');
+        // Runs of one byte among random ones: deflate keeps about half.
+        for (std::size_t at = 0; at < bytes; ++at) {
+            data[at] = (at / 16) % 2 ? char(at / 512) : char(random());
+        }
+        files.push_back({"FOLDER" + std::to_string(i % 100) + "\\SUB" + std::to_string(i % 7) +
+                             "\\file_" + std::to_string(i) + ".bin",
+                         std::move(data), std::uint32_t(1000000000 + i)});
+    }
+    kelvane::test::writeArchive(
+        argv[1],
+        layout == "pod5" ? kelvane::test::ArchiveLayout::POD5 : kelvane::test::ArchiveLayout::POD3,
+        files);
+    return 0;
+}
