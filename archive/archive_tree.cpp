@@ -12,8 +12,7 @@ namespace {
 constexpr std::size_t kNameMax = 255;
 
 bool usableFileName(const std::string& component) {
-    return !component.empty() && component.size() <= kNameMax &&
-           component.find('\0') == std::string::npos;
+    return !component.empty() && component.size() <= kNameMax;
 }
 
 }  // namespace

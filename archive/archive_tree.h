@@ -24,7 +24,7 @@ struct TreeNode {
 struct LeftOutEntry {
     enum class Reason {
         UnsafeName,    // its name would leave the folder (see safeComponents)
-        NoFileName,    // its name ends with a separator, holds a NUL or a component too long
+        NoFileName,    // its name ends with a separator or has a component too long
         FolderOfName,  // a folder of the same path holds other entries
         Replaced       // a later entry has the same path (as extraction replaces it)
     };

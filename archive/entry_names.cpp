@@ -56,7 +56,9 @@ std::vector<std::string> safeComponents(std::string_view storedName) {
         std::size_t end = storedName.find_first_of("\\:", start);
         if (end == std::string_view::npos) end = storedName.size();
         std::string_view component = storedName.substr(start, end - start);
-        if (component == "." || component == "..") throw UnsafeEntryName(std::string(storedName));
+        // A NUL would cut the path short where the system reads it.
+        if (component == "." || component == ".." || component.find('\0') != component.npos)
+            throw UnsafeEntryName(std::string(storedName));
         // Doubled separators inside a name add no level.
         if (!component.empty() || end == storedName.size()) {
             components.push_back(nativeComponent(component));

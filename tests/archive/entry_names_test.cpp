@@ -24,6 +24,7 @@ TEST(EntryNames, SafeComponentsBecomeNativePath) {
     for (const char* unsafe : {"..", "a\\..\\b", ".\\x", "\\root", ":x", "C:\\x", "c:x"}) {
         EXPECT_THROW(safeComponents(unsafe), UnsafeEntryName) << unsafe;
     }
+    EXPECT_THROW(safeComponents(std::string_view("a\\b\0c.txt", 9)), UnsafeEntryName);
     try {
         safeComponents("..\\secret");
     } catch (const UnsafeEntryName& error) {
