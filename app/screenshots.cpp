@@ -1,17 +1,21 @@
 // Takes the README's screenshots: the main window with the demo archive, in French and in
 // English, its POD/EPD menu open, its archive properties and the verification of a damaged
-// copy, and each viewer
-// window showing its sample file. Run under a display (xvfb-run):
+// copy, the listing filtered in a chosen folder with a picture in the preview pane, and
+// each viewer window showing its sample file. Run under a display (xvfb-run):
 //   kelvane-screenshots DEMO_ARCHIVE SAMPLES_DIR OUTPUT_DIR
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QEvent>
 #include <QFile>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QSignalSpy>
 #include <QTabWidget>
+#include <QTableView>
+#include <QTreeView>
 #include <QWidget>
 #include <iostream>
 
@@ -22,6 +26,7 @@
 #include "platform/atomic_output_file.h"
 #include "platform/qt_desktop.h"
 #include "platform/qt_translations.h"
+#include "preview/preview_pane.h"
 #include "settings/settings.h"
 #include "viewers/FichierIMG.h"
 #include "viewers/FichierTXT.h"
@@ -108,11 +113,28 @@ void writingMenu(QWidget& form, const QDir& output) {
     menu->hide();
 }
 
+// The IMAGES folder chosen in the tree, the listing filtered to its pictures of one kind and
+// the Targa shown in the preview pane.
+void browsing(QWidget& form, const QDir& output) {
+    auto* tree = form.findChild<QTreeView*>(QStringLiteral("tvFolders"));
+    const QModelIndexList images =
+        tree->model()->match(tree->model()->index(0, 0), Qt::DisplayRole,
+                             QStringLiteral("IMAGES (4)"), 1, Qt::MatchRecursive);
+    if (!images.isEmpty()) tree->setCurrentIndex(images[0]);
+    form.findChild<QLineEdit*>(QStringLiteral("edFilter"))->setText(QStringLiteral("*.t?a"));
+    auto* grid = form.findChild<QTableView*>(QStringLiteral("sgPodview"));
+    auto* pane = form.findChild<kelvane::PreviewPane*>(QStringLiteral("PreviewPane"));
+    QSignalSpy shown(pane, &kelvane::PreviewPane::previewShown);
+    grid->setCurrentIndex(grid->model()->index(0, 1));
+    if (!shown.wait(5000)) std::cerr << "the preview did not show\n";
+    save(form, output, QStringLiteral("browse"));
+}
+
 void mainWindow(const QString& archive, const QDir& output, const QString& name) {
     // A settings file that does not exist: French unless the language is set below.
     kelvane::Tform_main form(output.filePath(QStringLiteral("none/Kelvane.ini")).toStdString(),
                              QCoreApplication::applicationDirPath().toStdString());
-    form.resize(760, 420);
+    form.resize(1100, 460);
     // Without a window manager nothing activates the window: the known-extensions table is
     // loaded on activation.
     QEvent activation(QEvent::WindowActivate);
@@ -122,6 +144,7 @@ void mainWindow(const QString& archive, const QDir& output, const QString& name)
     if (name == QStringLiteral("main-fr")) {
         form.show();
         writingMenu(form, output);
+        browsing(form, output);
         form.hide();
         form.findChild<QTabWidget*>()->setCurrentIndex(1);
         save(form, output, QStringLiteral("extensions"));

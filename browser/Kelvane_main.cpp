@@ -33,6 +33,7 @@
 #include "browser/listing_text.h"
 #include "browser/main_window_captions.h"
 #include "browser/main_window_support.h"
+#include "preview/preview_pane.h"
 #include "browser/verification_command.h"
 #include "platform/cp1252.h"
 #include "platform/desktop_services.h"
@@ -188,8 +189,8 @@ void Tform_main::buildPages() {
         sgPodview_->setColumnWidth(column, width);
         gridWidth += width;
     }
-    // Room for the folder tree beside the grid.
-    resize(gridWidth + 60 + 180, 560);
+    // Room for the folder tree and the preview pane beside the grid.
+    resize(gridWidth + 60 + 180 + 320, 560);
     connect(header, &QHeaderView::sectionClicked, this,
             [this](int column) { headerClicked(column); });
     connect(sgPodview_, &QTableView::clicked, this,
@@ -330,6 +331,7 @@ void Tform_main::resetListing() {
     folderModel_->setFolders(nullptr, {});
     folders_ = FolderIndex();
     edFilter_->clear();
+    preview_->clear();
     proxy_->sort(-1);
     sortColumn_ = -1;
     sgPodview_->horizontalHeader()->setSortIndicator(kColName, Qt::AscendingOrder);

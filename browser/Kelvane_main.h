@@ -32,6 +32,7 @@ class CatalogueModel;
 class CatalogueProxy;
 class ExtensionGrid;
 class FolderTreeModel;
+class PreviewPane;
 class TForm_init;
 
 // The main window: opens an archive, lists its entries, ticks and extracts them, writes new
@@ -82,6 +83,7 @@ class Tform_main : public QMainWindow {
     void filterChanged(const QString& text);
     void folderChosen(const QModelIndex& index);
     void showNarrowedStatus();
+    void previewCurrentRow();
     bool gridKeyPressed(const QKeyEvent& key);
     void tickShownRows();
     QMimeData* exportEntries(const std::vector<int>& rows);
@@ -146,6 +148,7 @@ class Tform_main : public QMainWindow {
     FolderTreeModel* folderModel_ = nullptr;
     QTreeView* tvFolders_ = nullptr;
     QSplitter* panes_ = nullptr;
+    PreviewPane* preview_ = nullptr;
     QMenu* recentMenu_ = nullptr;
     std::unique_ptr<QTemporaryDir> dragFolder_;  // what drags out are extracted into
     int drags_ = 0;

@@ -28,6 +28,7 @@
 #include "browser/listing_text.h"
 #include "browser/main_window_support.h"
 #include "platform/desktop_services.h"
+#include "preview/preview_pane.h"
 #include "settings/settings.h"
 #include "settings/window_settings.h"
 
@@ -79,8 +80,17 @@ QWidget* Tform_main::buildBrowsing(QWidget* page) {
     panes_->setObjectName(QStringLiteral("spPanes"));
     panes_->addWidget(tvFolders_);
     panes_->addWidget(sgPodview_);
+    preview_ = new PreviewPane(browsing);
+    panes_->addWidget(preview_);
     panes_->setStretchFactor(1, 1);
-    panes_->setSizes({180, sgPodview_->width()});
+    panes_->setSizes({180, sgPodview_->width(), 320});
+    connect(sgPodview_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &Tform_main::previewCurrentRow);
+    auto* showPreview = findChild<QAction*>(QStringLiteral("Apercu1"));
+    connect(showPreview, &QAction::toggled, this, [this](bool shown) {
+        preview_->setVisible(shown);
+        previewCurrentRow();
+    });
 
     sgPodview_->installEventFilter(this);
     model_->setDragExporter([this](const std::vector<int>& rows) { return exportEntries(rows); });
@@ -105,6 +115,19 @@ void Tform_main::folderChosen(const QModelIndex& index) {
         if (!archiveRead()) return;
         proxy_->setFolder(&folders_, index.isValid() ? FolderTreeModel::folderOf(index) : 0);
         showNarrowedStatus();
+    });
+}
+
+void Tform_main::previewCurrentRow() {
+    guarded(this, [this] {
+        preview_->setEnglish(settings().isEnglish());
+        const CatalogueEntry* entry = currentEntry();
+        // A hidden pane reads nothing.
+        if (entry == nullptr || preview_->isHidden()) {
+            preview_->clear();
+            return;
+        }
+        preview_->showEntry(podPath_.toStdString(), pod_->catalogue(), *entry);
     });
 }
 

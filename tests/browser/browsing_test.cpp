@@ -2,10 +2,13 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QPlainTextEdit>
+#include <QSignalSpy>
 #include <QTreeView>
 #include <QUrl>
 
 #include "browser/catalogue_model.h"
+#include "preview/preview_pane.h"
 #include "settings/ini_file.h"
 #include "tests/browser/main_window_fixture.h"
 
@@ -116,6 +119,26 @@ TEST_F(BrowsingTest, SpaceTicksEnterViewsAndDraggedRowsBecomeFiles) {
         EXPECT_EQ(readFile(folder / (c.structure ? "ART/SUB/B.RAW" : "B.RAW")), "bb");
         EXPECT_EQ(readFile(folder / (c.structure ? "SONS/C.WAV" : "C.WAV")), "dddd");
     }
+}
+
+TEST_F(BrowsingTest, ThePreviewFollowsTheCurrentRowAndCanBeHidden) {
+    open(archive("a.POD", ArchiveLayout::POD, kFiles));
+    auto* pane = window().findChild<PreviewPane*>("PreviewPane");
+    QSignalSpy shown(pane, &PreviewPane::previewShown);
+    grid()->setCurrentIndex(grid()->model()->index(4, kColName));  // readme.txt
+    ASSERT_TRUE(shown.wait(5000));
+    EXPECT_EQ(pane->findChild<QPlainTextEdit*>("PreviewText")->toPlainText(), "eeeee");
+
+    // Typing in the filter while the row stays shown keeps its preview.
+    QTest::keyClicks(filter(), "read");
+    EXPECT_EQ(rows(), 1);
+    EXPECT_TRUE(pane->findChild<QPlainTextEdit*>("PreviewText")->isVisible());
+
+    trigger("Apercu1");
+    EXPECT_TRUE(pane->isHidden());
+    window().close();
+    form.reset();
+    EXPECT_TRUE(window().findChild<PreviewPane*>("PreviewPane")->isHidden());
 }
 
 TEST_F(BrowsingTest, RecentArchivesAndTheLayoutAreKeptInTheSettingsFile) {
