@@ -33,10 +33,10 @@
 #include "browser/listing_text.h"
 #include "browser/main_window_captions.h"
 #include "browser/main_window_support.h"
-#include "preview/preview_pane.h"
 #include "browser/verification_command.h"
 #include "platform/cp1252.h"
 #include "platform/desktop_services.h"
+#include "preview/preview_pane.h"
 #include "settings/Kelvane_init.h"
 #include "settings/extension_table.h"
 #include "settings/settings_file.h"
@@ -113,11 +113,6 @@ void Tform_main::buildMenus() {
 
     auto* view = menuBar()->addAction(QString(), this, [this] { btnOpenFileClick(); });
     view->setObjectName(QStringLiteral("Voir1"));
-    auto* preview = menuBar()->addAction(QString());
-    preview->setObjectName(QStringLiteral("Apercu1"));
-    preview->setCheckable(true);
-    preview->setChecked(true);
-    preview->setShortcut(Qt::Key_F9);
 
     auto* initMenu = menuBar()->addMenu(QString());
     initMenu->setObjectName(QStringLiteral("Initialisation1"));
@@ -148,6 +143,15 @@ void Tform_main::buildToolBar() {
         addButton("btnExtractFile", QStyle::SP_DialogSaveButton, [this] { btnExtractFileClick(); });
     btnExtractFile_->setEnabled(false);
     addButton("btnOpenFile", QStyle::SP_FileDialogContentsView, [this] { btnOpenFileClick(); });
+    // A tool bar button shows whether the preview pane is on.
+    toolBar->addSeparator();
+    auto* preview =
+        toolBar->addAction(style()->standardIcon(QStyle::SP_FileDialogInfoView), QString());
+    preview->setObjectName(QStringLiteral("Apercu1"));
+    preview->setCheckable(true);
+    preview->setChecked(true);
+    preview->setShortcut(Qt::Key_F9);
+    toolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
 }
 
 void Tform_main::buildPages() {
