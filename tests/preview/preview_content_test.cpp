@@ -21,30 +21,6 @@ namespace {
 using test::ArchiveLayout;
 using test::StoredFile;
 
-// A 24-bit Targa whose pixels are all `blue`, `green`, `red`.
-std::string targa(std::uint16_t width, std::uint16_t height) {
-    std::string pixels;
-    for (int i = 0; i < width * height; ++i) pixels += "\x10\x20\x30";
-    return test::tgaHeader({.width = width, .height = height}) + pixels;
-}
-
-// Half a second of silence, 16-bit mono at 8000 Hz.
-std::string silence() {
-    std::string wav = "RIFF";
-    test::putLe32(wav, 36 + 8000);
-    wav += "WAVEfmt ";
-    test::putLe32(wav, 16);
-    test::putLe16(wav, 1);
-    test::putLe16(wav, 1);
-    test::putLe32(wav, 8000);
-    test::putLe32(wav, 16000);
-    test::putLe16(wav, 2);
-    test::putLe16(wav, 16);
-    wav += "data";
-    test::putLe32(wav, 8000);
-    return wav + std::string(8000, '\0');
-}
-
 std::string table() {
     test::DbfLayout layout;
     layout.fields = {{"ICAO", 4}, {"NOM", 10}, {"ALT", 5}};
@@ -78,8 +54,8 @@ struct KindCase {
 enum Kind : std::size_t { Picture, Text, Object, Table, Keys, Sound, Hex };
 
 const std::vector<KindCase> kKinds = {
-    {{"ART\\panel.tga", targa(4, 2)}, Picture, "4 x 2"},
-    {{"wide.TGA", targa(400, 100)}, Picture, "400 x 100"},
+    {{"ART\\panel.tga", test::flatTarga(4, 2)}, Picture, "4 x 2"},
+    {{"wide.TGA", test::flatTarga(400, 100)}, Picture, "400 x 100"},
     {{"tex.RAW", std::string(256, '\x01')}, Picture, "16 x 16"},
     {{"tex.ACT", std::string(768, '\x7F')}, Picture, "16 x 16"},
     {{"lonely.OPA", std::string(256, '\x01')},
@@ -95,7 +71,7 @@ const std::vector<KindCase> kKinds = {
     {{"plane.BGR", object()}, Object, "6 lines decoded"},
     {{"airports.DBF", table()}, Table, "2 records, 3 fields"},
     {{"pilot.KEY", keys()}, Keys, "3 keys"},
-    {{"beep.WAV", silence()}, Sound, "0:00.5 · 8000 Hz · mono · 16 bits"},
+    {{"beep.WAV", test::toneWav(4000, 0)}, Sound, "0:00.5 · 8000 Hz · mono · 16 bits"},
     {{"broken.wav", std::string("RIFF\0\0\0\0AVI ", 12)},
      Hex,
      "12 bytes, all shown",
@@ -155,7 +131,7 @@ TEST_P(PreviewKinds, ContentsAsShown) {
     // Reals with the requested separator.
     EXPECT_EQ(std::get<ObjectPreview>(preview(catalogue[7])).text, "<vert>\n3\n<lowl>\n1\n2,5\n3");
     EXPECT_EQ(std::get<TablePreview>(preview(catalogue[8])).table.cell(1, 1), "Orly      ");
-    EXPECT_EQ(std::get<SoundPreview>(preview(catalogue[10])).bytes, silence());
+    EXPECT_EQ(std::get<SoundPreview>(preview(catalogue[10])).bytes, test::toneWav(4000, 0));
 
     // An archive that has gone is said so.
     const auto gone = std::get<HexPreview>(
@@ -188,7 +164,7 @@ INSTANTIATE_TEST_SUITE_P(Layouts, PreviewKinds,
 TEST(PreviewContent, DamagedStreamsShowTheirStoredBytes) {
     test::TempDir dir;
     const std::string path = (dir.path() / "damaged.pod").string();
-    test::writeArchive(path, ArchiveLayout::POD5, {{"panel.tga", targa(64, 64)}});
+    test::writeArchive(path, ArchiveLayout::POD5, {{"panel.tga", test::flatTarga(64, 64)}});
     TPOD pod(path);
     pod.ReadHeaderAndDirectory();
     const CatalogueEntry entry = pod.catalogue()[0];

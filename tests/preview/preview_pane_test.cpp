@@ -32,32 +32,6 @@ namespace {
 using test::ArchiveLayout;
 using test::StoredFile;
 
-std::string targa(std::uint16_t width, std::uint16_t height) {
-    std::string pixels;
-    for (int i = 0; i < width * height; ++i) pixels += "\x10\x20\x30";
-    return test::tgaHeader({.width = width, .height = height}) + pixels;
-}
-
-// A quarter of a second of a 440 Hz tone, 16-bit mono PCM at 8000 Hz.
-std::string tone() {
-    const std::uint32_t samples = 2000;
-    std::string wav = "RIFF";
-    test::putLe32(wav, 36 + samples * 2);
-    wav += "WAVEfmt ";
-    test::putLe32(wav, 16);
-    test::putLe16(wav, 1);
-    test::putLe16(wav, 1);
-    test::putLe32(wav, 8000);
-    test::putLe32(wav, 16000);
-    test::putLe16(wav, 2);
-    test::putLe16(wav, 16);
-    wav += "data";
-    test::putLe32(wav, samples * 2);
-    for (std::uint32_t i = 0; i < samples; ++i)
-        test::putLe16(wav, std::uint16_t(std::int16_t(9000 * std::sin(i * 0.3456))));
-    return wav;
-}
-
 // An archive on disk, its catalogue, and a pane shown offscreen.
 class PaneTest : public ::testing::Test {
   protected:
@@ -110,7 +84,7 @@ TEST_F(PaneTest, EachKindReachesItsPage) {
         const char* caption;  // English
         const char* reason = "";
     } kinds[] = {
-        {{"ART\\big.TGA", targa(1000, 500)}, "PreviewPicture", "1000 x 500"},
+        {{"ART\\big.TGA", test::flatTarga(1000, 500)}, "PreviewPicture", "1000 x 500"},
         {{"ART\\tex.RAW", std::string(64, '\x01')}, "PreviewPicture", "8 x 8"},
         {{"ART\\tex.ACT", std::string(768, '\x40')}, "PreviewPicture", "8 x 8"},
         {{"notes.TXT", "line 1\r\nline 2"}, "PreviewText", "14 bytes, all shown"},
@@ -119,7 +93,9 @@ TEST_F(PaneTest, EachKindReachesItsPage) {
          "PreviewText",
          "1 key"},
         {{"airports.DBF", test::buildDbf(table)}, "PreviewTable", "2 records, 2 fields"},
-        {{"beep.WAV", tone()}, "PreviewSound", "0:00.3 · 8000 Hz · mono · 16 bits"},
+        {{"beep.WAV", test::toneWav(2000, 9000)},
+         "PreviewSound",
+         "0:00.3 · 8000 Hz · mono · 16 bits"},
         {{"broken.WAV", "RIFF"},
          "PreviewHex",
          "4 bytes, all shown",
@@ -166,7 +142,7 @@ TEST_F(PaneTest, EmptyState) {
 }
 
 TEST_F(PaneTest, AStaleResultIsDropped) {
-    open({{"first.TGA", targa(300, 300)}, {"second.txt", "second"}});
+    open({{"first.TGA", test::flatTarga(300, 300)}, {"second.txt", "second"}});
     QSignalSpy shown(&pane, &PreviewPane::previewShown);
     QSignalSpy started(&pane, &PreviewPane::readStarted);
     // The second entry becomes current while the first one's read is in the worker.
@@ -246,7 +222,7 @@ TEST_F(PaneTest, DumpsReadOnlyWhatTheyShow) {
 }
 
 TEST_F(PaneTest, SoundsPlayFromATemporaryCopy) {
-    open({{"beep.WAV", tone()}, {"notes.txt", "text"}});
+    open({{"beep.WAV", test::toneWav(2000, 9000)}, {"notes.txt", "text"}});
     showAndWait(0);
     auto* play = pane.findChild<QPushButton*>("PreviewPlay");
     EXPECT_EQ(play->text(), "Lire");
@@ -255,7 +231,7 @@ TEST_F(PaneTest, SoundsPlayFromATemporaryCopy) {
     play->click();
     const QString copy = player->source().toLocalFile();
     ASSERT_FALSE(copy.isEmpty());
-    EXPECT_EQ(test::readFile(copy.toStdString()), tone());
+    EXPECT_EQ(test::readFile(copy.toStdString()), test::toneWav(2000, 9000));
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return player->playbackState() == QMediaPlayer::PlayingState; }, 5000));
     EXPECT_EQ(play->text(), "Arrêter");

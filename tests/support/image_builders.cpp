@@ -1,5 +1,6 @@
 #include "tests/support/image_builders.h"
 
+#include <cmath>
 #include <cstdio>
 #include <stdexcept>
 
@@ -15,6 +16,33 @@ void putLe16(std::string& out, unsigned value) {
 void putLe32(std::string& out, std::uint32_t value) {
     putLe16(out, value & 0xFFFF);
     putLe16(out, value >> 16);
+}
+
+std::string flatTarga(std::uint16_t width, std::uint16_t height) {
+    std::string pixels;
+    for (int i = 0; i < width * height; ++i) pixels += "\x10\x20\x30";
+    return tgaHeader({.width = width, .height = height}) + pixels;
+}
+
+std::string toneWav(std::uint32_t samples, double amplitude) {
+    const std::uint32_t rate = 8000;
+    std::string wav = "RIFF";
+    putLe32(wav, 36 + samples * 2);
+    wav += "WAVEfmt ";
+    putLe32(wav, 16);
+    putLe16(wav, 1);  // PCM
+    putLe16(wav, 1);  // mono
+    putLe32(wav, rate);
+    putLe32(wav, rate * 2);
+    putLe16(wav, 2);
+    putLe16(wav, 16);
+    wav += "data";
+    putLe32(wav, samples * 2);
+    for (std::uint32_t i = 0; i < samples; ++i) {
+        const double sample = amplitude * std::sin(2.0 * M_PI * 440.0 * i / rate);
+        putLe16(wav, static_cast<std::uint16_t>(static_cast<std::int16_t>(sample)));
+    }
+    return wav;
 }
 
 std::string tgaHeader(const TgaHeader& h) {

@@ -1,5 +1,6 @@
-// Builders of picture files for the tests, written from the published layouts (Targa,
-// Windows bitmap) or made by libjpeg, and libjpeg's own decode as the reference.
+// Builders of picture files (and of the sound the viewers play) for the tests, written from the
+// published layouts (Targa, Windows bitmap) or made by libjpeg, and libjpeg's own decode as the
+// reference.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +22,12 @@ struct TgaHeader {
     std::uint8_t pixelSize = 24, descriptor = 0;
 };
 std::string tgaHeader(const TgaHeader& header);
+// A 24-bit Targa of one colour.
+std::string flatTarga(std::uint16_t width, std::uint16_t height);
+
+// A 440 Hz tone of `samples` 16-bit mono PCM samples at 8000 Hz as a WAV file; an
+// `amplitude` of 0 gives silence.
+std::string toneWav(std::uint32_t samples, double amplitude);
 
 // Packs rows of `bytesPerPixel`-byte pixels into Targa run-length packets, each row on its
 // own (runs of two or more equal pixels become repeat packets).

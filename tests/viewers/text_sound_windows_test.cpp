@@ -29,29 +29,6 @@ namespace {
 using test::ScriptedDesktop;
 using test::TempDir;
 
-// Half a second of a 440 Hz tone, 16-bit mono PCM at 8000 Hz.
-std::string toneWav() {
-    const std::uint32_t rate = 8000;
-    const std::uint32_t samples = rate / 2;
-    std::string wav = "RIFF";
-    test::putLe32(wav, 36 + samples * 2);
-    wav += "WAVEfmt ";
-    test::putLe32(wav, 16);
-    test::putLe16(wav, 1);  // PCM
-    test::putLe16(wav, 1);  // mono
-    test::putLe32(wav, rate);
-    test::putLe32(wav, rate * 2);
-    test::putLe16(wav, 2);
-    test::putLe16(wav, 16);
-    wav += "data";
-    test::putLe32(wav, samples * 2);
-    for (std::uint32_t i = 0; i < samples; ++i) {
-        const double sample = 12000.0 * std::sin(2.0 * M_PI * 440.0 * i / rate);
-        test::putLe16(wav, static_cast<std::uint16_t>(static_cast<std::int16_t>(sample)));
-    }
-    return wav;
-}
-
 struct LanguageScope {
     explicit LanguageScope(const char* language) { settings().language = language; }
     ~LanguageScope() { settings().language.clear(); }
@@ -121,7 +98,7 @@ TEST(SoundWindow, OpensOnShowAndClosesTheDeviceOnAnyExit) {
     ScriptedDesktop desktop;
     TempDir dir;
     const auto path = dir.path() / "tone.wav";
-    test::writeFile(path, toneWav());
+    test::writeFile(path, test::toneWav(4000, 12000));
     TformWAV window;
     EXPECT_EQ(window.windowTitle(), "Fichier Son");
     EXPECT_EQ(window.size(), QSize(264, 65));
