@@ -82,6 +82,7 @@ class Tform_main : public QMainWindow {
     void rememberOpened(const QString& path);
     void filterChanged(const QString& text);
     void folderChosen(const QModelIndex& index);
+    void rowsNarrowed();
     void showNarrowedStatus();
     void previewCurrentRow();
     bool gridKeyPressed(const QKeyEvent& key);

@@ -106,7 +106,7 @@ QWidget* Tform_main::buildBrowsing(QWidget* page) {
 void Tform_main::filterChanged(const QString& text) {
     guarded(this, [&] {
         proxy_->setFilter(ListingFilter(text.toStdString()));
-        showNarrowedStatus();
+        rowsNarrowed();
     });
 }
 
@@ -114,7 +114,7 @@ void Tform_main::folderChosen(const QModelIndex& index) {
     guarded(this, [&] {
         if (!archiveRead()) return;
         proxy_->setFolder(&folders_, index.isValid() ? FolderTreeModel::folderOf(index) : 0);
-        showNarrowedStatus();
+        rowsNarrowed();
     });
 }
 
@@ -129,6 +129,12 @@ void Tform_main::previewCurrentRow() {
         }
         preview_->showEntry(podPath_.toStdString(), pod_->catalogue(), *entry);
     });
+}
+
+void Tform_main::rowsNarrowed() {
+    // A current row the narrowing hid is no longer shown: neither is its preview.
+    if (!sgPodview_->currentIndex().isValid()) preview_->clear();
+    showNarrowedStatus();
 }
 
 void Tform_main::showNarrowedStatus() {

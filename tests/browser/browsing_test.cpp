@@ -133,6 +133,10 @@ TEST_F(BrowsingTest, ThePreviewFollowsTheCurrentRowAndCanBeHidden) {
     QTest::keyClicks(filter(), "read");
     EXPECT_EQ(rows(), 1);
     EXPECT_TRUE(pane->findChild<QPlainTextEdit*>("PreviewText")->isVisible());
+    // Once the filter hides the row, its preview goes too.
+    QTest::keyClicks(filter(), "x");
+    EXPECT_EQ(rows(), 0);
+    EXPECT_TRUE(pane->findChild<QWidget*>("PreviewEmpty")->isVisible());
 
     trigger("Apercu1");
     EXPECT_TRUE(pane->isHidden());
