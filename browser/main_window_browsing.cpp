@@ -33,27 +33,6 @@
 #include "settings/window_settings.h"
 
 namespace kelvane {
-namespace {
-
-QString joined(const QList<int>& numbers) {
-    QStringList texts;
-    for (const int number : numbers) texts << QString::number(number);
-    return texts.join(QLatin1Char(','));
-}
-
-QList<int> numbersIn(const std::string& text) {
-    QList<int> numbers;
-    for (const QString& part : QString::fromStdString(text).split(QLatin1Char(','))) {
-        bool ok = false;
-        const int number = part.toInt(&ok);
-        if (!ok || number < 0) return {};
-        numbers << number;
-    }
-    return numbers;
-}
-
-}  // namespace
-
 QWidget* Tform_main::buildBrowsing(QWidget* page) {
     auto* browsing = new QWidget(page);
     edFilter_ = new QLineEdit(browsing);
@@ -237,12 +216,11 @@ void Tform_main::restoreLayout() {
         const WindowLayout layout = readWindowLayout(iniPath_);
         if (!layout.geometry.empty())
             restoreGeometry(QByteArray::fromBase64(QByteArray::fromStdString(layout.geometry)));
-        const QList<int> panes = numbersIn(layout.panes);
-        if (panes.size() == panes_->count()) panes_->setSizes(panes);
-        const QList<int> widths = numbersIn(layout.columns);
-        if (widths.size() == kCatalogueColumns)
+        if (int(layout.panes.size()) == panes_->count())
+            panes_->setSizes(QList<int>(layout.panes.begin(), layout.panes.end()));
+        if (layout.columns.size() == kCatalogueColumns)
             for (int column = 0; column < kCatalogueColumns; ++column)
-                sgPodview_->setColumnWidth(column, widths[column]);
+                sgPodview_->setColumnWidth(column, layout.columns[std::size_t(column)]);
         findChild<QAction*>(QStringLiteral("Apercu1"))->setChecked(layout.preview);
     });
 }
@@ -250,11 +228,10 @@ void Tform_main::restoreLayout() {
 void Tform_main::saveLayout() const {
     WindowLayout layout;
     layout.geometry = saveGeometry().toBase64().toStdString();
-    layout.panes = joined(panes_->sizes()).toStdString();
-    QList<int> widths;
+    const QList<int> panes = panes_->sizes();
+    layout.panes.assign(panes.begin(), panes.end());
     for (int column = 0; column < kCatalogueColumns; ++column)
-        widths << sgPodview_->columnWidth(column);
-    layout.columns = joined(widths).toStdString();
+        layout.columns.push_back(sgPodview_->columnWidth(column));
     layout.preview = findChild<QAction*>(QStringLiteral("Apercu1"))->isChecked();
     saveWindowLayout(iniPath_, layout);
 }

@@ -52,32 +52,34 @@ void JsonWriter::beforeValue() {
     }
 }
 
-JsonWriter& JsonWriter::beginObject() {
+JsonWriter& JsonWriter::open(char bracket) {
     beforeValue();
-    out_ << '{';
+    out_ << bracket;
     first_.push_back(true);
     return *this;
+}
+
+JsonWriter& JsonWriter::close(char bracket) {
+    first_.pop_back();
+    out_ << bracket;
+    if (first_.empty()) out_ << '\n';  // the document ends
+    return *this;
+}
+
+JsonWriter& JsonWriter::beginObject() {
+    return open('{');
 }
 
 JsonWriter& JsonWriter::endObject() {
-    first_.pop_back();
-    out_ << '}';
-    if (first_.empty()) out_ << '\n';
-    return *this;
+    return close('}');
 }
 
 JsonWriter& JsonWriter::beginArray() {
-    beforeValue();
-    out_ << '[';
-    first_.push_back(true);
-    return *this;
+    return open('[');
 }
 
 JsonWriter& JsonWriter::endArray() {
-    first_.pop_back();
-    out_ << ']';
-    if (first_.empty()) out_ << '\n';
-    return *this;
+    return close(']');
 }
 
 JsonWriter& JsonWriter::key(std::string_view name) {

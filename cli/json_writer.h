@@ -34,6 +34,8 @@ class JsonWriter {
 
   private:
     void beforeValue();
+    JsonWriter& open(char bracket);
+    JsonWriter& close(char bracket);
 
     std::ostream& out_;
     std::vector<bool> first_;  // per open object or array: nothing written in it yet

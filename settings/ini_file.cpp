@@ -180,18 +180,25 @@ std::string IniFile::readString(std::string_view section, std::string_view key,
 }
 
 void IniFile::writeString(std::string_view section, std::string_view key, std::string_view value) {
+    writeStrings(section, {{std::string(key), std::string(value)}});
+}
+
+void IniFile::writeStrings(std::string_view section,
+                           const std::vector<std::pair<std::string, std::string>>& values) {
     std::string content = readAll(path_);
-    std::string bytes(value);
-    if (!isUtf8Text(content)) {
-        if (fitsCp1252(value)) {
-            bytes = utf8ToCp1252(value);
-        } else {
-            content = cp1252ToUtf8(content);
+    for (const auto& [key, value] : values) {
+        std::string bytes(value);
+        if (!isUtf8Text(content)) {
+            if (fitsCp1252(value)) {
+                bytes = utf8ToCp1252(value);
+            } else {
+                content = cp1252ToUtf8(content);
+            }
         }
+        content = iniWithValue(content, section, key, bytes);
     }
-    const std::string result = iniWithValue(content, section, key, bytes);
     AtomicOutputFile out(path_);
-    out.write(result.data(), result.size());
+    out.write(content.data(), content.size());
     out.commit();
 }
 

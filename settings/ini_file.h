@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace kelvane {
 
@@ -41,6 +43,9 @@ class IniFile {
     // missing; creates the file when missing. The file is replaced whole: when it cannot
     // be written (DiskFull, "Cannot create file ...") it keeps its old bytes.
     void writeString(std::string_view section, std::string_view key, std::string_view value);
+    // Sets several keys of `section` as writeString does, the file replaced once.
+    void writeStrings(std::string_view section,
+                      const std::vector<std::pair<std::string, std::string>>& values);
 
   private:
     std::string path_;

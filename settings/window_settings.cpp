@@ -11,6 +11,29 @@ namespace {
 constexpr const char* kRecentSection = "recent";
 constexpr const char* kWindowSection = "fenetre";
 
+// Sizes are kept as "180,620,320"; a malformed list reads as none.
+std::string joined(const std::vector<int>& numbers) {
+    std::string text;
+    for (const int number : numbers) text += (text.empty() ? "" : ",") + std::to_string(number);
+    return text;
+}
+
+std::vector<int> numbersIn(const std::string& text) {
+    std::vector<int> numbers;
+    std::size_t start = 0;
+    while (!text.empty() && start <= text.size()) {
+        std::size_t end = text.find(',', start);
+        if (end == std::string::npos) end = text.size();
+        const std::string part = text.substr(start, end - start);
+        if (part.empty() || part.size() > 6 ||
+            part.find_first_not_of("0123456789") != std::string::npos)
+            return {};
+        numbers.push_back(std::stoi(part));
+        start = end + 1;
+    }
+    return numbers;
+}
+
 std::string recentKey(std::size_t position) {
     return "archive" + std::to_string(position + 1);
 }
@@ -42,9 +65,10 @@ std::vector<std::string> rememberArchive(const std::string& iniPath, const std::
     paths.erase(std::remove(paths.begin(), paths.end(), path), paths.end());
     paths.insert(paths.begin(), path);
     if (paths.size() > kRecentArchiveCount) paths.resize(kRecentArchiveCount);
-    IniFile file = writableSettings(iniPath);
+    std::vector<std::pair<std::string, std::string>> keys;
     for (std::size_t i = 0; i < kRecentArchiveCount; ++i)
-        file.writeString(kRecentSection, recentKey(i), i < paths.size() ? paths[i] : "");
+        keys.emplace_back(recentKey(i), i < paths.size() ? paths[i] : "");
+    writableSettings(iniPath).writeStrings(kRecentSection, keys);
     return paths;
 }
 
@@ -53,18 +77,18 @@ WindowLayout readWindowLayout(const std::string& iniPath) {
     WindowLayout layout;
     if (!file.exists()) return layout;
     layout.geometry = file.readString(kWindowSection, "geometrie", "");
-    layout.panes = file.readString(kWindowSection, "panneaux", "");
-    layout.columns = file.readString(kWindowSection, "colonnes", "");
+    layout.panes = numbersIn(file.readString(kWindowSection, "panneaux", ""));
+    layout.columns = numbersIn(file.readString(kWindowSection, "colonnes", ""));
     layout.preview = file.readString(kWindowSection, "apercu", "1") != "0";
     return layout;
 }
 
 void saveWindowLayout(const std::string& iniPath, const WindowLayout& layout) {
-    IniFile file = writableSettings(iniPath);
-    file.writeString(kWindowSection, "geometrie", layout.geometry);
-    file.writeString(kWindowSection, "panneaux", layout.panes);
-    file.writeString(kWindowSection, "colonnes", layout.columns);
-    file.writeString(kWindowSection, "apercu", layout.preview ? "1" : "0");
+    writableSettings(iniPath).writeStrings(kWindowSection,
+                                           {{"geometrie", layout.geometry},
+                                            {"panneaux", joined(layout.panes)},
+                                            {"colonnes", joined(layout.columns)},
+                                            {"apercu", layout.preview ? "1" : "0"}});
 }
 
 }  // namespace kelvane

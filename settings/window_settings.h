@@ -16,12 +16,12 @@ std::vector<std::string> readRecentArchives(const std::string& iniPath);
 // Puts `path` first in the list (once), keeps the newest eight, writes them and returns them.
 std::vector<std::string> rememberArchive(const std::string& iniPath, const std::string& path);
 
-// The window's layout as the window encodes it; empty texts when never saved.
+// The window's layout; empty when never saved.
 struct WindowLayout {
-    std::string geometry;  // the window's own encoding of its size and place
-    std::string panes;     // splitter sizes
-    std::string columns;   // the listing's column widths
-    bool preview = true;   // the preview pane shown
+    std::string geometry;      // the window's own encoding of its size and place
+    std::vector<int> panes;    // splitter sizes
+    std::vector<int> columns;  // the listing's column widths
+    bool preview = true;       // the preview pane shown
 };
 
 WindowLayout readWindowLayout(const std::string& iniPath);
