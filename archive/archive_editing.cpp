@@ -276,7 +276,7 @@ ArchivePlan planAddition(const TPOD& archive, const std::vector<FileToPack>& fil
             const CatalogueEntry& old = archive.catalogue()[std::size_t(entry.keptIndex)];
             record.action = 2;
             record.oldTime = old.timestamp;
-            record.oldSize = std::uint32_t(old.size);
+            record.oldSize = old.size;
             entry = {file.storedName, file.path};
         } else {
             plan.entries.push_back({file.storedName, file.path});
@@ -301,7 +301,7 @@ ArchivePlan planDeletion(const TPOD& archive, const std::vector<int>& indices,
                   .action = 1,
                   .path = entry.name,
                   .oldTime = entry.timestamp,
-                  .oldSize = std::uint32_t(entry.size)});
+                  .oldSize = entry.size});
     }
     requireEntries(plan);
     return plan;

@@ -1,6 +1,7 @@
 #include "archive/archive_errors.h"
 
 #include "platform/cp1252.h"
+#include "platform/visible_text.h"
 
 namespace kelvane {
 namespace {
@@ -23,7 +24,7 @@ std::string sentence(const char* opening, const std::string& name, const char* m
 DamagedEntry::DamagedEntry(const CatalogueEntry& entry, const std::string& frenchReason,
                            const std::string& englishReason)
     : BilingualError(
-          sentence("L'entrée ", cp1252ToUtf8(entry.name), " est endommagée : ", frenchReason),
-          sentence("Entry ", cp1252ToUtf8(entry.name), " is damaged: ", englishReason)) {}
+          sentence("L'entrée ", visibleText(entry.name), " est endommagée : ", frenchReason),
+          sentence("Entry ", visibleText(entry.name), " is damaged: ", englishReason)) {}
 
 }  // namespace kelvane

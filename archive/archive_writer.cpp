@@ -15,6 +15,7 @@
 #include "platform/atomic_output_file.h"
 #include "platform/bilingual_error.h"
 #include "platform/cp1252.h"
+#include "platform/visible_text.h"
 
 namespace kelvane {
 namespace {
@@ -246,17 +247,17 @@ class Writer {
     }
 
     std::int64_t copyKept(const CatalogueEntry& entry) {
-        const std::int64_t size = std::uint32_t(entry.storedSize);
+        const std::int64_t size = entry.storedSize;
         if (position_ + size > kLargestArchive) tooLarge();
         std::int64_t done = 0;
         while (done < size) {
             const std::size_t wanted =
                 std::size_t(std::min<std::int64_t>(size - done, std::int64_t(space())));
             // space() may have flushed: the free room starts at used_ only now.
-            const std::size_t got = plan_.source->file().readAt(
-                std::int64_t(std::uint32_t(entry.offset)) + done, buffer_.get() + used_, wanted);
+            const std::size_t got = plan_.source->file().readAt(std::int64_t(entry.offset) + done,
+                                                                buffer_.get() + used_, wanted);
             if (got == 0) {
-                const std::string name = cp1252ToUtf8(entry.name);
+                const std::string name = visibleText(entry.name);
                 throw BilingualError("L'entrée " + name +
                                          " est coupée par la fin de l'archive : elle ne peut "
                                          "être recopiée.",

@@ -26,11 +26,10 @@ CatalogueEntry entryFromRecord(const LayoutUnit& unit, std::string_view record, 
     const RecordFields& fields = unit.record;
     CatalogueEntry entry;
     entry.index = index;
-    entry.storedSize = std::int32_t(fieldValue(record, fields.storedSize));
-    entry.size = fields.uncompressedSize.present()
-                     ? std::int32_t(fieldValue(record, fields.uncompressedSize))
-                     : entry.storedSize;
-    entry.offset = std::int32_t(fieldValue(record, fields.offset));
+    entry.storedSize = fieldValue(record, fields.storedSize);
+    entry.size = fields.uncompressedSize.present() ? fieldValue(record, fields.uncompressedSize)
+                                                   : entry.storedSize;
+    entry.offset = fieldValue(record, fields.offset);
     entry.timestamp = fieldValue(record, fields.timestamp);
     entry.hasTimestamp = fields.timestamp.present();
     entry.checksum = fieldValue(record, fields.checksum);

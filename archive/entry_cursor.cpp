@@ -14,8 +14,8 @@ constexpr std::size_t kWindow = 256 * 1024;
 StoredSpan storedSpan(const CatalogueEntry& entry, std::int64_t fileSize, std::int64_t offset,
                       std::size_t count) {
     // A damaged directory may state more than is stored, or a place outside the file.
-    const std::int64_t stored = std::max<std::int64_t>(entry.storedSize, 0);
-    if (entry.offset < 0 || offset < 0 || offset >= stored) return {};
+    const std::int64_t stored = entry.storedSize;
+    if (offset < 0 || offset >= stored) return {};
     const std::int64_t position = std::int64_t(entry.offset) + offset;
     const std::int64_t available = std::min(stored - offset, fileSize - position);
     if (available <= 0) return {};
@@ -28,7 +28,7 @@ EntryCursor::EntryCursor(const ReadOnlyFile& file, const CatalogueEntry& entry)
 EntryCursor::~EntryCursor() = default;
 
 std::int64_t EntryCursor::size() const {
-    return std::uint32_t(entry_.size);
+    return entry_.size;
 }
 
 std::size_t EntryCursor::read(std::int64_t offset, char* buffer, std::size_t count) {

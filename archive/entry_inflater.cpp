@@ -23,10 +23,7 @@ bool isZlibHeader(const char* bytes, std::size_t size) {
 
 StoredBytes::StoredBytes(const ReadOnlyFile& file, const CatalogueEntry& entry,
                          const EntrySink* observer)
-    : file_(file),
-      position_(entry.offset),
-      left_(entry.offset < 0 ? 0 : std::max<std::int64_t>(entry.storedSize, 0)),
-      observer_(observer) {}
+    : file_(file), position_(entry.offset), left_(entry.storedSize), observer_(observer) {}
 
 std::size_t StoredBytes::next(char* buffer) {
     const std::size_t wanted = std::size_t(std::min<std::int64_t>(kEntryChunk, left_));
@@ -47,7 +44,7 @@ EntryInflater::EntryInflater(const ReadOnlyFile& file, const CatalogueEntry& ent
       stored_(file, entry, storedBytes),
       input_(std::make_unique_for_overwrite<char[]>(kEntryChunk)),
       stream_(std::make_unique<Stream>()),
-      expected_(std::uint32_t(entry.size)) {
+      expected_(entry.size) {
     const std::size_t got = stored_.next(input_.get());
     const bool zlib = isZlibHeader(input_.get(), got);
     if (inflateInit2(&stream_->z, zlib ? MAX_WBITS : -MAX_WBITS) != Z_OK) throw std::bad_alloc();

@@ -1,6 +1,7 @@
 #include "archive/entry_names.h"
 
 #include "platform/cp1252.h"
+#include "platform/visible_text.h"
 
 namespace kelvane {
 namespace {
@@ -41,9 +42,9 @@ std::string_view filePart(std::string_view storedName) {
 }
 
 UnsafeEntryName::UnsafeEntryName(const std::string& storedName)
-    : BilingualError("L'entrée \"" + cp1252ToUtf8(storedName) +
+    : BilingualError("L'entrée \"" + visibleText(storedName) +
                          "\" est refusée : son nom la placerait hors du répertoire choisi.",
-                     "Entry \"" + cp1252ToUtf8(storedName) +
+                     "Entry \"" + visibleText(storedName) +
                          "\" refused: its name would place it outside the target directory") {}
 
 std::vector<std::string> safeComponents(std::string_view storedName) {
@@ -66,6 +67,14 @@ std::vector<std::string> safeComponents(std::string_view storedName) {
         start = end + 1;
     }
     return components;
+}
+
+std::vector<std::string> entryComponents(std::string_view storedName, bool keepFolders) {
+    try {
+        return safeComponents(keepFolders ? storedName : filePart(storedName));
+    } catch (const UnsafeEntryName&) {
+        throw UnsafeEntryName(std::string(storedName));
+    }
 }
 
 }  // namespace kelvane

@@ -27,4 +27,8 @@ class UnsafeEntryName : public BilingualError {
 // Throws UnsafeEntryName.
 std::vector<std::string> safeComponents(std::string_view storedName);
 
+// The components a file made from the entry `storedName` gets: all of them, or only the file
+// part when `keepFolders` is false. A refusal names the whole stored name.
+std::vector<std::string> entryComponents(std::string_view storedName, bool keepFolders);
+
 }  // namespace kelvane

@@ -55,7 +55,7 @@ std::string readEntryPrefix(const ReadOnlyFile& file, const CatalogueEntry& entr
         return bytes;
     }
     if (limit == 0) return bytes;
-    const std::uint64_t stated = std::uint32_t(entry.size);
+    const std::uint64_t stated = entry.size;
     EntryInflater inflater(file, entry);
     bytes.resize(std::size_t(std::min<std::uint64_t>(stated, limit)));
     std::size_t done = 0;

@@ -6,6 +6,7 @@
 #include "archive/entry_names.h"
 #include "platform/atomic_output_file.h"
 #include "platform/cp1252.h"
+#include "platform/visible_text.h"
 
 namespace kelvane {
 namespace {
@@ -100,7 +101,7 @@ void TPOD::ReadHeaderAndDirectory() {
 }
 
 std::string cutShortMessage(const CatalogueEntry& entry, std::int64_t written) {
-    const std::string name = cp1252ToUtf8(entry.name);
+    const std::string name = visibleText(entry.name);
     const std::string done = std::to_string(written) + " ";
     const std::string size = std::to_string(entry.size);
     return "L'entrée \"" + name + "\" est coupée par la fin de l'archive : " + done +
@@ -122,15 +123,15 @@ std::int64_t TPOD::copyEntry(int index, const Sink& sink) {
 ExtractionResult TPOD::extractTo(int index, const OutputFolder& targetDirectory,
                                  StoredPath storedPath) {
     const CatalogueEntry& entry = entryAt(index);
-    const std::vector<std::string> components = safeComponents(
-        storedPath == StoredPath::Drop ? filePart(entry.name) : std::string_view(entry.name));
+    const std::vector<std::string> components =
+        entryComponents(entry.name, storedPath != StoredPath::Drop);
     AtomicOutputFile output(targetDirectory, components,
                             storedPath == StoredPath::KeepAndCreateLevels);
     ExtractionResult result;
     result.path = output.path();
     result.written =
         copyEntry(index, [&](const char* data, std::size_t size) { output.write(data, size); });
-    result.truncated = result.written < std::int64_t(std::max(entry.size, 0));
+    result.truncated = result.written < entry.size;
     output.commit();
     return result;
 }

@@ -8,6 +8,7 @@
 #include "archive/crc32_mpeg2.h"
 #include "archive/pod_reader.h"
 #include "platform/cp1252.h"
+#include "platform/visible_text.h"
 
 namespace kelvane {
 namespace {
@@ -72,7 +73,7 @@ class Verifier {
         std::int64_t total = 0;
         for (const ChecksumBlock& block : blocks) total += std::max<std::int64_t>(block.size, 0);
         for (const CatalogueEntry& entry : archive_.catalogue()) {
-            total += std::max<std::int32_t>(entry.storedSize, 0);
+            total += entry.storedSize;
         }
         return total;
     }
@@ -106,7 +107,7 @@ class Verifier {
     void checkEntry(const CatalogueEntry& entry, Progress& progress) {
         ++report_.checked;
         const std::string number = std::to_string(entry.index + 1);
-        const std::string name = "\"" + cp1252ToUtf8(entry.name) + "\"";
+        const std::string name = "\"" + visibleText(entry.name) + "\"";
         Crc32Mpeg2 stored, inflated;
         std::int64_t storedCount = 0;
         const EntrySink observer = [&](const char* data, std::size_t size) {
@@ -125,7 +126,7 @@ class Verifier {
                  "Entry " + number + ": " + damaged.english());
             return;
         }
-        if (storedCount < std::max<std::int32_t>(entry.storedSize, 0)) {
+        if (storedCount < entry.storedSize) {
             fail(entry.index,
                  "Entrée " + number + " " + name + " : coupée par la fin de l'archive.",
                  "Entry " + number + " " + name + ": cut short by the end of the archive.");

@@ -18,6 +18,7 @@
 #include "cli/long_listing.h"
 #include "platform/bilingual_error.h"
 #include "platform/cp1252.h"
+#include "platform/visible_text.h"
 
 namespace kelvane::cli {
 
@@ -56,7 +57,7 @@ std::optional<int> findEntry(const TPOD& pod, const std::string& wanted) {
 namespace {
 
 std::string displayName(const CatalogueEntry& entry) {
-    return cp1252ToUtf8(entry.name);
+    return visibleText(entry.name);
 }
 
 std::string fileNameOf(const std::string& path) {
@@ -168,10 +169,10 @@ void printField(std::ostream& out, const char* label, const std::optional<Value>
 void printDetails(const TPOD& pod, std::ostream& out) {
     const ArchiveDetails details = archiveDetails(pod);
     out << "layout: " << details.layout << "\n"
-        << "tag: " << cp1252ToUtf8(details.tag) << "\n"
-        << "comment: " << cp1252ToUtf8(details.comment) << "\n"
-        << "author: " << cp1252ToUtf8(details.author) << "\n"
-        << "copyright: " << cp1252ToUtf8(details.copyright) << "\n";
+        << "tag: " << visibleText(details.tag) << "\n"
+        << "comment: " << visibleText(details.comment) << "\n"
+        << "author: " << visibleText(details.author) << "\n"
+        << "copyright: " << visibleText(details.copyright) << "\n";
     printField(out, "revision", details.revision);
     printField(out, "priority", details.priority);
     printField(out, "version", details.version);
@@ -330,8 +331,8 @@ int runAudit(const Arguments& args, std::ostream& out, std::ostream& err) {
     try {
         // time, user, action, stored path, old time, old size, new time, new size
         for (const AuditRecord& record : auditTrail(*pod)) {
-            out << std::int32_t(record.time) << '\t' << cp1252ToUtf8(record.user) << '\t'
-                << auditActionName(record.action) << '\t' << cp1252ToUtf8(record.path) << '\t'
+            out << std::int32_t(record.time) << '\t' << visibleText(record.user) << '\t'
+                << auditActionName(record.action) << '\t' << visibleText(record.path) << '\t'
                 << std::int32_t(record.oldTime) << '\t' << record.oldSize << '\t'
                 << std::int32_t(record.newTime) << '\t' << record.newSize << '\n';
         }

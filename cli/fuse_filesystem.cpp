@@ -68,7 +68,7 @@ struct stat attributesOf(const Mounted& mounted, int id) {
         const CatalogueEntry& entry = mounted.pod.catalogue()[std::size_t(node.entry)];
         attributes.st_mode = S_IFREG | 0444;
         attributes.st_nlink = 1;
-        attributes.st_size = off_t(std::uint32_t(entry.size));
+        attributes.st_size = off_t(entry.size);
         attributes.st_blocks = (attributes.st_size + 511) / 512;
         if (entry.hasTimestamp) attributes.st_mtim = {std::int32_t(entry.timestamp), 0};
     }

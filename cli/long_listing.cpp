@@ -4,7 +4,7 @@
 #include <string>
 
 #include "archive/timestamps.h"
-#include "platform/cp1252.h"
+#include "platform/visible_text.h"
 
 namespace kelvane::cli {
 namespace {
@@ -45,7 +45,7 @@ void printLongListing(const std::vector<CatalogueEntry>& entries, int standardBi
         padTo(out, sizes[i], sizeWidth, true);
         out << "  ";
         padTo(out, times[i], timeWidth, false);
-        out << "  " << cp1252ToUtf8(entries[i].name) << '\n';
+        out << "  " << visibleText(entries[i].name) << '\n';
     }
 }
 

@@ -5,7 +5,7 @@
 #include "cli/archive_access.h"
 #include "cli/cli.h"
 #include "cli/fuse_filesystem.h"
-#include "platform/cp1252.h"
+#include "platform/visible_text.h"
 
 namespace kelvane::cli {
 namespace {
@@ -28,7 +28,7 @@ std::string reasonOf(const LeftOutEntry& left, const TPOD& pod) {
             return "a folder of that name holds other entries";
         case LeftOutEntry::Reason::Replaced:
             return "entry " + std::to_string(left.by + 1) + " \"" +
-                   cp1252ToUtf8(pod.catalogue()[std::size_t(left.by)].name) +
+                   visibleText(pod.catalogue()[std::size_t(left.by)].name) +
                    "\" has the same name and is shown instead";
     }
     return {};
@@ -54,7 +54,7 @@ int runMount(const Arguments& args, std::ostream&, std::ostream& err) {
     const ArchiveTree tree(pod->catalogue());
     for (const LeftOutEntry& left : tree.leftOut()) {
         const CatalogueEntry& entry = pod->catalogue()[std::size_t(left.entry)];
-        err << "kelvane-cli: entry " << left.entry + 1 << " \"" << cp1252ToUtf8(entry.name)
+        err << "kelvane-cli: entry " << left.entry + 1 << " \"" << visibleText(entry.name)
             << "\" left out: " << reasonOf(left, *pod) << "\n";
     }
     return serveArchive(*pod, tree, positional[0], positional[1], foreground, err);

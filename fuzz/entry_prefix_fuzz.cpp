@@ -34,13 +34,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!file.open(path)) return 0;
 
     kelvane::CatalogueEntry entry;
-    entry.offset = std::int32_t(kelvane::readLittle32(data));
-    entry.storedSize = std::int32_t(kelvane::readLittle32(data + 4));
-    entry.size = std::int32_t(kelvane::readLittle32(data + 8));
+    entry.offset = kelvane::readLittle32(data);
+    entry.storedSize = kelvane::readLittle32(data + 4);
+    entry.size = kelvane::readLittle32(data + 8);
     const std::uint8_t flags = data[12];
     entry.compressed = (flags & 1) != 0;
     // Mostly sizes near the data, sometimes whatever the input says.
-    if ((flags & 2) == 0) entry.size = std::int32_t(std::uint32_t(entry.size) % (1u << 20));
+    if ((flags & 2) == 0) entry.size %= 1u << 20;
     const std::size_t limit = data[13] | data[14] << 8 | data[15] << 16;
 
     std::string prefix;
@@ -52,8 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (prefix.size() > limit) std::abort();
 
-    const std::int64_t stated =
-        entry.compressed ? std::int64_t{std::uint32_t(entry.size)} : entry.storedSize;
+    const std::int64_t stated = entry.compressed ? entry.size : entry.storedSize;
     if (stated > kLargestWholeRead) return 0;
     std::string start;
     try {

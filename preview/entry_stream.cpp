@@ -7,10 +7,9 @@
 namespace kelvane {
 
 StoredEntryStream::StoredEntryStream(const ReadOnlyFile& file, const CatalogueEntry& entry)
-    : file_(file), offset_(std::max<std::int64_t>(entry.offset, 0)) {
-    const std::int64_t inFile =
-        entry.offset < 0 ? 0 : std::max<std::int64_t>(file.size() - offset_, 0);
-    size_ = std::uint64_t(std::min<std::int64_t>(std::max(entry.storedSize, 0), inFile));
+    : file_(file), offset_(entry.offset) {
+    const std::int64_t inFile = std::max<std::int64_t>(file.size() - offset_, 0);
+    size_ = std::uint64_t(std::min<std::int64_t>(entry.storedSize, inFile));
 }
 
 std::size_t StoredEntryStream::read(void* buffer, std::size_t count) {

@@ -47,7 +47,7 @@ void withNotes(QWidget* parent, const std::function<void(Notes&)>& viewing) {
 }
 
 void noteIfCutShort(Notes& notes, const CatalogueEntry& entry, std::int64_t written) {
-    if (written < std::int64_t(std::max(entry.size, 0)))
+    if (written < entry.size)
         notes.push_back(QString::fromStdString(cutShortMessage(entry, written)));
 }
 
@@ -183,7 +183,7 @@ void viewArchiveTexture(QWidget* parent, const ViewerWindows& viewers, const Lis
         reportMissingCompanion(parent, group, QString::fromStdString(cp1252ToUtf8(base)));
         return;
     }
-    const std::string file = safeComponents(filePart(entry.name)).back();
+    const std::string file = entryComponents(entry.name, false).back();
     // The caption names the entry where the working directory would hold it.
     const QString caption = QString::fromStdString(settings().workDirectory + file);
     for (const std::size_t match : matches) {
@@ -200,8 +200,7 @@ void viewArchiveEntry(QWidget* parent, const ViewerWindows& viewers, const Liste
         viewArchiveTexture(parent, viewers, archive, entry, group, area, notes);
         return;
     }
-    const std::vector<std::string> components =
-        safeComponents(keepStructure ? std::string_view(entry.name) : filePart(entry.name));
+    const std::vector<std::string> components = entryComponents(entry.name, keepStructure);
     const ExtractionResult copy =
         archive.pod->Extract(entry.index, area.claim(components),
                              keepStructure ? StoredPath::KeepAndCreateLevels : StoredPath::Drop);

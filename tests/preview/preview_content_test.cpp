@@ -169,7 +169,8 @@ TEST(PreviewContent, DamagedStreamsShowTheirStoredBytes) {
     pod.ReadHeaderAndDirectory();
     const CatalogueEntry entry = pod.catalogue()[0];
     std::string bytes = test::readFile(path);
-    for (int i = 2; i < entry.storedSize; ++i) bytes[std::size_t(entry.offset + i)] = '\xFF';
+    for (std::uint32_t i = 2; i < entry.storedSize; ++i)
+        bytes[std::size_t(entry.offset + i)] = '\xFF';
     test::writeFile(path, bytes);
 
     const auto dump = std::get<HexPreview>(previewEntry({path, entry, std::nullopt, {8, 8}, '.'}));

@@ -203,7 +203,7 @@ TEST_F(PaneTest, DumpsReadOnlyWhatTheyShow) {
     std::string bytes = test::readFile(path);
     const CatalogueEntry& packed = catalogue[1];
     ASSERT_TRUE(packed.compressed);
-    for (std::int32_t i = 1 << 20; i < packed.storedSize; ++i)
+    for (std::uint32_t i = 1 << 20; i < packed.storedSize; ++i)
         bytes[std::size_t(packed.offset + i)] = '\xFF';
     test::writeFile(path, bytes);
 
