@@ -55,16 +55,16 @@ AuditRecord auditRecord(std::string_view bytes) {
     return record;
 }
 
-// The bytes from `start`, or DamagedArchive naming `what` when they run past the end.
-std::string storedBlock(const TPOD& archive, std::int64_t start, std::int64_t size,
-                        const char* french, const char* english) {
-    if (start < 0 || size < 0 || start + size > archive.file().size()) {
+// The bytes of `block`, or DamagedArchive naming them when they run past the end.
+std::string storedBlock(const TPOD& archive, RecordBlock block, const char* french,
+                        const char* english) {
+    if (block.start < 0 || block.size < 0 || block.start + block.size > archive.file().size()) {
         throw DamagedArchive(
             std::string("Les enregistrements ") + french + " dépassent la fin de l'archive.",
             std::string("The ") + english + " records run past the end of the archive.");
     }
-    std::string bytes(std::size_t(size), '\0');
-    if (archive.file().readAt(start, bytes.data(), bytes.size()) != bytes.size()) {
+    std::string bytes(std::size_t(block.size), '\0');
+    if (archive.file().readAt(block.start, bytes.data(), bytes.size()) != bytes.size()) {
         throw std::runtime_error(kStreamReadError);
     }
     return bytes;
@@ -118,18 +118,24 @@ std::string encodeAuditRecord(const AuditRecord& record) {
     return bytes;
 }
 
-std::string dependencyBytes(const TPOD& archive) {
+RecordBlock dependencyRecords(const TPOD& archive) {
     const HeaderFields& fields = archive.layout().header;
     if (!fields.dependencyCount.present()) return {};
-    return storedBlock(archive, dependencyStart(archive),
-                       std::int64_t(headerValue(archive, fields.dependencyCount)) *
-                           std::int64_t(kDependencyRecordSize),
-                       "de dépendance", "dependency");
+    return {dependencyStart(archive), std::int64_t(headerValue(archive, fields.dependencyCount)) *
+                                          std::int64_t(kDependencyRecordSize)};
+}
+
+RecordBlock auditRecords(const TPOD& archive) {
+    if (archive.layout().audits == AuditPlace::None) return {};
+    return {auditStart(archive), auditSize(archive)};
+}
+
+std::string dependencyBytes(const TPOD& archive) {
+    return storedBlock(archive, dependencyRecords(archive), "de dépendance", "dependency");
 }
 
 std::string auditBytes(const TPOD& archive) {
-    if (archive.layout().audits == AuditPlace::None) return {};
-    return storedBlock(archive, auditStart(archive), auditSize(archive), "d'audit", "audit");
+    return storedBlock(archive, auditRecords(archive), "d'audit", "audit");
 }
 
 std::string auditActionName(std::uint32_t action) {
@@ -158,10 +164,11 @@ std::vector<ChecksumBlock> checksumBlocks(const TPOD& archive) {
         kHeaderChecksumEnd - kHeaderChecksumStart);
     add(ChecksumItem::Directory, fields.directoryChecksum, directoryStart(unit, archive.header()),
         std::int64_t(headerValue(archive, fields.count)) * unit.recordSize);
-    add(ChecksumItem::Dependencies, fields.dependencyChecksum, dependencyStart(archive),
-        std::int64_t(headerValue(archive, fields.dependencyCount)) *
-            std::int64_t(kDependencyRecordSize));
-    add(ChecksumItem::Audit, fields.auditChecksum, auditStart(archive), auditSize(archive));
+    const RecordBlock dependencies = dependencyRecords(archive);
+    add(ChecksumItem::Dependencies, fields.dependencyChecksum, dependencies.start,
+        dependencies.size);
+    const RecordBlock audit = auditRecords(archive);
+    add(ChecksumItem::Audit, fields.auditChecksum, audit.start, audit.size);
     return blocks;
 }
 

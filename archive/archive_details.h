@@ -51,6 +51,15 @@ std::string encodeAuditRecord(const AuditRecord& record);
 std::string dependencyBytes(const TPOD& archive);
 std::string auditBytes(const TPOD& archive);
 
+// Where the dependency or the audit records lie, as the header places them; the size may run
+// past the end of the file in a damaged archive. Empty for a layout without them.
+struct RecordBlock {
+    std::int64_t start = 0;
+    std::int64_t size = 0;
+};
+RecordBlock dependencyRecords(const TPOD& archive);
+RecordBlock auditRecords(const TPOD& archive);
+
 // "added", "removed", "changed", or the number of an unknown action.
 std::string auditActionName(std::uint32_t action);
 

@@ -15,6 +15,7 @@
 #include <unordered_map>
 
 #include "archive/archive_details.h"
+#include "archive/archive_soundness.h"
 #include "archive/pod_reader.h"
 #include "platform/cp1252.h"
 
@@ -24,10 +25,11 @@ namespace {
 [[noreturn]] void refuseName(const std::string& path, const LayoutUnit& unit,
                              const std::string& french, const std::string& english) {
     const std::string layout(unit.name);
-    throw WriteRefused(
-        "Le nom de " + path + " ne peut être stocké dans une archive " + layout + " : " + french +
-            ".",
-        "The name of " + path + " cannot be stored in a " + layout + " archive: " + english + ".");
+    const char* article = unit.family == ArchiveFamily::EPD ? "an " : "a ";
+    throw WriteRefused("Le nom de " + path + " ne peut être stocké dans une archive " + layout +
+                           " : " + french + ".",
+                       "The name of " + path + " cannot be stored in " + article + layout +
+                           " archive: " + english + ".");
 }
 
 // The stored name of the file `path`, reached by `relative` (levels separated by '/') below
@@ -96,26 +98,13 @@ void requireEntries(const ArchivePlan& plan) {
     }
 }
 
-// True when `tag` is the tag of a layout other than `unit`.
-bool anotherLayoutsTag(const LayoutUnit& unit, std::string_view tag) {
-    return std::any_of(layoutUnits().begin(), layoutUnits().end(), [&](const LayoutUnit& other) {
-        return &other != &unit && !other.tag.empty() && other.tag == tag;
-    });
-}
-
 // The header of `archive` as a plan's starting point, with its dependency and audit records.
 ArchivePlan planFrom(const TPOD& archive) {
     requireWritable(archive.layout());
+    requireSoundReading(archive);
     ArchivePlan plan;
     plan.layout = &archive.layout();
     plan.header = std::string(archive.header());
-    // An old-layout archive may carry any tag, even another layout's whose header did not
-    // fit; written anew it might fit, and would be read as that layout.
-    const Field tag = plan.layout->header.tag;
-    if (plan.layout->family == ArchiveFamily::POD && tag.present() &&
-        anotherLayoutsTag(*plan.layout, fieldText(plan.header, tag))) {
-        setFieldText(plan.header, tag, plan.layout->newTag);
-    }
     plan.dependencies = dependencyBytes(archive);
     plan.audit = auditBytes(archive);
     plan.source = &archive;
@@ -140,7 +129,8 @@ const LayoutUnit& layoutForNewArchive(const std::string& path, std::string_view 
     const bool epdName = cp1252Upper(std::filesystem::path(path).extension().string()) == ".EPD";
     if (format.empty()) format = epdName ? "EPD" : "POD3";
     const LayoutUnit* unit = layoutNamed(format);
-    if (unit == nullptr || !unit->writable()) {
+    if (unit != nullptr) requireWritable(*unit);
+    if (unit == nullptr) {
         const std::string name(format);
         throw WriteRefused(
             "Format inconnu pour une nouvelle archive : " + name + " (epd, pod1, pod2 ou pod3)",

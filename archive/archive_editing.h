@@ -5,9 +5,9 @@
 #include <string_view>
 #include <vector>
 
+#include "archive/archive_errors.h"
 #include "archive/archive_writer.h"
 #include "archive/layouts.h"
-#include "platform/bilingual_error.h"
 #include "platform/folder_walk.h"
 
 namespace kelvane {
@@ -23,13 +23,6 @@ struct FileToPack {
 struct FilesToPack {
     std::vector<FileToPack> files;  // sorted by stored name
     std::vector<SkippedFile> skipped;
-};
-
-// A request the layout cannot carry out: a name it cannot hold, two files under one name, a
-// layout that is only read, a comment too long. Nothing is written.
-class WriteRefused : public BilingualError {
-  public:
-    using BilingualError::BilingualError;
 };
 
 // The layout a new archive at `path` gets: `format` when given ("epd", "pod1", "pod2",

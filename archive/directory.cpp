@@ -2,25 +2,13 @@
 
 #include <cstring>
 #include <stdexcept>
+#include <string>
 
 #include "archive/archive_errors.h"
 #include "platform/read_only_file.h"
 
 namespace kelvane {
 namespace {
-
-// Bytes of name storage after the records: the table, or at least one NUL per entry.
-std::int64_t nameBytes(const LayoutUnit& unit, std::string_view header, std::int32_t count) {
-    switch (unit.names) {
-        case NameStorage::Inline:
-            return 0;
-        case NameStorage::InSequence:
-            return count;
-        case NameStorage::ByOffset:
-            return fieldValue(header, unit.header.nameTableSize);
-    }
-    return 0;
-}
 
 CatalogueEntry entryFromRecord(const LayoutUnit& unit, std::string_view record, int index) {
     const RecordFields& fields = unit.record;
@@ -55,13 +43,28 @@ std::string nameInTable(std::string_view table, std::uint32_t offset, int index)
 
 std::vector<CatalogueEntry> readCatalogue(const LayoutUnit& unit, std::string_view header,
                                           const ReadOnlyFile& file) {
-    SequentialReader reader(file, directoryStart(unit, header));
-    const std::int32_t count = declaredCount(unit, header);
+    const std::int64_t fileSize = file.size();
+    const auto requireWithin = [&](ArchivePart part, std::int64_t end) {
+        if (end > fileSize) throw partPastTheEnd(unit.name, part, end, fileSize);
+    };
     // A count or table the file cannot hold fails before anything is sized.
-    if (count < 0 || std::int64_t(count) * unit.recordSize + nameBytes(unit, header, count) >
-                         reader.remaining()) {
-        throw std::runtime_error(kStreamReadError);
+    const std::uint32_t count = fieldValue(header, unit.header.count);
+    const std::int64_t recordsEnd =
+        directoryStart(unit, header) + std::int64_t(count) * unit.recordSize;
+    requireWithin(ArchivePart::Directory, recordsEnd);
+    switch (unit.names) {
+        case NameStorage::Inline:
+            break;
+        case NameStorage::InSequence:  // at least one NUL per entry
+            requireWithin(ArchivePart::NameTable, recordsEnd + count);
+            break;
+        case NameStorage::ByOffset:
+            requireWithin(ArchivePart::NameTable,
+                          recordsEnd + fieldValue(header, unit.header.nameTableSize));
+            break;
     }
+
+    SequentialReader reader(file, directoryStart(unit, header));
     const std::string records = reader.read(std::size_t(count) * unit.recordSize);
     const std::string table =
         unit.names == NameStorage::ByOffset
@@ -69,17 +72,24 @@ std::vector<CatalogueEntry> readCatalogue(const LayoutUnit& unit, std::string_vi
             : std::string();
 
     std::vector<CatalogueEntry> entries;
-    entries.reserve(std::size_t(count));
-    for (int i = 0; i < count; ++i) {
+    entries.reserve(count);
+    for (std::uint32_t i = 0; i < count; ++i) {
         const std::string_view record(records.data() + std::size_t(i) * unit.recordSize,
                                       unit.recordSize);
-        entries.push_back(entryFromRecord(unit, record, i));
+        entries.push_back(entryFromRecord(unit, record, int(i)));
         if (unit.names == NameStorage::ByOffset) {
-            entries.back().name = nameInTable(table, fieldValue(record, unit.record.name), i);
+            entries.back().name = nameInTable(table, fieldValue(record, unit.record.name), int(i));
         }
     }
     if (unit.names == NameStorage::InSequence) {
-        for (CatalogueEntry& entry : entries) entry.name = reader.readNulTerminated();
+        for (CatalogueEntry& entry : entries) {
+            const std::int64_t start = reader.position();
+            try {
+                entry.name = reader.readNulTerminated();
+            } catch (const std::runtime_error&) {
+                throw namePastTheEnd(entry.index, start, fileSize);
+            }
+        }
     }
     return entries;
 }

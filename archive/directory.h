@@ -11,8 +11,8 @@ namespace kelvane {
 class ReadOnlyFile;
 
 // The directory of `file`, whose header `header` the layout `unit` describes. Throws
-// "Stream read error" when the records or names run past the end of the file, and
-// DamagedArchive for a name offset outside the name table.
+// DamagedArchive naming what runs past the end of the file (the records, the name table, a
+// name) and for a name offset outside the name table.
 std::vector<CatalogueEntry> readCatalogue(const LayoutUnit& unit, std::string_view header,
                                           const ReadOnlyFile& file);
 

@@ -18,14 +18,6 @@ constexpr Field text(std::uint16_t offset, std::uint16_t width) {
     return {offset, width};
 }
 
-// A tagged layout whose header points past the end of the file is not that layout.
-bool directoryFits(const LayoutUnit& unit, std::string_view header, const ReadOnlyFile& file) {
-    const std::int64_t end = directoryStart(unit, header) +
-                             std::int64_t(fieldValue(header, unit.header.count)) * unit.recordSize +
-                             fieldValue(header, unit.header.nameTableSize);
-    return end <= file.size();
-}
-
 // POD1 has no tag: the first four bytes, as an entry count, must describe a directory that
 // fits, whose entries lie in the file and whose names are NUL-ended text.
 bool pod1Fits(const LayoutUnit& unit, std::string_view header, const ReadOnlyFile& file) {
@@ -128,7 +120,6 @@ constexpr std::array kUnits = {
     LayoutUnit{.name = "POD4",
                .family = ArchiveFamily::POD,
                .tag = "POD4",
-               .fits = directoryFits,
                .headerSize = 288,
                .header = kPod3Header,
                .recordSize = 28,
@@ -138,7 +129,6 @@ constexpr std::array kUnits = {
     LayoutUnit{.name = "POD5",
                .family = ArchiveFamily::POD,
                .tag = "POD5",
-               .fits = directoryFits,
                .headerSize = 292,
                .header = withNextArchive(kPod3Header),
                .recordSize = 28,
@@ -148,7 +138,6 @@ constexpr std::array kUnits = {
     LayoutUnit{.name = "POD6",
                .family = ArchiveFamily::POD,
                .tag = "POD6",
-               .fits = directoryFits,
                .headerSize = 20,
                .header = {.tag = text(0, 4),
                           .count = u32(4),

@@ -49,9 +49,11 @@ struct RecordFields {
 struct LayoutUnit {
     std::string_view name;  // one word: "POD1" ... "POD6", "EPD"
     ArchiveFamily family;
-    std::string_view tag{};  // first four bytes that select it; empty when they do not
-    // When set, the unit is chosen only when its whole header (and, for an untagged layout,
-    // its directory) describes an archive that fits in the file.
+    // First four bytes that select it, whether or not the rest of the file fits the layout (a
+    // damaged archive of that layout); empty when they do not.
+    std::string_view tag{};
+    // For an untagged layout: the unit is chosen only when its header and directory describe
+    // an archive that fits in the file.
     bool (*fits)(const LayoutUnit& unit, std::string_view header,
                  const ReadOnlyFile& file) = nullptr;
     std::uint16_t headerSize;

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "archive/archive_errors.h"
 #include "archive/directory.h"
 #include "archive/entry_names.h"
 #include "platform/atomic_output_file.h"
@@ -55,6 +56,9 @@ std::int32_t TPOD::declaredEntryCount() const {
 }
 
 void TPOD::readHeader(const LayoutUnit& unit) {
+    if (file_.size() < unit.headerSize) {
+        throw partPastTheEnd(unit.name, ArchivePart::Header, unit.headerSize, file_.size());
+    }
     header_ = SequentialReader(file_, 0).read(unit.headerSize);
     layout_ = &unit;
 }
@@ -77,6 +81,8 @@ void TPOD::ReadEPDDirectory() {
 void TPOD::ReadPODHeader() {
     char first[4];
     const std::string_view tag(first, file_.readAt(0, first, sizeof first));
+    // A tag names its layout even when the file is too short for it: that layout, damaged.
+    // The untagged layouts bid by what the bytes describe; the older layout takes the rest.
     for (const LayoutUnit& unit : layoutUnits()) {
         if (unit.family != ArchiveFamily::POD || (!unit.tag.empty() && unit.tag != tag)) continue;
         if (unit.fits == nullptr) return readHeader(unit);

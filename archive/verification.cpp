@@ -1,7 +1,9 @@
 #include "archive/verification.h"
 
 #include <cstdio>
+#include <initializer_list>
 #include <memory>
+#include <utility>
 
 #include "archive/archive_details.h"
 #include "archive/archive_errors.h"
@@ -73,7 +75,7 @@ class Verifier {
         std::int64_t total = 0;
         for (const ChecksumBlock& block : blocks) total += std::max<std::int64_t>(block.size, 0);
         for (const CatalogueEntry& entry : archive_.catalogue()) {
-            total += entry.storedSize;
+            if (isRead(entry)) total += entry.storedSize;
         }
         return total;
     }
@@ -105,9 +107,22 @@ class Verifier {
     }
 
     void checkEntry(const CatalogueEntry& entry, Progress& progress) {
-        ++report_.checked;
         const std::string number = std::to_string(entry.index + 1);
         const std::string name = "\"" + visibleText(entry.name) + "\"";
+        const auto cutShort = [&] {
+            fail(entry.index,
+                 "Entrée " + number + " " + name + " : coupée par la fin de l'archive.",
+                 "Entry " + number + " " + name + ": cut short by the end of the archive.");
+        };
+        if (!isRead(entry)) {  // without a checksum a stored entry need only be there whole
+            if (std::int64_t(entry.offset) + entry.storedSize > archive_.file().size()) {
+                cutShort();
+            } else {
+                ++report_.storedWhole;
+            }
+            return;
+        }
+        if (report_.hasChecksums) ++report_.checked;
         Crc32Mpeg2 stored, inflated;
         std::int64_t storedCount = 0;
         const EntrySink observer = [&](const char* data, std::size_t size) {
@@ -122,14 +137,13 @@ class Verifier {
             readEntry(archive_.file(), entry, sink, &observer);
         } catch (const DamagedEntry& damaged) {
             const std::string french = damaged.what();
-            fail(entry.index, "Entrée " + number + " : " + french.substr(0, french.find("\r\n")),
-                 "Entry " + number + ": " + damaged.english());
+            fail(entry.index, french.substr(0, french.find("\r\n")), damaged.english());
             return;
         }
         if (storedCount < entry.storedSize) {
-            fail(entry.index,
-                 "Entrée " + number + " " + name + " : coupée par la fin de l'archive.",
-                 "Entry " + number + " " + name + ": cut short by the end of the archive.");
+            cutShort();
+        } else if (!report_.hasChecksums) {
+            ++report_.inflatedWhole;
         } else if (stored.value() == entry.checksum) {
             ++report_.matchedStored;
         } else if (entry.compressed && inflated.value() == entry.checksum) {
@@ -147,6 +161,11 @@ class Verifier {
     }
 
   private:
+    // Entries are read whole to check their checksum, or without one to inflate them.
+    bool isRead(const CatalogueEntry& entry) const {
+        return report_.hasChecksums || entry.compressed;
+    }
+
     void fail(int entry, std::string french, std::string english) {
         report_.failures.push_back({entry, std::move(french), std::move(english)});
     }
@@ -156,13 +175,35 @@ class Verifier {
     std::unique_ptr<char[]> buffer_;
 };
 
+// "N what, M what" for the counts that are not zero; `none` when all are.
+std::string counted(std::initializer_list<std::pair<int, const char*>> counts, const char* none) {
+    std::string text;
+    for (const auto& [count, what] : counts) {
+        if (count == 0) continue;
+        if (!text.empty()) text += ", ";
+        text += std::to_string(count) + what;
+    }
+    return text.empty() ? none : text;
+}
+
 }  // namespace
 
 std::string VerificationReport::summaryFrench() const {
     const std::string count = std::to_string(checked);
-    if (!hasChecksums)
-        return "Les archives " + layout + " ne portent aucun checksum : rien à vérifier.";
     if (cancelled) return "Vérification annulée.";
+    if (!hasChecksums) {
+        const std::string none = "les archives " + layout + " ne portent aucun checksum";
+        if (!failures.empty()) {
+            return std::to_string(failures.size()) + " entrées sur " +
+                   std::to_string(inflatedWhole + storedWhole + int(failures.size())) +
+                   " sont endommagées (" + none + ").";
+        }
+        return "Les archives " + layout + " ne portent aucun checksum : " +
+               counted({{inflatedWhole, " entrées compressées décompressées en entier"},
+                        {storedWhole, " entrées stockées présentes en entier"}},
+                       "aucune entrée") +
+               ".";
+    }
     if (!failures.empty()) {
         return std::to_string(failures.size()) + " checksums sur " + count + " sont faux.";
     }
@@ -173,8 +214,20 @@ std::string VerificationReport::summaryFrench() const {
 
 std::string VerificationReport::summaryEnglish() const {
     const std::string count = std::to_string(checked);
-    if (!hasChecksums) return layout + " archives carry no checksums: nothing to verify.";
     if (cancelled) return "Verification cancelled.";
+    if (!hasChecksums) {
+        const std::string none = layout + " archives carry no checksums";
+        if (!failures.empty()) {
+            return std::to_string(failures.size()) + " of " +
+                   std::to_string(inflatedWhole + storedWhole + int(failures.size())) +
+                   " entries are damaged (" + none + ").";
+        }
+        return none + ": " +
+               counted({{inflatedWhole, " compressed entries inflated whole"},
+                        {storedWhole, " stored entries found whole"}},
+                       "no entries") +
+               ".";
+    }
     if (!failures.empty()) {
         return std::to_string(failures.size()) + " of " + count + " checksums fail.";
     }
@@ -187,8 +240,8 @@ VerificationReport verifyArchive(const TPOD& archive, const VerificationProgress
     VerificationReport report;
     report.layout = std::string(archive.layout().name);
     report.hasChecksums = archive.layout().record.checksum.present();
-    if (!report.hasChecksums) return report;
-    const std::vector<ChecksumBlock> blocks = checksumBlocks(archive);
+    const std::vector<ChecksumBlock> blocks =
+        report.hasChecksums ? checksumBlocks(archive) : std::vector<ChecksumBlock>();
     Verifier verifier(archive, report);
     try {
         Progress counter(progress, verifier.totalBytes(blocks));

@@ -18,12 +18,16 @@ struct VerificationFailure {
 
 struct VerificationReport {
     std::string layout;         // "POD1" ... "POD6", "EPD"
-    bool hasChecksums = false;  // false for POD1 and POD6: nothing to check
+    bool hasChecksums = false;  // false for POD1 and POD6: entries are only read whole
     int checked = 0;            // checksum fields examined
     // Entries whose checksum matched, by the bytes it covers: as stored, or (for compressed
     // entries only) once inflated.
     int matchedStored = 0;
     int matchedInflated = 0;
+    // Entries of a layout without checksums: compressed ones inflated whole to their stated
+    // size, stored ones found whole in the file.
+    int inflatedWhole = 0;
+    int storedWhole = 0;
     std::vector<VerificationFailure> failures;
     bool cancelled = false;
 
@@ -38,7 +42,9 @@ using VerificationProgress = std::function<bool(std::int64_t done, std::int64_t 
 
 // Checks every checksum field the archive's layout has: the archive, header, directory,
 // dependency and audit blocks, then every entry (a compressed entry may match on its stored
-// or its inflated bytes). Reading is streamed; `progress` is called between chunks.
+// or its inflated bytes). In a layout without checksums every compressed entry is inflated
+// and every stored one must lie whole in the file. Reading is streamed; `progress` is called
+// between chunks.
 VerificationReport verifyArchive(const TPOD& archive, const VerificationProgress& progress);
 
 }  // namespace kelvane

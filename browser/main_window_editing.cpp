@@ -11,6 +11,7 @@
 #include <QUrl>
 
 #include "archive/archive_editing.h"
+#include "archive/archive_soundness.h"
 #include "browser/Kelvane_main.h"
 #include "browser/archive_editing_text.h"
 #include "browser/archive_write_command.h"
@@ -69,6 +70,7 @@ void Tform_main::NouvellearchiveClick() {
 void Tform_main::AjouterdesfichiersClick() {
     guarded(this, [this] {
         if (!writableArchiveRead() || busy_) return;
+        requireSoundReading(*pod_);  // before any file is chosen for nothing
         const QStringList paths = desktop().openFileNames(
             this, kAnyFileFilter, QString::fromStdString(settings().workDirectory));
         if (!paths.isEmpty()) addFiles(paths, false);
@@ -96,6 +98,7 @@ void Tform_main::addFiles(const QStringList& paths, bool confirm) {
 void Tform_main::SupprimerlesentreescocheesClick() {
     guarded(this, [this] {
         if (!writableArchiveRead() || busy_) return;
+        requireSoundReading(*pod_);
         const std::vector<int> indices = tickedEntriesInGridOrder();
         if (indices.empty()) return;
         const QString question = QString::fromStdString(
@@ -157,7 +160,10 @@ void Tform_main::dropEvent(QDropEvent* event) {
             return;
         case DropUse::AddFiles:
             event->acceptProposedAction();
-            guarded(this, [&] { addFiles(localFilesOf(mime), true); });
+            guarded(this, [&] {
+                requireSoundReading(*pod_);  // refused before any question
+                addFiles(localFilesOf(mime), true);
+            });
             return;
     }
 }

@@ -17,7 +17,6 @@
 #include "cli/json_reports.h"
 #include "cli/long_listing.h"
 #include "platform/bilingual_error.h"
-#include "platform/cp1252.h"
 #include "platform/visible_text.h"
 
 namespace kelvane::cli {
@@ -38,20 +37,6 @@ std::unique_ptr<TPOD> openArchive(const std::string& path, std::ostream& err) {
         return nullptr;
     }
     return pod;
-}
-
-std::optional<int> findEntry(const TPOD& pod, const std::string& wanted) {
-    const auto& entries = pod.catalogue();
-    if (!wanted.empty() && wanted.find_first_not_of("0123456789") == std::string::npos &&
-        wanted.size() < 10) {
-        const int number = std::stoi(wanted);
-        if (number >= 1 && std::size_t(number) <= entries.size()) return number - 1;
-    }
-    const std::string stored = utf8ToCp1252(wanted);
-    for (const CatalogueEntry& entry : entries) {
-        if (entry.name == stored) return entry.index;
-    }
-    return std::nullopt;
 }
 
 namespace {
@@ -84,28 +69,6 @@ bool parseFlags(const Arguments& args, std::initializer_list<std::string_view> k
 
 bool has(const std::vector<std::string>& seen, std::string_view flag) {
     return std::find(seen.begin(), seen.end(), flag) != seen.end();
-}
-
-// Every entry the arguments name, each once, in directory order; empty after naming an
-// argument that matches nothing.
-std::optional<std::vector<int>> selectAll(const TPOD& pod, const std::string& archive,
-                                          Arguments::const_iterator first,
-                                          Arguments::const_iterator last, bool once,
-                                          std::ostream& err) {
-    std::vector<int> indices;
-    for (auto it = first; it != last; ++it) {
-        const std::vector<int> selected = selectEntries(pod, *it);
-        if (selected.empty()) {
-            err << "kelvane-cli: no entry " << *it << " in " << archive << "\n";
-            return std::nullopt;
-        }
-        indices.insert(indices.end(), selected.begin(), selected.end());
-    }
-    if (once) {
-        std::sort(indices.begin(), indices.end());
-        indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
-    }
-    return indices;
 }
 
 int runList(const Arguments& args, std::ostream& out, std::ostream& err);

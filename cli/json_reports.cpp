@@ -62,6 +62,8 @@ void printVerifyJson(const TPOD& pod, const VerificationReport& report, const st
     json.key("checked").number(report.checked);
     json.key("matched_stored").number(report.matchedStored);
     json.key("matched_inflated").number(report.matchedInflated);
+    json.key("inflated_whole").number(report.inflatedWhole);
+    json.key("stored_whole").number(report.storedWhole);
     json.key("failures").beginArray();
     for (const VerificationFailure& failure : report.failures) {
         json.beginObject().key("entry");

@@ -20,7 +20,7 @@ int runDelete(const Arguments& args, std::ostream& out, std::ostream& err);
 extern const Command kCreateCommand{
     "create", "create [--format epd|pod1|pod2|pod3] [--comment TEXT] ARCHIVE FOLDER", runCreate};
 extern const Command kAddCommand{"add", "add ARCHIVE PATH...", runAdd};
-extern const Command kDeleteCommand{"delete", "delete ARCHIVE ENTRY...", runDelete};
+extern const Command kDeleteCommand{"delete", "delete ARCHIVE ENTRY|PATTERN...", runDelete};
 
 namespace {
 
@@ -99,17 +99,10 @@ int runDelete(const Arguments& args, std::ostream& out, std::ostream& err) {
     if (args.size() < 2) return usageError(kDeleteCommand, err, "expects an archive and entries");
     auto pod = openArchive(args[0], err);
     if (!pod) return kFailure;
-    std::vector<int> indices;
-    for (auto it = args.begin() + 1; it != args.end(); ++it) {
-        const auto index = findEntry(*pod, *it);
-        if (!index) {
-            err << "kelvane-cli: no entry " << *it << " in " << args[0] << "\n";
-            return kFailure;
-        }
-        indices.push_back(*index);
-    }
+    const auto indices = selectAll(*pod, args[0], args.begin() + 1, args.end(), true, err);
+    if (!indices) return kFailure;
     return guarded(err, [&] {
-        return writeAndReport(planDeletion(*pod, indices, currentAuditStamp()), args[0], out);
+        return writeAndReport(planDeletion(*pod, *indices, currentAuditStamp()), args[0], out);
     });
 }
 

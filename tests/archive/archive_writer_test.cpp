@@ -170,22 +170,6 @@ TEST(ArchiveWriter, KeepsUntouchedBytesOfAnArchiveItDidNotWrite) {
     EXPECT_EQ(contentsOf(path), (Contents{{"x", "1"}, {"y", "22"}}));
 }
 
-TEST(ArchiveWriter, AnOldLayoutArchiveTaggedAsAnotherIsRewrittenAsTheOldLayout) {
-    test::TempDir dir;
-    const std::string path = (dir.path() / "a.pod").string();
-    std::string bytes = test::buildArchive(test::ArchiveLayout::POD, {{"x", "1"}});
-    bytes.replace(0, 4, "POD4");  // whose POD4 header does not fit: read as the old layout
-    test::writeFile(path, bytes);
-    {
-        TPOD pod(path);
-        pod.ReadHeaderAndDirectory();
-        ASSERT_EQ(pod.layout().name, "POD2");
-        write(planDeletion(pod, {}, kStamp), path);
-    }
-    EXPECT_EQ(test::readFile(path).substr(0, 4), "POD2");
-    EXPECT_EQ(contentsOf(path), (Contents{{"x", "1"}}));
-}
-
 struct Refusal {
     const char* what;
     const char* layout;

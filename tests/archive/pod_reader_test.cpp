@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "archive/archive_errors.h"
 #include "archive/entry_names.h"
 #include "tests/support/archive_builder.h"
 #include "tests/support/temp_dir.h"
@@ -78,8 +79,11 @@ TEST_P(ArchiveTest, ImpossibleEntryCountsFailBeforeSizing) {
         try {
             pod.ReadHeaderAndDirectory();
             ADD_FAILURE() << "count " << count << " accepted";
-        } catch (const std::runtime_error& error) {
-            EXPECT_STREQ(error.what(), "Stream read error");
+        } catch (const DamagedArchive& error) {
+            EXPECT_EQ(error.english().rfind("Stream read error: the ", 0), 0u) << error.english();
+            EXPECT_NE(error.english().find(" directory ends past the end of the file (at byte "),
+                      std::string::npos)
+                << error.english();
         }
         EXPECT_TRUE(pod.catalogue().empty());
     }
@@ -149,14 +153,18 @@ TEST(Archive, HeaderLayouts) {
     TPOD shortPod3(path);
     EXPECT_THROW(shortPod3.ReadPODHeader(), std::runtime_error);
 
-    // Any other tag reads the older layout, whatever it says.
+    // A tag no layout has reads the older layout; another layout's tag is that layout.
     std::string older = test::buildArchive(ArchiveLayout::POD, kSampleFiles);
-    older.replace(0, 4, "POD4");
+    older.replace(0, 4, "XYZW");
     test::writeFile(path, older);
     TPOD pod(path);
     pod.ReadHeaderAndDirectory();
     EXPECT_FALSE(pod.isPOD3());
     EXPECT_EQ(pod.catalogue()[1].name, "ART\\PANEL\\gauge.tga");
+    older.replace(0, 4, "POD4");
+    test::writeFile(path, older);
+    TPOD damaged(path);
+    EXPECT_THROW(damaged.ReadHeaderAndDirectory(), DamagedArchive);
 
     // A name that runs into the end of the file without its NUL.
     std::string noNul = test::buildArchive(ArchiveLayout::POD, {{"only.txt", ""}});

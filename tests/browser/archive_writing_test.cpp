@@ -254,5 +254,29 @@ TEST_F(ArchiveWritingTest, FailedAdditionKeepsTheArchiveListedAndUnchanged) {
     }
 }
 
+TEST_F(ArchiveWritingTest, AnArchiveNotReadWholeIsNeverRewritten) {
+    // The last entry cut short by the end of the file: listed, but not written back.
+    writeArchive(listed(), ArchiveLayout::POD, {{"one.txt", "1"}, {"two.txt", "22222"}});
+    const std::string cut = readFile(listed()).substr(0, readFile(listed()).size() - 2);
+    writeFile(listed(), cut);
+    open(listed().string());
+    ASSERT_EQ(rows(), 2);
+    makeFile("z.txt", "z");
+    clickCell(0, kColTick);
+    trigger(kAdd);
+    trigger(kDelete);
+    dropOnListing({inFolder("z.txt")});
+    ASSERT_EQ(errors().size(), 3u);
+    for (const QString& error : errors()) {
+        EXPECT_TRUE(
+            error.endsWith("The archive cannot be rewritten without loss: entry 2 "
+                           "\"two.txt\" ends past the end of the file (at byte 158 of "
+                           "a file of 156 bytes). It is left as it is."))
+            << error.toStdString();
+    }
+    EXPECT_EQ(desktop.messages.size(), 3u);  // no file picked, no question asked
+    EXPECT_EQ(readFile(listed()), cut);
+}
+
 }  // namespace
 }  // namespace kelvane::test

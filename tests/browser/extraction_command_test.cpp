@@ -100,7 +100,7 @@ TEST(ExtractEntries, DamagedEntriesAreReportedAndTheRunGoesOn) {
         extractEntries(archive, {0, 1}, dir.path().string() + "/", false, [](int) { return true; });
     EXPECT_EQ(report.extracted, 1);
     ASSERT_EQ(report.damaged.size(), 1u);
-    EXPECT_NE(report.messages().find("L'entrée \"bad.txt\" est endommagée"), std::string::npos);
+    EXPECT_NE(report.messages().find("L'entrée 1 \"bad.txt\" est endommagée"), std::string::npos);
     EXPECT_FALSE(fs::exists(dir.path() / "bad.txt"));
     EXPECT_EQ(test::readFile(dir.path() / "good.txt"), "good");
 }

@@ -94,7 +94,10 @@ TEST_F(MainWindowTest, EmptyArchiveAndFailedOpens) {
     writeFile(cut, readFile(dir.path() / "full.EPD").substr(0, 300));
     open(cut);
     ASSERT_EQ(desktop.messages.size(), 2u);
-    EXPECT_EQ(desktop.messages[1].text, "Stream read error");
+    EXPECT_TRUE(desktop.messages[1].text.endsWith(
+        "\r\nStream read error: the EPD directory ends past the end of the file (at byte 592 of "
+        "a file of 300 bytes)."))
+        << desktop.messages[1].text.toStdString();
     EXPECT_EQ(status(), "full.EPD - 4 fichiers pour 325 octets");
     EXPECT_EQ(rows(), 0);
 }

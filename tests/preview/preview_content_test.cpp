@@ -174,7 +174,7 @@ TEST(PreviewContent, DamagedStreamsShowTheirStoredBytes) {
     test::writeFile(path, bytes);
 
     const auto dump = std::get<HexPreview>(previewEntry({path, entry, std::nullopt, {8, 8}, '.'}));
-    EXPECT_EQ(dump.english, "Entry \"panel.tga\" is damaged: its compressed stream is corrupt.");
+    EXPECT_EQ(dump.english, "Entry 1 \"panel.tga\" is damaged: its compressed stream is corrupt.");
     EXPECT_EQ(dump.total, entry.storedSize);
     EXPECT_EQ(dump.dump,
               hexDump(bytes.substr(std::size_t(entry.offset), std::size_t(entry.storedSize))));
