@@ -129,11 +129,11 @@ std::uint8_t byteField(std::uint32_t value) {
 }
 
 // Undoes horizontal differencing on one row of 8- or 16-bit samples (16-bit samples in the
-// file's byte order).
+// file's byte order): each sample gets the same sample of the pixel before it added.
 void undoPredictor(std::uint8_t* row, std::size_t width, unsigned samplesPerPixel, unsigned bits,
                    bool bigEndian) {
-    const std::size_t distance = samplesPerPixel == 3 || samplesPerPixel == 4 ? samplesPerPixel : 1;
-    const std::size_t end = width * distance;
+    const std::size_t distance = samplesPerPixel;
+    const std::size_t end = width * samplesPerPixel;
     if (bits == 8) {
         for (std::size_t i = distance; i < end; ++i) {
             row[i] = static_cast<std::uint8_t>(row[i] + row[i - distance]);
