@@ -198,6 +198,7 @@ bool TTIFFGraphic::ReadImageProperties(ImageStream& stream, unsigned imageIndex)
     TFormatGraphic::ReadImageProperties(stream, imageIndex);
     FBasePosition = stream.position();
     TImageProperties& p = FImageProperties;
+    FAssociatedAlpha = false;
     try {
         const TiffDirectory::Header header = TiffDirectory::readHeader(stream, FBasePosition);
         if (header.bigEndian) p.Options |= ioBigEndian;
@@ -236,6 +237,7 @@ bool TTIFFGraphic::ReadImageProperties(ImageStream& stream, unsigned imageIndex)
         const auto extra = d.values(kExtraSamples);
         p.HasAlpha = !extra.empty() && std::all_of(extra.begin(), extra.end(),
                                                    [](std::uint32_t v) { return v <= 2; });
+        FAssociatedAlpha = p.HasAlpha && extra[0] == 1;
         p.JPEGTables = d.bytes(kJPEGTables);
 
         FYCbCrCoefficients = {0.299f, 0.587f, 0.114f};
@@ -265,6 +267,7 @@ void TTIFFGraphic::setUpColorManager() {
     ConversionOptions options = (p.Options & ioBigEndian) != 0 ? kOptionByteSwap : 0;
     if (p.ColorScheme == ColorScheme::CIELab) options |= kOptionSignedLab;
     if ((p.Options & ioMinIsWhite) != 0) options |= kOptionMinIsWhite;
+    if (FAssociatedAlpha) options |= kOptionAssociatedAlpha;
     cm.SetSourceOptions(options);
 
     // The JPEG decompressor turns three-component strips into blue-green-red; it delivers
