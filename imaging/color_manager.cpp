@@ -132,6 +132,13 @@ void swapRedBlue(const std::uint8_t* in, std::uint8_t* out, std::size_t count) {
     }
 }
 
+// A sample stored multiplied by its pixel's alpha, back at full strength (black where the
+// pixel is fully transparent).
+std::uint8_t unpremultiplied(unsigned value, unsigned alpha) {
+    if (alpha == 0) return 0;
+    return clampByte(int((value * 255 + alpha / 2) / alpha));
+}
+
 bool selected(std::uint8_t mask, std::size_t pixel) {
     return (mask & (0x80 >> (pixel % 8))) != 0;
 }
@@ -400,10 +407,11 @@ void TColorManager::convertColour(const Row& row) {
     const bool targetAlpha = (effectiveTargetOptions_ & kOptionAlpha) != 0;
     const bool gamma = (effectiveSourceOptions_ & kOptionApplyGamma) != 0;
     const bool signedLab = (effectiveSourceOptions_ & kOptionSignedLab) != 0;
+    const bool associated = sourceAlpha && (effectiveSourceOptions_ & kOptionAssociatedAlpha) != 0;
     const bool sourceBgr = isBgr(sourceScheme_), targetBgr = isBgr(targetScheme_);
     const unsigned targetStride = std::max<unsigned>(targetSamples_, targetAlpha ? 4 : 3);
     if (converter_ == Converter::Rgb && sourceBits_ == 8 && targetBits_ == 8 && !row.planar() &&
-        row.mask == 0xFF && !gamma) {
+        row.mask == 0xFF && !gamma && !associated) {
         // The common case of whole rows of 8-bit samples: a plain reordering.
         const unsigned red = sourceBgr == targetBgr ? 0 : 2;
         const std::uint8_t* in = row.sources[0];
@@ -449,6 +457,8 @@ void TColorManager::convertColour(const Row& row) {
             }
             labToRgb(l, a, b, rgb);
         }
+        if (associated)
+            for (auto& c : rgb) c = unpremultiplied(c, alpha);
         if (gamma)
             for (auto& c : rgb) c = gamma_[c];
         const std::size_t base = i * targetStride;

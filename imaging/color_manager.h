@@ -37,6 +37,9 @@ inline constexpr ConversionOptions kOptionSignedLab = 0x08;  // Lab a/b stored a
 // Grey samples count from white (for grey-to-colour conversion; indexed targets reverse
 // their palette instead).
 inline constexpr ConversionOptions kOptionMinIsWhite = 0x10;
+// Colour (or grey) samples are stored multiplied by their alpha; the target gets them back at
+// full strength.
+inline constexpr ConversionOptions kOptionAssociatedAlpha = 0x20;
 
 // Layouts of a raw palette for CreateColorPalette: interlaced entries or one plane per
 // channel, 8- or 16-bit values, three channels or four (the fourth is alpha).

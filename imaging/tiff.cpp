@@ -129,11 +129,11 @@ std::uint8_t byteField(std::uint32_t value) {
 }
 
 // Undoes horizontal differencing on one row of 8- or 16-bit samples (16-bit samples in the
-// file's byte order).
+// file's byte order): each sample gets the same sample of the pixel before it added.
 void undoPredictor(std::uint8_t* row, std::size_t width, unsigned samplesPerPixel, unsigned bits,
                    bool bigEndian) {
-    const std::size_t distance = samplesPerPixel == 3 || samplesPerPixel == 4 ? samplesPerPixel : 1;
-    const std::size_t end = width * distance;
+    const std::size_t distance = samplesPerPixel;
+    const std::size_t end = width * samplesPerPixel;
     if (bits == 8) {
         for (std::size_t i = distance; i < end; ++i) {
             row[i] = static_cast<std::uint8_t>(row[i] + row[i - distance]);
@@ -198,6 +198,7 @@ bool TTIFFGraphic::ReadImageProperties(ImageStream& stream, unsigned imageIndex)
     TFormatGraphic::ReadImageProperties(stream, imageIndex);
     FBasePosition = stream.position();
     TImageProperties& p = FImageProperties;
+    FAssociatedAlpha = false;
     try {
         const TiffDirectory::Header header = TiffDirectory::readHeader(stream, FBasePosition);
         if (header.bigEndian) p.Options |= ioBigEndian;
@@ -236,6 +237,7 @@ bool TTIFFGraphic::ReadImageProperties(ImageStream& stream, unsigned imageIndex)
         const auto extra = d.values(kExtraSamples);
         p.HasAlpha = !extra.empty() && std::all_of(extra.begin(), extra.end(),
                                                    [](std::uint32_t v) { return v <= 2; });
+        FAssociatedAlpha = p.HasAlpha && extra[0] == 1;
         p.JPEGTables = d.bytes(kJPEGTables);
 
         FYCbCrCoefficients = {0.299f, 0.587f, 0.114f};
@@ -265,6 +267,7 @@ void TTIFFGraphic::setUpColorManager() {
     ConversionOptions options = (p.Options & ioBigEndian) != 0 ? kOptionByteSwap : 0;
     if (p.ColorScheme == ColorScheme::CIELab) options |= kOptionSignedLab;
     if ((p.Options & ioMinIsWhite) != 0) options |= kOptionMinIsWhite;
+    if (FAssociatedAlpha) options |= kOptionAssociatedAlpha;
     cm.SetSourceOptions(options);
 
     // The JPEG decompressor turns three-component strips into blue-green-red; it delivers

@@ -49,6 +49,8 @@ class TTIFFGraphic : public TFormatGraphic {
 
     TiffDirectory FDirectory;
     std::uint32_t FT4Options = 0;
+    // The first extra sample is alpha that the colour samples are multiplied by.
+    bool FAssociatedAlpha = false;
     std::array<float, 3> FYCbCrCoefficients{0.299f, 0.587f, 0.114f};
 };
 
