@@ -31,7 +31,9 @@ struct Draft {
             std::string prefix = key.substr(0, i + 1);
             const auto [at, added] = byPath.try_emplace(std::move(prefix), int(folders.size()));
             if (added) {
-                folders.push_back({std::string(directory.substr(start, i - start)), parent});
+                folders.push_back({.name = std::string(directory.substr(start, i - start)),
+                                   .parent = parent,
+                                   .children = {}});
                 direct.push_back(0);
                 folders[std::size_t(parent)].children.push_back(at->second);
             }

@@ -72,7 +72,9 @@ TEST(EntryCursor, RandomAccessToStoredAndCompressedEntries) {
         }
         EXPECT_EQ(readAt(cursor, std::int64_t(data.size()), 10), "");
         EXPECT_EQ(readAt(cursor, -1, 10), "");
-        if (archive.entry(1).compressed) EXPECT_EQ(cursor.restarts(), afterSequential + 3);
+        if (archive.entry(1).compressed) {
+            EXPECT_EQ(cursor.restarts(), afterSequential + 3);
+        }
         // A read a little behind the last one is served from the kept window.
         EntryCursor again(archive.pod->file(), archive.entry(1));
         readAt(again, 600'000, 4096);

@@ -5,6 +5,7 @@
 #include <QTabWidget>
 #include <QUrl>
 #include <filesystem>
+#include <utility>
 
 #include "browser/listing_text.h"
 
@@ -146,6 +147,17 @@ TEST_F(MainWindowTest, HeaderClicksSortByValueAndKeepTheNumberColumn) {
     EXPECT_EQ(column(5), (QStringList{"1", "2", "3", "4"}));
     clickHeader(5);
     EXPECT_EQ(column(5), (QStringList{"4", "3", "2", "1"}));
+
+    // Sizes of 2 GiB and more, as the unsigned values the records hold.
+    std::string big = test::buildArchive(ArchiveLayout::POD, kFiles);
+    for (const auto& [record, size] : {std::pair{0, 0xFFFFFFFFu}, {2, 0x80000000u}}) {
+        for (int i = 0; i < 4; ++i) big[96 + 20 * record + 4 + i] = char(size >> (8 * i));
+    }
+    writeFile(dir.path() / "big.POD", big);
+    open((dir.path() / "big.POD").string());
+    clickHeader(3);
+    EXPECT_EQ(column(3), (QStringList{"0", "5", "2147483648", "4294967295"}));
+    EXPECT_EQ(status(), "big.POD - 4 fichiers pour 6442450948 octets");
 
     // A new archive is listed in directory order again; one row does not sort.
     open(archive("one.POD", ArchiveLayout::POD, {{"z.txt", "1", 0}}));

@@ -61,5 +61,43 @@ TEST(EntryPatterns, ExtractAndCatSelectByPattern) {
     EXPECT_TRUE(test::namesIn(out.path()).empty());  // nothing written before the refusal
 }
 
+TEST(EntryPatterns, DeleteSelectsAsExtractAndChangesNothingWhenNothingMatches) {
+    test::TempDir dir;
+    const std::string archive = (dir.path() / "a.pod").string();
+    const std::vector<test::StoredFile> files = {
+        {"ART\\sky.raw", "S"}, {"A[1].TXT", "1"}, {"readme.txt", "R"}, {"ART\\sea.act", "A"}};
+    struct Case {
+        std::vector<std::string> wanted;
+        std::vector<std::string> kept;  // empty: refused, the archive unchanged
+    };
+    for (const Case& c : {
+             Case{{"2", "ART\\sea.act"}, {"ART\\sky.raw", "readme.txt"}},
+             {{"a[1].txt"}, {"ART\\sky.raw", "readme.txt", "ART\\sea.act"}},  // case-blind name
+             {{"art\\s*"}, {"A[1].TXT", "readme.txt"}},
+             {{"README.TXT", "**.RAW"}, {"A[1].TXT", "ART\\sea.act"}},
+             {{"readme.txt", "*.wav"}, {}},
+             {{"5"}, {}},
+         }) {
+        SCOPED_TRACE(c.wanted[0]);
+        test::writeArchive(archive, test::ArchiveLayout::POD3, files);
+        const std::string before = test::readFile(archive);
+        cli::Arguments args = {"delete", archive};
+        args.insert(args.end(), c.wanted.begin(), c.wanted.end());
+        const test::CliRun deleted = run(args);
+        if (c.kept.empty()) {
+            EXPECT_EQ(deleted.status, 1);
+            EXPECT_NE(deleted.err.find("kelvane-cli: no entry "), std::string::npos);
+            EXPECT_EQ(test::readFile(archive), before);
+            continue;
+        }
+        EXPECT_EQ(deleted.status, 0) << deleted.err;
+        std::vector<std::string> kept;
+        std::istringstream lines(run({"list", archive}).out);
+        for (std::string line; std::getline(lines, line);)
+            kept.push_back(line.substr(line.rfind('\t') + 1));
+        EXPECT_EQ(kept, c.kept);
+    }
+}
+
 }  // namespace
 }  // namespace kelvane

@@ -1,7 +1,9 @@
 // list -l, and the --json documents of list, info and verify.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 #include "cli/json_writer.h"
 #include "tests/cli/cli_run.h"
@@ -87,6 +89,41 @@ TEST_F(ListingFormats, JsonDocuments) {
         << verify.out;
     EXPECT_NE(verify.out.find("\"ok\":false}\n"), std::string::npos);
     EXPECT_NE(run({"verify", "--json", archive}).out.find("\"failures\":[],"), std::string::npos);
+}
+
+TEST(ListingOutput, HostileTextAndBigSizesKeepOneRecordPerLine) {
+    setenv("TZ", "UTC", 1);
+    test::TempDir dir;
+    const std::string archive = (dir.path() / "hostile.pod").string();
+    test::ArchiveOptions options;
+    options.comment = "two\nlines";
+    options.audit = {{"eve\n", 100, 2, "a\x1b[31m", 0, 0, 100, 1}};
+    std::string bytes = test::buildArchive(
+        test::ArchiveLayout::POD3, {{"a\nb.txt", "hello"}, {"big\t1", ""}, {"big2", ""}}, options);
+    // Sizes the records state, read as the unsigned values they are.
+    for (const auto& [record, size] : {std::pair{1, 0x80000000u}, {2, 0xFFFFFFFFu}}) {
+        for (int i = 0; i < 4; ++i) bytes[300 + 20 * record + 4 + i] = char(size >> (8 * i));
+    }
+    test::writeFile(archive, bytes);
+
+    const std::string list = run({"list", archive}).out;
+    EXPECT_EQ(std::count(list.begin(), list.end(), '\n'), 3) << list;
+    EXPECT_NE(list.find("\ta\\nb.txt\n2\t2147483648\t"), std::string::npos) << list;
+    EXPECT_NE(list.find("\tbig\\t1\n3\t4294967295\t"), std::string::npos) << list;
+    const std::string longList = run({"list", "-l", archive}).out;
+    EXPECT_EQ(longList.substr(0, longList.find('\n')), "         5  01/01/70 00:00:00  a\\nb.txt")
+        << longList;
+    EXPECT_NE(longList.find("\n4294967295  "), std::string::npos) << longList;
+    const std::string json = run({"list", "--json", archive}).out;
+    EXPECT_NE(json.find("\"name\":\"a\\nb.txt\""), std::string::npos) << json;
+    EXPECT_NE(json.find("\"size\":2147483648,\"stored_size\":2147483648"), std::string::npos);
+    EXPECT_NE(json.find("\"size\":4294967295"), std::string::npos);
+    EXPECT_EQ(run({"info", archive}).out, "hostile.pod - 3 files for 6442450948 bytes\n");
+    EXPECT_NE(run({"info", "--json", archive}).out.find("\"bytes\":6442450948,"),
+              std::string::npos);
+    EXPECT_NE(run({"info", "--verbose", archive}).out.find("\ncomment: two\\nlines\n"),
+              std::string::npos);
+    EXPECT_EQ(run({"audit", archive}).out, "100\teve\\n\tchanged\ta\\x1b[31m\t0\t0\t100\t1\n");
 }
 
 }  // namespace
