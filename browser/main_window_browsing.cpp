@@ -99,7 +99,6 @@ void Tform_main::folderChosen(const QModelIndex& index) {
 
 void Tform_main::previewCurrentRow() {
     guarded(this, [this] {
-        preview_->setEnglish(settings().isEnglish());
         const CatalogueEntry* entry = currentEntry();
         // A hidden pane reads nothing.
         if (entry == nullptr || preview_->isHidden()) {
@@ -211,6 +210,9 @@ void Tform_main::showRecentArchives(const std::vector<std::string>& paths) {
 }
 
 void Tform_main::restoreLayout() {
+    // The pane was built before the language was read: it takes it now, before it shows
+    // anything.
+    preview_->setEnglish(settings().isEnglish());
     guarded(this, [this] {
         showRecentArchives(readRecentArchives(iniPath_));
         const WindowLayout layout = readWindowLayout(iniPath_);

@@ -145,6 +145,36 @@ TEST_F(BrowsingTest, ThePreviewFollowsTheCurrentRowAndCanBeHidden) {
     EXPECT_TRUE(window().findChild<PreviewPane*>("PreviewPane")->isHidden());
 }
 
+TEST_F(BrowsingTest, ThePaneSpeaksTheLanguageReadAtStart) {
+    const struct {
+        const char* language;
+        const char* empty;
+        const char* caption;  // readme.txt
+        const char* reason;   // SONS\C.WAV, not a sound
+    } cases[] = {
+        {"français", "Aucune entrée sélectionnée", "5 octets, tout est affiché",
+         "Ce n'est pas un son RIFF/WAVE."},
+        {"english", "No entry selected", "5 bytes, all shown", "This is not a RIFF/WAVE sound."},
+    };
+    const std::string path = archive("a.POD", ArchiveLayout::POD, kFiles);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.language);
+        form.reset();
+        settings() = Settings{};
+        writeFile(iniPath(), std::string("[init]\r\nlangage=") + c.language + "\r\n");
+        auto* pane = window().findChild<PreviewPane*>("PreviewPane");
+        EXPECT_EQ(pane->findChild<QLabel*>("PreviewEmpty")->text().toStdString(), c.empty);
+        open(path);
+        QSignalSpy shown(pane, &PreviewPane::previewShown);
+        grid()->setCurrentIndex(grid()->model()->index(4, kColName));
+        ASSERT_TRUE(shown.wait(5000));
+        EXPECT_EQ(pane->findChild<QLabel*>("PreviewInfo")->text().toStdString(), c.caption);
+        grid()->setCurrentIndex(grid()->model()->index(3, kColName));
+        ASSERT_TRUE(shown.wait(5000));
+        EXPECT_EQ(pane->findChild<QLabel*>("PreviewReason")->text().toStdString(), c.reason);
+    }
+}
+
 TEST_F(BrowsingTest, RecentArchivesAndTheLayoutAreKeptInTheSettingsFile) {
     std::vector<std::string> opened;
     for (int i = 0; i < 10; ++i) {
