@@ -6,11 +6,14 @@
 #include <QSignalSpy>
 #include <QTreeView>
 #include <QUrl>
+#include <cerrno>
+#include <cstring>
 
 #include "browser/catalogue_model.h"
 #include "preview/preview_pane.h"
 #include "settings/ini_file.h"
 #include "tests/browser/main_window_fixture.h"
+#include "tests/support/small_disk.h"
 
 namespace kelvane::test {
 namespace {
@@ -195,6 +198,37 @@ TEST_F(BrowsingTest, RecentArchivesAndTheLayoutAreKeptInTheSettingsFile) {
     recent->actions()[3]->trigger();
     EXPECT_EQ(status(), "r6.POD - 5 fichiers pour 15 octets");
     EXPECT_TRUE(recent->actions()[0]->text().endsWith("r6.POD"));
+}
+
+TEST_F(BrowsingTest, RecentArchivesStayInMemoryWhenTheSettingsFileCannotBeWritten) {
+    test::SmallDisk disk(64 * 1024);
+    if (!disk.mounted()) GTEST_SKIP() << disk.refusal();
+    writeFile(disk.path() / "TypeFichier.csv", "Ext.;Visionneuse\r\n");
+    disk.makeReadOnly();
+    const std::string ini = disk.withSeparator() + "Kelvane.ini";
+    form = std::make_unique<Tform_main>(ini);
+    form->show();
+
+    open(archive("first.POD", ArchiveLayout::POD, kFiles));
+    const std::string told =
+        " - Liste des archives récentes non enregistrée, gardée jusqu'à la fermeture : Cannot "
+        "create file " +
+        ini + " (" + std::strerror(EROFS) + ")";
+    EXPECT_EQ(status().toStdString(), "first.POD - 5 fichiers pour 15 octets" + told);
+    QTest::keyClicks(filter(), "read");
+    EXPECT_EQ(status().toStdString(),
+              "first.POD - 5 fichiers pour 15 octets - 1 de 5 fichiers affichés" + told);
+    // Said once: the next archive's status line is its own.
+    open(archive("second.POD", ArchiveLayout::POD, kFiles));
+    EXPECT_EQ(status(), "second.POD - 5 fichiers pour 15 octets");
+
+    QMenu* recent = window().findChild<QMenu*>("ArchivesrecentesPODEPD1");
+    ASSERT_EQ(recent->actions().size(), 2);
+    EXPECT_TRUE(recent->actions()[0]->text().endsWith("second.POD"));
+    EXPECT_TRUE(recent->actions()[1]->text().endsWith("first.POD"));
+    window().close();  // the layout is not saved either, without a box
+    EXPECT_TRUE(desktop.messages.empty()) << desktop.messages[0].text.toStdString();
+    EXPECT_EQ(disk.names(), std::vector<std::string>{"TypeFichier.csv"});
 }
 
 }  // namespace
