@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <exception>
 #include <utility>
 
 #include "platform/bilingual_error.h"
@@ -51,6 +52,20 @@ IniFile writableSettings(const std::string& iniPath) {
     if (!file.exists())
         file.writeString("init", "langage", settings().isEnglish() ? "english" : "français");
     return file;
+}
+
+// Why the settings file at `iniPath` could not be written, in the interface language: the
+// failure's own text, and the system's reason when the file's folder refuses writing.
+std::string settingsWriteRefusal(const std::exception& failure, const std::string& iniPath,
+                                 bool english) {
+    std::string text = failure.what();
+    if (const auto* bilingual = dynamic_cast<const BilingualError*>(&failure)) {
+        text = english ? bilingual->english() : text.substr(0, text.find("\r\n"));
+    }
+    const std::size_t slash = iniPath.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : iniPath.substr(0, slash + 1);
+    if (::access(folder.c_str(), W_OK) != 0) text += " (" + std::string(std::strerror(errno)) + ")";
+    return text;
 }
 
 }  // namespace
@@ -100,18 +115,6 @@ void WindowSettings::saveLayout(const WindowLayout& layout) {
                                                  {"apercu", layout.preview ? "1" : "0"}});
     } catch (const std::exception&) {
     }
-}
-
-std::string settingsWriteRefusal(const std::exception& failure, const std::string& iniPath,
-                                 bool english) {
-    std::string text = failure.what();
-    if (const auto* bilingual = dynamic_cast<const BilingualError*>(&failure)) {
-        text = english ? bilingual->english() : text.substr(0, text.find("\r\n"));
-    }
-    const std::size_t slash = iniPath.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : iniPath.substr(0, slash + 1);
-    if (::access(folder.c_str(), W_OK) != 0) text += " (" + std::string(std::strerror(errno)) + ")";
-    return text;
 }
 
 }  // namespace kelvane

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <exception>
 #include <string>
 #include <utility>
 #include <vector>
@@ -49,10 +48,5 @@ class WindowSettings {
     WindowLayout layout_;
     bool refusalTold_ = false;
 };
-
-// Why the settings file at `iniPath` could not be written, in the interface language: the
-// failure's own text, and the system's reason when the file's folder refuses writing.
-std::string settingsWriteRefusal(const std::exception& failure, const std::string& iniPath,
-                                 bool english);
 
 }  // namespace kelvane
