@@ -15,6 +15,7 @@
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTreeView>
 #include <QWidget>
 #include <iostream>
@@ -86,7 +87,8 @@ QString damagedCopy(const QString& archive, const QDir& output) {
 }
 
 void archiveCommands(const QString& archive, const QDir& output, ScreenshotDesktop& services) {
-    kelvane::Tform_main form(output.filePath(QStringLiteral("none/Kelvane.ini")).toStdString(),
+    const QTemporaryDir settingsFolder;
+    kelvane::Tform_main form(settingsFolder.filePath(QStringLiteral("Kelvane.ini")).toStdString(),
                              QCoreApplication::applicationDirPath().toStdString());
     form.openArchiveCommand(archive);
     services.nextPicture = QStringLiteral("properties");
@@ -131,8 +133,9 @@ void browsing(QWidget& form, const QDir& output) {
 }
 
 void mainWindow(const QString& archive, const QDir& output, const QString& name) {
-    // A settings file that does not exist: French unless the language is set below.
-    kelvane::Tform_main form(output.filePath(QStringLiteral("none/Kelvane.ini")).toStdString(),
+    // A settings file of its own, not there yet: French unless the language is set below.
+    const QTemporaryDir settingsFolder;
+    kelvane::Tform_main form(settingsFolder.filePath(QStringLiteral("Kelvane.ini")).toStdString(),
                              QCoreApplication::applicationDirPath().toStdString());
     form.resize(1100, 460);
     // Without a window manager nothing activates the window: the known-extensions table is

@@ -10,6 +10,7 @@
 #include "browser/external_editors.h"
 #include "browser/folder_index.h"
 #include "platform/folder_walk.h"
+#include "settings/window_settings.h"
 #include "viewers/dispatch.h"
 
 class QAction;
@@ -77,7 +78,7 @@ class Tform_main : public QMainWindow {
     // listing; the recent archives; the layout kept between runs.
     QWidget* buildBrowsing(QWidget* page);
     void restoreLayout();
-    void saveLayout() const;
+    void saveLayout();
     void showRecentArchives(const std::vector<std::string>& paths);
     void rememberOpened(const QString& path);
     void filterChanged(const QString& text);
@@ -128,11 +129,13 @@ class Tform_main : public QMainWindow {
 
     std::string iniPath_;
     std::string programDirectory_;  // where the settings file and the extension table live
+    WindowSettings windowSettings_{iniPath_};
     bool tableWarningShown_ = false;
     std::unique_ptr<TPOD> pod_;
     QString podPath_;  // the file pod_ was opened from
     bool allTicked_ = false;
     std::string statusBase_;  // the status line as the archive was listed
+    std::string statusNote_;  // said after it until the next archive is listed
     FolderIndex folders_;
     bool busy_ = false;    // a command with a progress box runs
     int sortColumn_ = -1;  // none clicked yet

@@ -99,7 +99,6 @@ void Tform_main::folderChosen(const QModelIndex& index) {
 
 void Tform_main::previewCurrentRow() {
     guarded(this, [this] {
-        preview_->setEnglish(settings().isEnglish());
         const CatalogueEntry* entry = currentEntry();
         // A hidden pane reads nothing.
         if (entry == nullptr || preview_->isHidden()) {
@@ -120,7 +119,8 @@ void Tform_main::showNarrowedStatus() {
     if (!archiveRead()) return;
     const std::string extra = narrowedStatus(proxy_->rowCount(), model_->rowCount(),
                                              model_->tickedCount(), settings().isEnglish());
-    statusLine_->setText(QString::fromStdString(statusBase_ + extra));
+    const std::string note = statusNote_.empty() ? "" : " - " + statusNote_;
+    statusLine_->setText(QString::fromStdString(statusBase_ + extra + note));
 }
 
 bool Tform_main::eventFilter(QObject* watched, QEvent* event) {
@@ -189,12 +189,11 @@ QMimeData* Tform_main::exportEntries(const std::vector<int>& rows) {
 
 void Tform_main::rememberOpened(const QString& path) {
     // The list is a convenience: a settings file that cannot be written does not stop the
-    // opening.
-    try {
-        showRecentArchives(
-            rememberArchive(iniPath_, QFileInfo(path).absoluteFilePath().toStdString()));
-    } catch (const std::exception&) {
-    }
+    // opening, and the status line says so the first time.
+    statusNote_ = windowSettings_.rememberArchive(QFileInfo(path).absoluteFilePath().toStdString(),
+                                                  settings().isEnglish());
+    showRecentArchives(windowSettings_.recentArchives());
+    showNarrowedStatus();
 }
 
 void Tform_main::showRecentArchives(const std::vector<std::string>& paths) {
@@ -211,9 +210,13 @@ void Tform_main::showRecentArchives(const std::vector<std::string>& paths) {
 }
 
 void Tform_main::restoreLayout() {
+    // The pane was built before the language was read: it takes it now, before it shows
+    // anything.
+    preview_->setEnglish(settings().isEnglish());
     guarded(this, [this] {
-        showRecentArchives(readRecentArchives(iniPath_));
-        const WindowLayout layout = readWindowLayout(iniPath_);
+        windowSettings_.read();
+        showRecentArchives(windowSettings_.recentArchives());
+        const WindowLayout& layout = windowSettings_.layout();
         if (!layout.geometry.empty())
             restoreGeometry(QByteArray::fromBase64(QByteArray::fromStdString(layout.geometry)));
         if (int(layout.panes.size()) == panes_->count())
@@ -225,7 +228,7 @@ void Tform_main::restoreLayout() {
     });
 }
 
-void Tform_main::saveLayout() const {
+void Tform_main::saveLayout() {
     WindowLayout layout;
     layout.geometry = saveGeometry().toBase64().toStdString();
     const QList<int> panes = panes_->sizes();
@@ -233,7 +236,7 @@ void Tform_main::saveLayout() const {
     for (int column = 0; column < kCatalogueColumns; ++column)
         layout.columns.push_back(sgPodview_->columnWidth(column));
     layout.preview = findChild<QAction*>(QStringLiteral("Apercu1"))->isChecked();
-    saveWindowLayout(iniPath_, layout);
+    windowSettings_.saveLayout(layout);
 }
 
 void Tform_main::closeEvent(QCloseEvent* event) {

@@ -1,7 +1,14 @@
 #include "settings/window_settings.h"
 
-#include <algorithm>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <exception>
+#include <utility>
+
+#include "platform/bilingual_error.h"
 #include "settings/ini_file.h"
 #include "settings/settings.h"
 
@@ -47,48 +54,67 @@ IniFile writableSettings(const std::string& iniPath) {
     return file;
 }
 
+// Why the settings file at `iniPath` could not be written, in the interface language: the
+// failure's own text, and the system's reason when the file's folder refuses writing.
+std::string settingsWriteRefusal(const std::exception& failure, const std::string& iniPath,
+                                 bool english) {
+    std::string text = failure.what();
+    if (const auto* bilingual = dynamic_cast<const BilingualError*>(&failure)) {
+        text = english ? bilingual->english() : text.substr(0, text.find("\r\n"));
+    }
+    const std::size_t slash = iniPath.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : iniPath.substr(0, slash + 1);
+    if (::access(folder.c_str(), W_OK) != 0) text += " (" + std::string(std::strerror(errno)) + ")";
+    return text;
+}
+
 }  // namespace
 
-std::vector<std::string> readRecentArchives(const std::string& iniPath) {
-    const IniFile file(iniPath);
-    std::vector<std::string> paths;
-    if (!file.exists()) return paths;
+void WindowSettings::read() {
+    recent_.clear();
+    layout_ = {};
+    const IniFile file(iniPath_);
+    if (!file.exists()) return;
     for (std::size_t i = 0; i < kRecentArchiveCount; ++i) {
         std::string path = file.readString(kRecentSection, recentKey(i), "");
-        if (!path.empty()) paths.push_back(std::move(path));
+        if (!path.empty()) recent_.push_back(std::move(path));
     }
-    return paths;
+    layout_.geometry = file.readString(kWindowSection, "geometrie", "");
+    layout_.panes = numbersIn(file.readString(kWindowSection, "panneaux", ""));
+    layout_.columns = numbersIn(file.readString(kWindowSection, "colonnes", ""));
+    layout_.preview = file.readString(kWindowSection, "apercu", "1") != "0";
 }
 
-std::vector<std::string> rememberArchive(const std::string& iniPath, const std::string& path) {
-    std::vector<std::string> paths = readRecentArchives(iniPath);
-    paths.erase(std::remove(paths.begin(), paths.end(), path), paths.end());
-    paths.insert(paths.begin(), path);
-    if (paths.size() > kRecentArchiveCount) paths.resize(kRecentArchiveCount);
+std::string WindowSettings::rememberArchive(const std::string& path, bool english) {
+    recent_.erase(std::remove(recent_.begin(), recent_.end(), path), recent_.end());
+    recent_.insert(recent_.begin(), path);
+    if (recent_.size() > kRecentArchiveCount) recent_.resize(kRecentArchiveCount);
     std::vector<std::pair<std::string, std::string>> keys;
     for (std::size_t i = 0; i < kRecentArchiveCount; ++i)
-        keys.emplace_back(recentKey(i), i < paths.size() ? paths[i] : "");
-    writableSettings(iniPath).writeStrings(kRecentSection, keys);
-    return paths;
+        keys.emplace_back(recentKey(i), i < recent_.size() ? recent_[i] : "");
+    try {
+        writableSettings(iniPath_).writeStrings(kRecentSection, keys);
+    } catch (const std::exception& failure) {
+        if (std::exchange(refusalTold_, true)) return {};
+        const std::string reason = settingsWriteRefusal(failure, iniPath_, english);
+        return english ? "Recent archives not saved, kept until Kelvane closes: " + reason
+                       : "Liste des archives récentes non enregistrée, gardée jusqu'à la "
+                         "fermeture : " +
+                             reason;
+    }
+    return {};
 }
 
-WindowLayout readWindowLayout(const std::string& iniPath) {
-    const IniFile file(iniPath);
-    WindowLayout layout;
-    if (!file.exists()) return layout;
-    layout.geometry = file.readString(kWindowSection, "geometrie", "");
-    layout.panes = numbersIn(file.readString(kWindowSection, "panneaux", ""));
-    layout.columns = numbersIn(file.readString(kWindowSection, "colonnes", ""));
-    layout.preview = file.readString(kWindowSection, "apercu", "1") != "0";
-    return layout;
-}
-
-void saveWindowLayout(const std::string& iniPath, const WindowLayout& layout) {
-    writableSettings(iniPath).writeStrings(kWindowSection,
-                                           {{"geometrie", layout.geometry},
-                                            {"panneaux", joined(layout.panes)},
-                                            {"colonnes", joined(layout.columns)},
-                                            {"apercu", layout.preview ? "1" : "0"}});
+void WindowSettings::saveLayout(const WindowLayout& layout) {
+    layout_ = layout;
+    try {
+        writableSettings(iniPath_).writeStrings(kWindowSection,
+                                                {{"geometrie", layout.geometry},
+                                                 {"panneaux", joined(layout.panes)},
+                                                 {"colonnes", joined(layout.columns)},
+                                                 {"apercu", layout.preview ? "1" : "0"}});
+    } catch (const std::exception&) {
+    }
 }
 
 }  // namespace kelvane

@@ -106,10 +106,11 @@ void show(const Viewer& viewer, const QString& file, const QString& caption) {
     desktop().showModal(viewer.window);
 }
 
-// Shows a file that is not a texture half.
-void route(QWidget* parent, const ViewerWindows& viewers, ViewerGroup group, const QString& path) {
+// Shows a file that is not a texture half under `caption`.
+void route(QWidget* parent, const ViewerWindows& viewers, ViewerGroup group, const QString& path,
+           const QString& caption) {
     if (const Viewer* viewer = viewerFor(viewers, group)) {
-        show(*viewer, path, path);
+        show(*viewer, path, caption);
         return;
     }
     desktop().showMessage(
@@ -172,7 +173,7 @@ void showTexture(const ViewerWindows& viewers, ViewingArea& area, ViewerGroup gr
 
 void viewArchiveTexture(QWidget* parent, const ViewerWindows& viewers, const ListedArchive& archive,
                         const CatalogueEntry& entry, ViewerGroup group, ViewingArea& area,
-                        Notes& notes) {
+                        const QString& caption, Notes& notes) {
     const std::string base = textureBase(entry.name);
     std::vector<std::string> names;
     names.reserve(archive.rows.size());
@@ -184,8 +185,6 @@ void viewArchiveTexture(QWidget* parent, const ViewerWindows& viewers, const Lis
         return;
     }
     const std::string file = entryComponents(entry.name, false).back();
-    // The caption names the entry where the working directory would hold it.
-    const QString caption = QString::fromStdString(settings().workDirectory + file);
     for (const std::size_t match : matches) {
         showTexture(viewers, area, group, shortName(file), entrySource(*archive.pod, entry, notes),
                     entrySource(*archive.pod, *archive.rows[match], notes), caption, notes);
@@ -196,16 +195,19 @@ void viewArchiveEntry(QWidget* parent, const ViewerWindows& viewers, const Liste
                       const CatalogueEntry& entry, bool keepStructure, Notes& notes) {
     ViewingArea area(settings().workDirectory);
     const ViewerGroup group = viewerGroup(entry.name);
+    const std::vector<std::string> components = entryComponents(entry.name, keepStructure);
+    // Every viewer names the entry where the working directory would hold it, not the private
+    // folder that a name already taken there sends the copy to.
+    const QString caption = QString::fromStdString(area.shownPath(components));
     if (isTexture(group)) {
-        viewArchiveTexture(parent, viewers, archive, entry, group, area, notes);
+        viewArchiveTexture(parent, viewers, archive, entry, group, area, caption, notes);
         return;
     }
-    const std::vector<std::string> components = entryComponents(entry.name, keepStructure);
     const ExtractionResult copy =
         archive.pod->Extract(entry.index, area.claim(components),
                              keepStructure ? StoredPath::KeepAndCreateLevels : StoredPath::Drop);
     noteIfCutShort(notes, entry, copy.written);
-    route(parent, viewers, group, QString::fromStdString(copy.path));
+    route(parent, viewers, group, QString::fromStdString(copy.path), caption);
 }
 
 }  // namespace
@@ -221,7 +223,7 @@ void viewFile(QWidget* parent, const ViewerWindows& viewers, const QString& path
     const std::string file = path.toStdString();
     const ViewerGroup group = viewerGroup(file);
     if (!isTexture(group)) {
-        route(parent, viewers, group, path);
+        route(parent, viewers, group, path, path);
         return;
     }
     // The companion lies beside the file, its extension in upper or lower case.

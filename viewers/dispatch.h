@@ -35,9 +35,9 @@ struct ListedArchive {
 };
 
 // Copies an entry of the listed archive out (its stored levels kept when `keepStructure`),
-// shows it in the viewer its extension calls for and removes the copy afterwards, however
-// the viewing ends. Raw textures are paired with their companion entry and converted to a
-// picture first.
+// shows it in the viewer its extension calls for, under the path the working directory would
+// give it, and removes the copy afterwards, however the viewing ends. Raw textures are paired with
+// their companion entry and converted to a picture first.
 void viewEntry(QWidget* parent, const ViewerWindows& viewers, const ListedArchive& archive,
                const CatalogueEntry& entry, bool keepStructure);
 

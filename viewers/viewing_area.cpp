@@ -101,6 +101,10 @@ std::string ViewingArea::claim(const std::vector<std::string>& components) {
     return directory;
 }
 
+std::string ViewingArea::shownPath(const std::vector<std::string>& components) const {
+    return joined(workDirectory_, components).string();
+}
+
 const std::string& ViewingArea::privateFolder() {
     if (!privateFolder_.empty()) return privateFolder_;
     const fs::path parent =

@@ -24,6 +24,10 @@ class ViewingArea {
     // so far are removed with the area.
     std::string claim(const std::vector<std::string>& components);
 
+    // The path that names a copy of `components` to the user: where the working directory
+    // would hold it, wherever `claim` put it; `components` alone without a working directory.
+    std::string shownPath(const std::vector<std::string>& components) const;
+
     // The private folder, ending with '/', made on first use and removed with everything in
     // it. Throws std::runtime_error when it cannot be made.
     const std::string& privateFolder();

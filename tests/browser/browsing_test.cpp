@@ -6,11 +6,14 @@
 #include <QSignalSpy>
 #include <QTreeView>
 #include <QUrl>
+#include <cerrno>
+#include <cstring>
 
 #include "browser/catalogue_model.h"
 #include "preview/preview_pane.h"
 #include "settings/ini_file.h"
 #include "tests/browser/main_window_fixture.h"
+#include "tests/support/small_disk.h"
 
 namespace kelvane::test {
 namespace {
@@ -145,6 +148,36 @@ TEST_F(BrowsingTest, ThePreviewFollowsTheCurrentRowAndCanBeHidden) {
     EXPECT_TRUE(window().findChild<PreviewPane*>("PreviewPane")->isHidden());
 }
 
+TEST_F(BrowsingTest, ThePaneSpeaksTheLanguageReadAtStart) {
+    const struct {
+        const char* language;
+        const char* empty;
+        const char* caption;  // readme.txt
+        const char* reason;   // SONS\C.WAV, not a sound
+    } cases[] = {
+        {"français", "Aucune entrée sélectionnée", "5 octets, tout est affiché",
+         "Ce n'est pas un son RIFF/WAVE."},
+        {"english", "No entry selected", "5 bytes, all shown", "This is not a RIFF/WAVE sound."},
+    };
+    const std::string path = archive("a.POD", ArchiveLayout::POD, kFiles);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.language);
+        form.reset();
+        settings() = Settings{};
+        writeFile(iniPath(), std::string("[init]\r\nlangage=") + c.language + "\r\n");
+        auto* pane = window().findChild<PreviewPane*>("PreviewPane");
+        EXPECT_EQ(pane->findChild<QLabel*>("PreviewEmpty")->text().toStdString(), c.empty);
+        open(path);
+        QSignalSpy shown(pane, &PreviewPane::previewShown);
+        grid()->setCurrentIndex(grid()->model()->index(4, kColName));
+        ASSERT_TRUE(shown.wait(5000));
+        EXPECT_EQ(pane->findChild<QLabel*>("PreviewInfo")->text().toStdString(), c.caption);
+        grid()->setCurrentIndex(grid()->model()->index(3, kColName));
+        ASSERT_TRUE(shown.wait(5000));
+        EXPECT_EQ(pane->findChild<QLabel*>("PreviewReason")->text().toStdString(), c.reason);
+    }
+}
+
 TEST_F(BrowsingTest, RecentArchivesAndTheLayoutAreKeptInTheSettingsFile) {
     std::vector<std::string> opened;
     for (int i = 0; i < 10; ++i) {
@@ -165,6 +198,37 @@ TEST_F(BrowsingTest, RecentArchivesAndTheLayoutAreKeptInTheSettingsFile) {
     recent->actions()[3]->trigger();
     EXPECT_EQ(status(), "r6.POD - 5 fichiers pour 15 octets");
     EXPECT_TRUE(recent->actions()[0]->text().endsWith("r6.POD"));
+}
+
+TEST_F(BrowsingTest, RecentArchivesStayInMemoryWhenTheSettingsFileCannotBeWritten) {
+    test::SmallDisk disk(64 * 1024);
+    if (!disk.mounted()) GTEST_SKIP() << disk.refusal();
+    writeFile(disk.path() / "TypeFichier.csv", "Ext.;Visionneuse\r\n");
+    disk.makeReadOnly();
+    const std::string ini = disk.withSeparator() + "Kelvane.ini";
+    form = std::make_unique<Tform_main>(ini);
+    form->show();
+
+    open(archive("first.POD", ArchiveLayout::POD, kFiles));
+    const std::string told =
+        " - Liste des archives récentes non enregistrée, gardée jusqu'à la fermeture : Cannot "
+        "create file " +
+        ini + " (" + std::strerror(EROFS) + ")";
+    EXPECT_EQ(status().toStdString(), "first.POD - 5 fichiers pour 15 octets" + told);
+    QTest::keyClicks(filter(), "read");
+    EXPECT_EQ(status().toStdString(),
+              "first.POD - 5 fichiers pour 15 octets - 1 de 5 fichiers affichés" + told);
+    // Said once: the next archive's status line is its own.
+    open(archive("second.POD", ArchiveLayout::POD, kFiles));
+    EXPECT_EQ(status(), "second.POD - 5 fichiers pour 15 octets");
+
+    QMenu* recent = window().findChild<QMenu*>("ArchivesrecentesPODEPD1");
+    ASSERT_EQ(recent->actions().size(), 2);
+    EXPECT_TRUE(recent->actions()[0]->text().endsWith("second.POD"));
+    EXPECT_TRUE(recent->actions()[1]->text().endsWith("first.POD"));
+    window().close();  // the layout is not saved either, without a box
+    EXPECT_TRUE(desktop.messages.empty()) << desktop.messages[0].text.toStdString();
+    EXPECT_EQ(disk.names(), std::vector<std::string>{"TypeFichier.csv"});
 }
 
 }  // namespace

@@ -133,12 +133,30 @@ TEST_F(PaneTest, EachKindReachesItsPage) {
     EXPECT_EQ(reason(), "Ce n'est pas un son RIFF/WAVE.");
 }
 
-TEST_F(PaneTest, EmptyState) {
+TEST_F(PaneTest, EmptyStateAndThePanesOwnTextsInBothLanguages) {
     EXPECT_EQ(page(), "PreviewEmpty");
-    EXPECT_EQ(pane.findChild<QLabel*>("PreviewEmpty")->text(), "Aucune entrée sélectionnée");
-    EXPECT_EQ(info(), "");
-    pane.setEnglish(true);
-    EXPECT_EQ(pane.findChild<QLabel*>("PreviewEmpty")->text(), "No entry selected");
+    open({{"beep.WAV", test::toneWav(200, 9000)}});
+    const struct {
+        bool english;
+        const char* empty;
+        const char* reading;
+        const char* play;
+    } cases[] = {
+        {false, "Aucune entrée sélectionnée", "Lecture…", "Lire"},
+        {true, "No entry selected", "Reading…", "Play"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.english);
+        pane.setEnglish(c.english);
+        pane.clear();
+        EXPECT_EQ(pane.findChild<QLabel*>("PreviewEmpty")->text().toStdString(), c.empty);
+        EXPECT_EQ(info(), "");
+        QSignalSpy shown(&pane, &PreviewPane::previewShown);
+        show(0);
+        EXPECT_EQ(info().toStdString(), c.reading);
+        ASSERT_TRUE(shown.wait(10000));
+        EXPECT_EQ(pane.findChild<QPushButton*>("PreviewPlay")->text().toStdString(), c.play);
+    }
 }
 
 TEST_F(PaneTest, AStaleResultIsDropped) {
