@@ -58,14 +58,18 @@ AuditRecord auditRecord(std::string_view bytes) {
 // The bytes of `block`, or DamagedArchive naming them when they run past the end.
 std::string storedBlock(const TPOD& archive, RecordBlock block, const char* french,
                         const char* english) {
-    if (block.start < 0 || block.size < 0 || block.start + block.size > archive.file().size()) {
-        throw DamagedArchive(
+    const auto pastTheEnd = [&] {
+        return DamagedArchive(
             std::string("Les enregistrements ") + french + " dépassent la fin de l'archive.",
             std::string("The ") + english + " records run past the end of the archive.");
+    };
+    if (block.start < 0 || block.size < 0 || block.start + block.size > archive.file().size()) {
+        throw pastTheEnd();
     }
     std::string bytes(std::size_t(block.size), '\0');
+    // Short only when the file was cut since its directory was read.
     if (archive.file().readAt(block.start, bytes.data(), bytes.size()) != bytes.size()) {
-        throw std::runtime_error(kStreamReadError);
+        throw pastTheEnd();
     }
     return bytes;
 }

@@ -10,6 +10,7 @@
 #include <limits>
 #include <memory>
 
+#include "archive/archive_errors.h"
 #include "archive/crc32_mpeg2.h"
 #include "archive/pod_reader.h"
 #include "platform/atomic_output_file.h"
@@ -241,7 +242,9 @@ class Writer {
         const std::int64_t at =
             directoryStart(unit_, source.header()) + std::int64_t(index) * unit_.recordSize;
         if (source.file().readAt(at, record.data(), record.size()) != record.size()) {
-            throw std::runtime_error(kStreamReadError);
+            // The archive was cut short since it was read.
+            throw partPastTheEnd(unit_.name, ArchivePart::Directory, at + unit_.recordSize,
+                                 source.file().size());
         }
         return record;
     }

@@ -75,7 +75,15 @@ TEST(WriteCommands, RefusalsWriteNothing) {
     EXPECT_EQ(refused.status, 1);
     EXPECT_NE(refused.err.find("cannot be stored in a POD1 archive"), std::string::npos)
         << refused.err;
-    EXPECT_EQ(run({"create", "--format", "pod9", pod1, source.string()}).status, 1);
+    EXPECT_EQ(run({"create", "--format", "pod9", pod1, source.string()}).err,
+              "kelvane-cli: Unknown format for a new archive: pod9 (epd, pod1, pod2 or pod3)\n");
+    EXPECT_EQ(run({"create", "--format", "pod4", pod1, source.string()}).err,
+              "kelvane-cli: POD4 archives can only be read: EPD, POD1, POD2 and POD3 can be "
+              "written.\n");
+    test::writeFile(source / std::string(70, 'n'), "x");  // longer than EPD names too
+    const std::string epd = (dir.path() / "new.epd").string();
+    EXPECT_NE(run({"create", epd, source.string()}).err.find("stored in an EPD archive: "),
+              std::string::npos);
     EXPECT_EQ(run({"create", pod1, (dir.path() / "missing").string()}).status, 1);
     EXPECT_EQ(run({"create", pod1}).status, 2);
     EXPECT_EQ(test::namesIn(dir.path()), std::vector<std::string>{"src"});
