@@ -190,7 +190,9 @@ TEST_F(MountTest, ForegroundServesUntilUnmountedOrInterrupted) {
     for (const std::string& end :
          {"fusermount3 -u " + shellQuoted(mnt.string()), "kill -INT $(" + serverLookup(true) + ")",
           "kill -TERM $(" + serverLookup(true) + ")"}) {
-        test::Child server({kCli, "mount", "-f", archive, mnt.string()});
+        // (Signals the test runner was started with ignored would stay ignored.)
+        test::Child server({"/usr/bin/env", "--default-signal=INT,TERM", kCli, "mount", "-f",
+                            archive, mnt.string()});
         ASSERT_TRUE(becomesMounted(mnt)) << end;
         EXPECT_EQ(test::readFile(mnt / "café.txt"), "au lait");
         EXPECT_EQ(server.wait(0.2), -1) << end;  // still serving
