@@ -1,11 +1,15 @@
-// mount: the archive as a read-only folder tree through FUSE.
-#include <string>
+// mount: the archive as a read-only folder tree through FUSE, served by kelvane-mount. That is a
+// program of its own, so that only mounting needs libfuse3; it takes this process's place, so
+// its exit status and the signals sent to this process are the command's.
+#include <unistd.h>
 
-#include "archive/archive_tree.h"
-#include "cli/archive_access.h"
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
 #include "cli/cli.h"
-#include "cli/fuse_filesystem.h"
-#include "platform/visible_text.h"
 
 namespace kelvane::cli {
 namespace {
@@ -18,20 +22,13 @@ extern const Command kMountCommand{"mount", "mount [-f] ARCHIVE FOLDER", runMoun
 
 namespace {
 
-std::string reasonOf(const LeftOutEntry& left, const TPOD& pod) {
-    switch (left.reason) {
-        case LeftOutEntry::Reason::UnsafeName:
-            return "its name would place it outside the folder";
-        case LeftOutEntry::Reason::NoFileName:
-            return "its name gives no usable file name";
-        case LeftOutEntry::Reason::FolderOfName:
-            return "a folder of that name holds other entries";
-        case LeftOutEntry::Reason::Replaced:
-            return "entry " + std::to_string(left.by + 1) + " \"" +
-                   visibleText(pod.catalogue()[std::size_t(left.by)].name) +
-                   "\" has the same name and is shown instead";
-    }
-    return {};
+// kelvane-mount lies at KELVANE_MOUNT_HELPER from this program's folder, in the build tree as
+// once installed. Empty when the running program cannot be found.
+std::string mountHelper() {
+    std::error_code failed;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", failed);
+    if (failed) return {};
+    return (self.parent_path() / KELVANE_MOUNT_HELPER).lexically_normal().string();
 }
 
 int runMount(const Arguments& args, std::ostream&, std::ostream& err) {
@@ -49,15 +46,22 @@ int runMount(const Arguments& args, std::ostream&, std::ostream& err) {
     if (positional.size() != 2) {
         return usageError(kMountCommand, err, "expects an archive and a folder");
     }
-    auto pod = openArchive(positional[0], err);
-    if (!pod) return kFailure;
-    const ArchiveTree tree(pod->catalogue());
-    for (const LeftOutEntry& left : tree.leftOut()) {
-        const CatalogueEntry& entry = pod->catalogue()[std::size_t(left.entry)];
-        err << "kelvane-cli: entry " << left.entry + 1 << " \"" << visibleText(entry.name)
-            << "\" left out: " << reasonOf(left, *pod) << "\n";
+    const std::string helper = mountHelper();
+    if (helper.empty()) {
+        err << "kelvane-cli: cannot mount " << positional[0]
+            << ": cannot find kelvane-mount without /proc/self/exe\n";
+        return kFailure;
     }
-    return serveArchive(*pod, tree, positional[0], positional[1], foreground, err);
+    Arguments words = {helper};
+    if (foreground) words.push_back("-f");
+    words.insert(words.end(), positional.begin(), positional.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    ::execv(helper.c_str(), argv.data());
+    err << "kelvane-cli: cannot mount " << positional[0] << ": cannot run " << helper << ": "
+        << std::strerror(errno) << "\n";
+    return kFailure;
 }
 
 }  // namespace

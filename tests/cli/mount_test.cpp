@@ -2,10 +2,12 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "archive/pod_reader.h"
 #include "tests/support/archive_builder.h"
 #include "tests/support/image_builders.h"
 #include "tests/support/shell.h"
@@ -18,16 +20,49 @@ using test::shell;
 using test::shellQuoted;
 
 const std::string kCli = KELVANE_CLI;
+const std::string kMount = KELVANE_MOUNT;  // the program that `kelvane-cli mount` runs
 
-bool isMounted(const std::filesystem::path& folder) {
+// How many mounts stack on `folder`.
+int mountsOn(const std::filesystem::path& folder) {
     std::ifstream mounts("/proc/self/mounts");
+    int count = 0;
     for (std::string line; std::getline(mounts, line);) {
         std::istringstream fields(line);
         std::string device, point;
         fields >> device >> point;
-        if (point == folder.string()) return true;
+        count += point == folder.string();
     }
-    return false;
+    return count;
+}
+
+bool isMounted(const std::filesystem::path& folder) {
+    return mountsOn(folder) > 0;
+}
+
+// True once `folder` is mounted, within five seconds.
+bool becomesMounted(const std::filesystem::path& folder) {
+    for (int i = 0; i < 100 && !isMounted(folder); ++i) shell("sleep 0.05");
+    return isMounted(folder);
+}
+
+// Only kelvane-mount links libfuse3: every other command runs where it is not installed.
+TEST(MountProgram, IsTheOnlyOneThatNeedsLibfuse) {
+    for (const auto& [program, needs] : {std::pair{kCli, false}, std::pair{kMount, true}}) {
+        const test::ShellRun ldd = shell("ldd " + shellQuoted(program));
+        ASSERT_EQ(ldd.status, 0) << ldd.output;
+        EXPECT_EQ(ldd.output.find("libfuse") != std::string::npos, needs) << ldd.output;
+    }
+    // kelvane-mount is looked for beside the running program, not on the PATH.
+    const test::TempDir elsewhere;
+    const std::filesystem::path copy = elsewhere.path() / "bin" / "kelvane-cli";
+    std::filesystem::create_directory(copy.parent_path());
+    std::filesystem::copy_file(kCli, copy);
+    const test::ShellRun run = shell("LC_ALL=C " + shellQuoted(copy.string()) + " mount a.pod mnt");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.output.starts_with("kelvane-cli: cannot mount a.pod: cannot run " +
+                                       elsewhere.path().string() + "/"))
+        << run.output;
+    EXPECT_TRUE(run.output.ends_with("/kelvane-mount: No such file or directory\n")) << run.output;
 }
 
 class MountTest : public ::testing::Test {
@@ -57,7 +92,16 @@ class MountTest : public ::testing::Test {
         ASSERT_TRUE(isMounted(mnt));
     }
     void TearDown() override {
-        if (!mnt.empty() && isMounted(mnt)) shell("fusermount3 -u " + shellQuoted(mnt.string()));
+        for (const auto& folder : {mnt, dir.path() / "full", dir.path() / "empty"}) {
+            while (isMounted(folder)) {
+                if (shell("fusermount3 -u " + shellQuoted(folder.string())).status != 0) break;
+            }
+        }
+    }
+    // A shell command that prints the pid of the process serving `archive` on `mnt`.
+    std::string serverLookup(bool foreground) const {
+        return "pgrep -f -x " +
+               shellQuoted(kMount + (foreground ? " -f " : " ") + archive + " " + mnt.string());
     }
     std::string inMount(const std::string& path) const {
         return shellQuoted((mnt / path).string());
@@ -129,8 +173,7 @@ TEST_F(MountTest, RefusesEveryWriteAndEndsWhenUnmounted) {
             << write << ": " << run.output;
     }
     EXPECT_EQ(test::readFile(mnt / "readme.txt"), "hello");
-    const std::string server =
-        "pgrep -f -x " + shellQuoted(kCli + " mount " + archive + " " + mnt.string());
+    const std::string server = serverLookup(false);
     EXPECT_EQ(shell(server).status, 0);
     EXPECT_EQ(shell("fusermount3 -u " + shellQuoted(mnt.string())).status, 0);
     EXPECT_FALSE(isMounted(mnt));
@@ -141,32 +184,106 @@ TEST_F(MountTest, RefusesEveryWriteAndEndsWhenUnmounted) {
               0);
 }
 
-TEST_F(MountTest, ForegroundServesUntilUnmounted) {
+TEST_F(MountTest, ForegroundServesUntilUnmountedOrInterrupted) {
     shell("fusermount3 -u " + shellQuoted(mnt.string()));
-    test::Child server({kCli, "mount", "-f", archive, mnt.string()});
-    ASSERT_EQ(shell("for i in $(seq 100); do grep -q " + shellQuoted(" " + mnt.string() + " ") +
-                    " /proc/mounts && exit 0; sleep 0.05; done; exit 1")
-                  .status,
-              0);
-    EXPECT_EQ(test::readFile(mnt / "café.txt"), "au lait");
-    EXPECT_EQ(server.wait(0.2), -1);  // still serving
+    // Unmounting, Ctrl+C and SIGTERM are the ways to end it; each unmounts and exits with 0.
+    for (const std::string& end :
+         {"fusermount3 -u " + shellQuoted(mnt.string()), "kill -INT $(" + serverLookup(true) + ")",
+          "kill -TERM $(" + serverLookup(true) + ")"}) {
+        // (Signals the test runner was started with ignored would stay ignored.)
+        test::Child server({"/usr/bin/env", "--default-signal=INT,TERM", kCli, "mount", "-f",
+                            archive, mnt.string()});
+        ASSERT_TRUE(becomesMounted(mnt)) << end;
+        EXPECT_EQ(test::readFile(mnt / "café.txt"), "au lait");
+        EXPECT_EQ(server.wait(0.2), -1) << end;  // still serving
+        EXPECT_EQ(shell(end).status, 0) << end;
+        EXPECT_EQ(server.wait(5), 0) << end;
+        EXPECT_FALSE(isMounted(mnt)) << end;
+    }
+}
+
+// A deflated entry whose stream is corrupt and a stored one cut short by the end of the archive:
+// each read of them is an I/O error, their sizes stay the stated ones, and each is named once.
+TEST_F(MountTest, UnreadableEntriesFailAndAreNamedOnce) {
+    shell("fusermount3 -u " + shellQuoted(mnt.string()));
+    const std::string damaged = (dir.path() / "damaged.pod").string();
+    test::writeArchive(damaged, test::ArchiveLayout::POD5,
+                       {{"whole.txt", "fine"},
+                        {"ART\\damaged.bin", big},
+                        {"short.bin", std::string(256'000, 's'), 0, false}});
+    TPOD pod(damaged);
+    pod.ReadHeaderAndDirectory();
+    std::string bytes = test::readFile(damaged);
+    // A reserved block type right after the zlib header; the stored entry's data come last.
+    bytes.replace(pod.catalogue()[1].offset + 2, 8, 8, '\xFF');
+    bytes.resize(bytes.size() - 200'000);
+    test::writeFile(damaged, bytes);
+
+    const std::string errors = (dir.path() / "errors.txt").string();
+    test::Child server({"/bin/sh", "-c", "exec \"$0\" mount -f \"$1\" \"$2\" 2>\"$3\"", kCli,
+                        damaged, mnt.string(), errors});
+    ASSERT_TRUE(becomesMounted(mnt));
+    EXPECT_EQ(test::readFile(mnt / "whole.txt"), "fine");
+    for (const auto& [file, size] :
+         {std::pair{"ART/damaged.bin", big.size()}, std::pair{"short.bin", std::size_t(256'000)}}) {
+        for (int time = 0; time < 2; ++time) {
+            const test::ShellRun cat = shell("LC_ALL=C cat " + inMount(file) + " >/dev/null");
+            EXPECT_EQ(cat.status, 1) << file;
+            EXPECT_NE(cat.output.find("Input/output error"), std::string::npos) << cat.output;
+        }
+        struct stat info {};
+        ASSERT_EQ(::stat((mnt / file).c_str(), &info), 0);
+        EXPECT_EQ(std::size_t(info.st_size), size) << file;
+    }
     EXPECT_EQ(shell("fusermount3 -u " + shellQuoted(mnt.string())).status, 0);
     EXPECT_EQ(server.wait(5), 0);
+    const std::string logged = test::readFile(errors);
+    const std::string prefix = "kelvane-cli: " + damaged + ": entry ";
+    EXPECT_TRUE(logged.starts_with(prefix + "2: Entry \"ART\\damaged.bin\" is damaged: "))
+        << logged;
+    EXPECT_TRUE(logged.ends_with(".\n" + prefix +
+                                 "3: Entry \"short.bin\" is cut short by the end of the archive: "
+                                 "56000 of 256000 bytes.\n"))
+        << logged;
+    EXPECT_EQ(std::count(logged.begin(), logged.end(), '\n'), 2) << logged;
 }
 
 TEST_F(MountTest, MountFailuresAreReported) {
-    const test::ShellRun missing = shell(shellQuoted(kCli) + " mount " + shellQuoted(archive) +
-                                         " " + shellQuoted((dir.path() / "nowhere").string()));
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_NE(missing.output.find("kelvane-cli: cannot mount " + archive + " on "),
-              std::string::npos)
-        << missing.output;
+    // The mount point must be an existing, empty folder: a mount would hide what it holds, and
+    // a second one would stack on the first.
+    const std::filesystem::path file = dir.path() / "file.txt", full = dir.path() / "full";
+    test::writeFile(file, "kept");
+    std::filesystem::create_directory(full);
+    test::writeFile(full / "kept.txt", "kept");
+    const struct {
+        std::filesystem::path folder;
+        std::string reason;
+    } refused[] = {{dir.path() / "nowhere", "there is no such folder"},
+                   {file, "it is not a folder"},
+                   {full, "the folder is not empty"},
+                   {mnt, "the folder is not empty"}};
+    for (const auto& [folder, reason] : refused) {
+        const test::ShellRun run = shell(shellQuoted(kCli) + " mount " + shellQuoted(archive) +
+                                         " " + shellQuoted(folder.string()));
+        EXPECT_EQ(run.status, 1) << folder;
+        EXPECT_NE(run.output.find("kelvane-cli: cannot mount " + archive + " on " +
+                                  folder.string() + ": " + reason),
+                  std::string::npos)
+            << run.output;
+        EXPECT_EQ(mountsOn(folder), folder == mnt) << folder;
+    }
+    EXPECT_EQ(test::readFile(full / "kept.txt"), "kept");
+
     EXPECT_EQ(shell(shellQuoted(kCli) + " mount " + shellQuoted(archive)).status, 2);
-    EXPECT_EQ(
+    const std::filesystem::path empty = dir.path() / "empty";
+    std::filesystem::create_directory(empty);
+    const test::ShellRun none =
         shell(shellQuoted(kCli) + " mount " + shellQuoted((dir.path() / "none.pod").string()) +
-              " " + shellQuoted(mnt.string()))
-            .status,
-        1);
+              " " + shellQuoted(empty.string()));
+    EXPECT_EQ(none.status, 1);
+    EXPECT_NE(none.output.find("not a readable .POD or .EPD archive"), std::string::npos)
+        << none.output;
+    EXPECT_FALSE(isMounted(empty));
 }
 
 }  // namespace

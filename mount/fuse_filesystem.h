@@ -8,7 +8,7 @@ class TPOD;
 class ArchiveTree;
 }  // namespace kelvane
 
-namespace kelvane::cli {
+namespace kelvane::mount {
 
 // Mounts `tree` of the open archive `pod` read-only on `folder` through FUSE and serves it:
 // in this process until unmounted or interrupted when `foreground`, else from a child process
@@ -17,4 +17,4 @@ namespace kelvane::cli {
 int serveArchive(TPOD& pod, const ArchiveTree& tree, const std::string& archivePath,
                  const std::string& folder, bool foreground, std::ostream& err);
 
-}  // namespace kelvane::cli
+}  // namespace kelvane::mount

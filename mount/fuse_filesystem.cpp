@@ -3,8 +3,10 @@
 // CursorPool. The kernel is asked not to send opens and releases (one round trip per file read
 // instead of three), so the cursors belong to the files, not to each opening. Requests are
 // served one at a time (the archive's file handle and the pool are not shared across threads).
+// A read the archive cannot fill is an I/O error, never a short reply: that would tell the
+// kernel the file ends there.
 #define FUSE_USE_VERSION 34
-#include "cli/fuse_filesystem.h"
+#include "mount/fuse_filesystem.h"
 
 #include <fcntl.h>
 #include <fuse_lowlevel.h>
@@ -23,8 +25,11 @@
 #include "archive/cursor_pool.h"
 #include "archive/entry_cursor.h"
 #include "archive/pod_reader.h"
+#include "mount/damage_log.h"
+#include "platform/bilingual_error.h"
+#include "platform/visible_text.h"
 
-namespace kelvane::cli {
+namespace kelvane::mount {
 namespace {
 
 // The archive does not change while mounted: the kernel may keep names and attributes.
@@ -34,6 +39,7 @@ struct Mounted {
     TPOD& pod;
     const ArchiveTree& tree;
     CursorPool cursors;
+    DamageLog& damage;
     uid_t uid;
     gid_t gid;
     struct timespec archiveTime;  // for folders and entries without a timestamp
@@ -182,15 +188,25 @@ void open(fuse_req_t request, fuse_ino_t inode, fuse_file_info* info) {
     fuse_reply_open(request, info);
 }
 
+// An entry stored whole but cut short by the end of the archive.
+void replyCutShort(fuse_req_t request, Mounted& mounted, const CatalogueEntry& entry) {
+    const std::size_t held = storedSpan(entry, mounted.pod.file().size(), 0, entry.size).count;
+    mounted.damage.report(
+        entry, "Entry \"" + visibleText(entry.name) +
+                   "\" is cut short by the end of the archive: " + std::to_string(held) + " of " +
+                   std::to_string(entry.size) + " bytes.");
+    fuse_reply_err(request, EIO);
+}
+
 void read(fuse_req_t request, fuse_ino_t inode, std::size_t size, off_t offset, fuse_file_info*) {
     Mounted& mounted = mountedOf(request);
     const CatalogueEntry* entry = fileEntry(mounted, inode);
     if (entry == nullptr) return void(fuse_reply_err(request, EISDIR));
-    const std::int64_t end = std::uint32_t(entry->size);
+    const std::size_t wanted =
+        std::size_t(std::clamp<std::int64_t>(std::int64_t(entry->size) - offset, 0, size));
     if (!entry->compressed && mounted.splice) {
-        const std::size_t wanted =
-            std::size_t(std::clamp<std::int64_t>(end - offset, 0, std::int64_t(size)));
         const StoredSpan span = storedSpan(*entry, mounted.pod.file().size(), offset, wanted);
+        if (span.count < wanted) return replyCutShort(request, mounted, *entry);
         fuse_bufvec data = FUSE_BUFVEC_INIT(span.count);
         data.buf[0].flags = fuse_buf_flags(FUSE_BUF_IS_FD | FUSE_BUF_FD_SEEK);
         data.buf[0].fd = mounted.pod.file().descriptor();
@@ -199,11 +215,16 @@ void read(fuse_req_t request, fuse_ino_t inode, std::size_t size, off_t offset, 
         return;
     }
     static std::vector<char> buffer;
-    if (size > buffer.size()) buffer.resize(size);
+    if (wanted > buffer.size()) buffer.resize(wanted);
     try {
-        const std::size_t got = mounted.cursors.read(*entry, offset, buffer.data(), size);
+        const std::size_t got = mounted.cursors.read(*entry, offset, buffer.data(), wanted);
+        if (got < wanted) return replyCutShort(request, mounted, *entry);
         fuse_reply_buf(request, buffer.data(), got);
-    } catch (const std::exception&) {  // a damaged entry, a failing disk
+    } catch (const BilingualError& error) {  // a damaged entry, a failing disk
+        mounted.damage.report(*entry, error.english());
+        fuse_reply_err(request, EIO);
+    } catch (const std::exception& error) {
+        mounted.damage.report(*entry, error.what());
         fuse_reply_err(request, EIO);
     }
 }
@@ -290,10 +311,12 @@ void detach() {
 
 int serve(fuse_session* session) {
     fuse_set_signal_handlers(session);
+    // 0: unmounted from outside; a signal number: interrupted (Ctrl+C, SIGTERM, SIGHUP), the
+    // way a foreground mount is meant to end, and unmounted here.
     const int status = fuse_session_loop(session);
     fuse_remove_signal_handlers(session);
     fuse_session_unmount(session);
-    return status == 0 ? 0 : 1;
+    return status >= 0 ? 0 : 1;
 }
 
 }  // namespace
@@ -307,7 +330,8 @@ int serveArchive(TPOD& pod, const ArchiveTree& tree, const std::string& archiveP
         return 1;
     }
     struct stat archive {};
-    Mounted mounted{pod, tree, CursorPool(pod.file()), ::getuid(), ::getgid(), {}};
+    DamageLog damage(archivePath, pod.catalogue().size(), foreground ? &err : nullptr);
+    Mounted mounted{pod, tree, CursorPool(pod.file()), damage, ::getuid(), ::getgid(), {}};
     if (::stat(archivePath.c_str(), &archive) == 0) mounted.archiveTime = archive.st_mtim;
 
     const std::string options = "ro,default_permissions,subtype=kelvane,fsname=" +
@@ -326,8 +350,7 @@ int serveArchive(TPOD& pod, const ArchiveTree& tree, const std::string& archiveP
     }
     if (fuse_session_mount(session.get(), folder.c_str()) != 0) {
         err << "kelvane-cli: cannot mount " << archivePath << " on " << folder
-            << ": the mount failed (is FUSE usable here, and " << folder
-            << " an existing folder?)\n";
+            << ": the mount failed (is FUSE usable here?)\n";
         return 1;
     }
     if (foreground) return serve(session.get());
@@ -351,4 +374,4 @@ int serveArchive(TPOD& pod, const ArchiveTree& tree, const std::string& archiveP
     return 0;
 }
 
-}  // namespace kelvane::cli
+}  // namespace kelvane::mount
