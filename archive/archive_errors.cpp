@@ -47,6 +47,16 @@ DamagedEntry::DamagedEntry(const CatalogueEntry& entry, const std::string& frenc
                      sentence("Entry " + std::to_string(entry.index + 1) + " ",
                               visibleText(entry.name), " is damaged: ", englishReason)) {}
 
+BilingualError entryCutShort(const CatalogueEntry& entry, std::int64_t held) {
+    const std::string number =
+        std::to_string(entry.index + 1) + " \"" + visibleText(entry.name) + "\"";
+    const std::string counts = std::to_string(held) + " octets sur " + std::to_string(entry.size);
+    return BilingualError(
+        "L'entrée " + number + " est coupée par la fin de l'archive : " + counts + ".",
+        "Entry " + number + " is cut short by the end of the archive: " + std::to_string(held) +
+            " of " + std::to_string(entry.size) + " bytes.");
+}
+
 DamagedArchive partPastTheEnd(std::string_view layout, ArchivePart part, std::int64_t end,
                               std::int64_t fileSize) {
     const PartNames names = partNames(part);

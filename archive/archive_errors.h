@@ -17,6 +17,9 @@ class DamagedEntry : public BilingualError {
                  const std::string& englishReason);
 };
 
+// The entry ends past the end of the archive, which holds `held` of its bytes.
+BilingualError entryCutShort(const CatalogueEntry& entry, std::int64_t held);
+
 // A header or directory that contradicts itself (a name outside the name table, records past
 // the end of the file).
 class DamagedArchive : public BilingualError {

@@ -106,13 +106,14 @@ void TPOD::ReadHeaderAndDirectory() {
     }
 }
 
-std::string cutShortMessage(const CatalogueEntry& entry, std::int64_t written) {
-    const std::string name = visibleText(entry.name);
-    const std::string done = std::to_string(written) + " ";
-    const std::string size = std::to_string(entry.size);
-    return "L'entrée \"" + name + "\" est coupée par la fin de l'archive : " + done +
-           "octets sur " + size + " écrits.\r\nEntry \"" + name +
-           "\" is cut short by the end of the archive: " + done + "of " + size + " bytes written.";
+std::unique_ptr<TPOD> openAndRead(const std::string& path) {
+    auto pod = std::make_unique<TPOD>(path);
+    if (pod->kind() == ArchiveKind::NotOpen) {
+        throw BilingualError("ce n'est pas une archive .POD ou .EPD lisible",
+                             "not a readable .POD or .EPD archive");
+    }
+    pod->ReadHeaderAndDirectory();
+    return pod;
 }
 
 const CatalogueEntry& TPOD::entryAt(int index) const {

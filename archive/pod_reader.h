@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,9 +30,12 @@ struct ExtractionResult {
     bool truncated = false;    // the archive ended before the entry's last byte
 };
 
-// Names an entry that the archive ends inside of, with the bytes written and expected
-// (French, a line break, English).
-std::string cutShortMessage(const CatalogueEntry& entry, std::int64_t written);
+class TPOD;
+
+// The archive at `path`, opened and its header and directory read. Throws BilingualError when
+// the file is not a .POD or .EPD archive that can be opened for reading, and as
+// ReadHeaderAndDirectory throws.
+std::unique_ptr<TPOD> openAndRead(const std::string& path);
 
 // One open POD or EPD archive: its header, directory and names, and the open file from
 // which entries are copied out. The archive is opened for reading only. Within .POD the

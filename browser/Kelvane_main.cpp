@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "archive/archive_errors.h"
 #include "archive/timestamps.h"
 #include "browser/archive_properties.h"
 #include "browser/catalogue_model.h"
@@ -586,9 +587,9 @@ void Tform_main::openWithEditor(ExternalEditor editor) {
                                 .arg(QDir::toNativeSeparators(program)));
         }
         if (copy.truncated) {
-            desktop().showMessage(this, DesktopServices::MessageKind::Warning,
-                                  QCoreApplication::applicationName(),
-                                  QString::fromStdString(cutShortMessage(*entry, copy.written)));
+            desktop().showMessage(
+                this, DesktopServices::MessageKind::Warning, QCoreApplication::applicationName(),
+                QString::fromStdString(entryCutShort(*entry, copy.written).what()));
         }
     });
 }

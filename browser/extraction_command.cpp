@@ -37,8 +37,9 @@ ExtractionReport extractEntries(TPOD& archive, const std::vector<int>& indices,
             const ExtractionResult result = archive.Extract(indices[done], target, storedPath);
             ++report.extracted;
             if (result.truncated) {
-                report.cutShort.push_back(cutShortMessage(
-                    archive.catalogue()[std::size_t(indices[done])], result.written));
+                report.cutShort.push_back(
+                    entryCutShort(archive.catalogue()[std::size_t(indices[done])], result.written)
+                        .what());
             }
         } catch (const UnsafeEntryName& refused) {
             report.refused.emplace_back(refused.what());

@@ -22,21 +22,12 @@
 namespace kelvane::cli {
 
 std::unique_ptr<TPOD> openArchive(const std::string& path, std::ostream& err) {
-    auto pod = std::make_unique<TPOD>(path);
-    if (pod->kind() == ArchiveKind::NotOpen) {
-        err << "kelvane-cli: cannot open " << path << ": not a readable .POD or .EPD archive\n";
-        return nullptr;
-    }
     try {
-        pod->ReadHeaderAndDirectory();
-    } catch (const BilingualError& error) {
-        err << "kelvane-cli: " << path << ": " << error.english() << "\n";
-        return nullptr;
+        return openAndRead(path);
     } catch (const std::exception& error) {
-        err << "kelvane-cli: " << path << ": " << error.what() << "\n";
+        err << "kelvane-cli: " << path << ": " << englishText(error) << "\n";
         return nullptr;
     }
-    return pod;
 }
 
 namespace {
@@ -245,9 +236,7 @@ bool catEntry(TPOD& pod, int index, std::ostream& out, std::ostream& err) {
     }
     out.flush();
     if (written < entry.size) {
-        err << "kelvane-cli: entry " << displayName(entry)
-            << " is cut short by the end of the archive: " << written << " of " << entry.size
-            << " bytes\n";
+        err << "kelvane-cli: " << entryCutShort(entry, written).english() << "\n";
         return false;
     }
     return true;

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <array>
 
-#include "platform/bilingual_error.h"
-
 namespace kelvane::cli {
 
 // Defined with their commands.
@@ -26,12 +24,6 @@ std::span<const Command> commands() {
                                    kVerifyCommand, kAuditCommand,  kMountCommand,   kCreateCommand,
                                    kAddCommand,    kDeleteCommand, kImageCommand,   kDecodeCommand};
     return all;
-}
-
-std::string messageOf(const std::exception& error) {
-    if (const auto* bilingual = dynamic_cast<const BilingualError*>(&error))
-        return bilingual->english();
-    return error.what();
 }
 
 bool wantsHelp(const Arguments& args) {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <exception>
 #include <ostream>
 #include <span>
 #include <string>
@@ -31,7 +30,5 @@ int runCli(const Arguments& args, std::ostream& out, std::ostream& err);
 // Shared by the commands: prints the usage line and returns kUsageError.
 int usageError(const Command& command, std::ostream& err, std::string_view problem);
 bool wantsHelp(const Arguments& args);
-// A failure as one line: the English half of a bilingual message, else the message itself.
-std::string messageOf(const std::exception& error);
 
 }  // namespace kelvane::cli

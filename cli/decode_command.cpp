@@ -7,6 +7,7 @@
 #include "decoders/dbf_table.h"
 #include "decoders/key_file.h"
 #include "decoders/object_file.h"
+#include "platform/bilingual_error.h"
 #include "platform/cp1252.h"
 
 namespace kelvane::cli {
@@ -64,7 +65,7 @@ int runDecode(const Arguments& args, std::ostream& out, std::ostream& err) {
         if (extension == ".KEY") return printKeyFile(path, out, err);
         if (extension == ".DBF") return printDbfTable(path, out);
     } catch (const std::exception& error) {
-        err << "kelvane-cli decode: " << path << ": " << messageOf(error) << "\n";
+        err << "kelvane-cli decode: " << path << ": " << englishText(error) << "\n";
         return kFailure;
     }
     err << "kelvane-cli decode: " << path

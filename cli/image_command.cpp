@@ -3,6 +3,7 @@
 #include "cli/cli.h"
 #include "cli/image_writer.h"
 #include "imaging/ImageFormats.h"
+#include "platform/bilingual_error.h"
 
 namespace kelvane::cli {
 
@@ -32,7 +33,7 @@ int runImage(const Arguments& args, std::ostream&, std::ostream& err) {
         // Rows go out as they are converted: no second copy of the picture is made.
         writeImageFile(*picture, output);
     } catch (const std::exception& e) {
-        err << "kelvane-cli image: " << input << ": " << messageOf(e) << "\n";
+        err << "kelvane-cli image: " << input << ": " << englishText(e) << "\n";
         return kFailure;
     }
     return kSuccess;

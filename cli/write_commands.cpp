@@ -7,6 +7,7 @@
 #include "archive/archive_writer.h"
 #include "cli/archive_access.h"
 #include "cli/cli.h"
+#include "platform/bilingual_error.h"
 
 namespace kelvane::cli {
 namespace {
@@ -45,7 +46,7 @@ int guarded(std::ostream& err, Body body) {
     try {
         return body();
     } catch (const std::exception& error) {
-        err << "kelvane-cli: " << messageOf(error) << "\n";
+        err << "kelvane-cli: " << englishText(error) << "\n";
         return kFailure;
     }
 }

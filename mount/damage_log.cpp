@@ -22,8 +22,7 @@ void DamageLog::report(const CatalogueEntry& entry, const std::string& problem) 
     if (index >= reported_.size() || reported_[index]) return;
     reported_[index] = true;
 
-    const std::string line =
-        archive_ + ": entry " + std::to_string(entry.index + 1) + ": " + problem;
+    const std::string line = archive_ + ": " + problem;
     ::syslog(LOG_ERR, "%s", line.c_str());
     if (err_ != nullptr) *err_ << "kelvane-cli: " << line << std::endl;
 }

@@ -18,7 +18,8 @@ class DamageLog {
     DamageLog(const DamageLog&) = delete;
     DamageLog& operator=(const DamageLog&) = delete;
 
-    // `problem`: a sentence that names the entry, as DamagedEntry words it.
+    // `problem`: a sentence that names the entry by number and name, as DamagedEntry and
+    // entryCutShort word it.
     void report(const CatalogueEntry& entry, const std::string& problem);
 
   private:

@@ -21,6 +21,7 @@
 #include <memory>
 #include <vector>
 
+#include "archive/archive_errors.h"
 #include "archive/archive_tree.h"
 #include "archive/cursor_pool.h"
 #include "archive/entry_cursor.h"
@@ -191,10 +192,7 @@ void open(fuse_req_t request, fuse_ino_t inode, fuse_file_info* info) {
 // An entry stored whole but cut short by the end of the archive.
 void replyCutShort(fuse_req_t request, Mounted& mounted, const CatalogueEntry& entry) {
     const std::size_t held = storedSpan(entry, mounted.pod.file().size(), 0, entry.size).count;
-    mounted.damage.report(
-        entry, "Entry \"" + visibleText(entry.name) +
-                   "\" is cut short by the end of the archive: " + std::to_string(held) + " of " +
-                   std::to_string(entry.size) + " bytes.");
+    mounted.damage.report(entry, entryCutShort(entry, std::int64_t(held)).english());
     fuse_reply_err(request, EIO);
 }
 

@@ -12,25 +12,6 @@
 namespace kelvane::mount {
 namespace {
 
-// The archive with its directory read; null after saying why it cannot be.
-std::unique_ptr<TPOD> openArchive(const std::string& path, std::ostream& err) {
-    auto pod = std::make_unique<TPOD>(path);
-    if (pod->kind() == ArchiveKind::NotOpen) {
-        err << "kelvane-cli: cannot mount " << path << ": not a readable .POD or .EPD archive\n";
-        return nullptr;
-    }
-    try {
-        pod->ReadHeaderAndDirectory();
-    } catch (const BilingualError& error) {
-        err << "kelvane-cli: cannot mount " << path << ": " << error.english() << "\n";
-        return nullptr;
-    } catch (const std::exception& error) {
-        err << "kelvane-cli: cannot mount " << path << ": " << error.what() << "\n";
-        return nullptr;
-    }
-    return pod;
-}
-
 std::string reasonOf(const LeftOutEntry& left, const TPOD& pod) {
     switch (left.reason) {
         case LeftOutEntry::Reason::UnsafeName:
@@ -51,8 +32,13 @@ std::string reasonOf(const LeftOutEntry& left, const TPOD& pod) {
 
 int mountArchive(const std::string& archivePath, const std::string& folder, bool foreground,
                  std::ostream& err) {
-    const auto pod = openArchive(archivePath, err);
-    if (!pod) return 1;
+    std::unique_ptr<TPOD> pod;
+    try {
+        pod = openAndRead(archivePath);
+    } catch (const std::exception& error) {
+        err << "kelvane-cli: cannot mount " << archivePath << ": " << englishText(error) << "\n";
+        return 1;
+    }
     const ArchiveTree tree(pod->catalogue());
     for (const LeftOutEntry& left : tree.leftOut()) {
         const CatalogueEntry& entry = pod->catalogue()[std::size_t(left.entry)];

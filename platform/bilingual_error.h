@@ -18,6 +18,13 @@ class BilingualError : public std::runtime_error {
     std::string english_;
 };
 
+// The English half of a bilingual failure, else the failure's own text.
+inline std::string englishText(const std::exception& error) {
+    if (const auto* bilingual = dynamic_cast<const BilingualError*>(&error))
+        return bilingual->english();
+    return error.what();
+}
+
 // The disk (or the user's quota) holds no more bytes; `path` names the file being written.
 class DiskFull : public BilingualError {
   public:

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <filesystem>
 
+#include "archive/archive_errors.h"
 #include "archive/entry_names.h"
 #include "archive/pod_reader.h"
 #include "decoders/whole_file.h"
@@ -48,7 +49,7 @@ void withNotes(QWidget* parent, const std::function<void(Notes&)>& viewing) {
 
 void noteIfCutShort(Notes& notes, const CatalogueEntry& entry, std::int64_t written) {
     if (written < entry.size)
-        notes.push_back(QString::fromStdString(cutShortMessage(entry, written)));
+        notes.push_back(QString::fromStdString(entryCutShort(entry, written).what()));
 }
 
 // Writes one half of a texture pair as directory + name.
