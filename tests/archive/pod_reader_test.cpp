@@ -194,7 +194,8 @@ TEST(Archive, UnsafeNamesAreRefusedAndNothingLeavesTheTarget) {
                         {"\\abs.txt", "x"},
                         {"a\\..\\..\\up.txt", "x"},
                         {"ok\\fine.txt", "fine"},
-                        {"", "x"}});
+                        {"", "x"},
+                        {"A\\..", "x"}});
     TPOD pod(path);
     pod.ReadHeaderAndDirectory();
     test::TempDir out;
@@ -206,6 +207,14 @@ TEST(Archive, UnsafeNamesAreRefusedAndNothingLeavesTheTarget) {
     // Without the stored path only the final component counts.
     EXPECT_EQ(pod.Extract(0, target, StoredPath::Drop).path, target + "escape.txt");
     EXPECT_THROW(pod.Extract(5, target, StoredPath::Drop), std::runtime_error);
+    // A refusal names the whole stored name, not the component it stumbled on.
+    try {
+        pod.Extract(6, target, StoredPath::Drop);
+        ADD_FAILURE() << "A\\.. extracted";
+    } catch (const UnsafeEntryName& refused) {
+        EXPECT_EQ(refused.english(),
+                  "Entry \"A\\..\" refused: its name would place it outside the target directory");
+    }
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "escape.txt"));
     EXPECT_FALSE(std::filesystem::exists(out.path().parent_path() / "up.txt"));
 }
