@@ -167,7 +167,7 @@ class Writer {
         }
         out_.write(tail.data(), tail.size());
         out_.writeAt(0, prefix.data(), prefix.size());
-        out_.commit();
+        out_.commit(Durability::Flushed);
         return {.entries = count, .bytes = entryBytes_};
     }
 

@@ -16,6 +16,7 @@
 #include "cli/cli.h"
 #include "cli/json_reports.h"
 #include "cli/long_listing.h"
+#include "platform/atomic_output_file.h"
 #include "platform/bilingual_error.h"
 #include "platform/visible_text.h"
 
@@ -194,11 +195,13 @@ int runExtract(const Arguments& args, std::ostream& out, std::ostream& err) {
     const OutputFolder target(directory);
 
     int status = kSuccess;
+    std::size_t written = 0;
     for (int index : indices) {
         const CatalogueEntry& entry = pod->catalogue()[std::size_t(index)];
         try {
             ExtractionResult result = pod->Extract(
                 index, target, structure ? StoredPath::KeepAndCreateLevels : StoredPath::Drop);
+            ++written;
             if (result.truncated) {
                 err << "kelvane-cli: entry " << displayName(entry)
                     << " is cut short by the end of the archive: " << result.written << " of "
@@ -206,15 +209,14 @@ int runExtract(const Arguments& args, std::ostream& out, std::ostream& err) {
                 status = kFailure;
             }
             out << result.path << '\n';
-        } catch (const DiskFull& full) {
-            // Every later entry would fail the same way: one message ends the run.
-            err << "kelvane-cli: " << full.english() << "\n";
-            return kFailure;
-        } catch (const BilingualError& error) {
-            err << "kelvane-cli: " << error.english() << "\n";
-            status = kFailure;
         } catch (const std::exception& error) {
-            err << "kelvane-cli: " << error.what() << "\n";
+            if (failsEveryFile(error)) {
+                // Every later entry would fail the same way: one message ends the run.
+                err << "kelvane-cli: stopped after writing " << written << " of " << indices.size()
+                    << " entries: " << messageOf(error) << "\n";
+                return kFailure;
+            }
+            err << "kelvane-cli: " << messageOf(error) << "\n";
             status = kFailure;
         }
     }

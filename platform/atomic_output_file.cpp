@@ -16,13 +16,38 @@ namespace {
 constexpr int kDirectoryFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 constexpr int kTemporaryFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
 constexpr int kNameAttempts = 100;
+constexpr mode_t kPermissions = 0777;
 
 bool isDiskFull(int error) {
     return error == ENOSPC || error == EDQUOT;
 }
 
-std::runtime_error cannotCreate(const std::string& path) {
-    return std::runtime_error("Cannot create file " + path);
+// True when the folder has been removed while open.
+bool isGone(int folder) {
+    struct stat status;
+    return ::fstat(folder, &status) != 0 || status.st_nlink == 0;
+}
+
+// True when `error`, met making a file or a level in `folder`, awaits every other file made
+// there. Anything else (a name too long or invalid there, a directory or a file in the way)
+// concerns one name only.
+bool refusesEveryFile(int folder, int error) {
+    switch (error) {
+        case EACCES:
+        case EPERM:
+        case EROFS:
+        case EIO:
+            return true;
+        case ENOENT:
+            return isGone(folder);
+        default:
+            return false;
+    }
+}
+
+[[noreturn]] void cannotCreate(const std::string& path, int error, bool everyFile) {
+    if (isDiskFull(error)) throw DiskFull(path);
+    throw CannotCreateFile(path, error, everyFile);
 }
 
 // Closes a directory handle when it goes out of scope; AT_FDCWD is never closed.
@@ -34,11 +59,22 @@ struct DirectoryHandle {
     int release() { return std::exchange(fd, -1); }
 };
 
-int openLevel(int parent, const std::string& name, bool create, const std::string& path) {
+// Opens the level `name` of `parent`, made first when missing and `create` is set. Failures
+// are thrown for `path`; `inTarget` tells that `parent` is the target folder itself.
+int openLevel(int parent, const std::string& name, bool create, const std::string& path,
+              bool inTarget) {
     int fd = ::openat(parent, name.c_str(), kDirectoryFlags | O_NOFOLLOW);
     if (fd < 0 && errno == ENOENT && create) {
-        if (::mkdirat(parent, name.c_str(), 0777) != 0 && isDiskFull(errno)) throw DiskFull(path);
+        if (::mkdirat(parent, name.c_str(), 0777) != 0 && errno != EEXIST) {
+            const int error = errno;
+            cannotCreate(path, error, inTarget && refusesEveryFile(parent, error));
+        }
         fd = ::openat(parent, name.c_str(), kDirectoryFlags | O_NOFOLLOW);
+    }
+    if (fd < 0) {
+        // A level that is there but cannot be opened concerns the files below it only.
+        const int error = errno;
+        cannotCreate(path, error, inTarget && error == ENOENT && isGone(parent));
     }
     return fd;
 }
@@ -57,10 +93,21 @@ std::string temporaryNameCandidate() {
 OutputFolder::OutputFolder(std::string path) : path_(std::move(path)) {
     // The folder itself is the user's choice and may be reached through links.
     fd_ = ::openat(AT_FDCWD, path_.empty() ? "." : path_.c_str(), kDirectoryFlags);
+    if (fd_ < 0) error_ = errno;
 }
 
 OutputFolder::~OutputFolder() {
     if (fd_ >= 0) ::close(fd_);
+}
+
+CannotCreateFile::CannotCreateFile(const std::string& path, int error, bool everyFile)
+    : std::runtime_error("Cannot create file " + path + ": " + std::strerror(error)),
+      everyFile_(everyFile) {}
+
+bool failsEveryFile(const std::exception& failure) {
+    if (dynamic_cast<const DiskFull*>(&failure) != nullptr) return true;
+    const auto* refused = dynamic_cast<const CannotCreateFile*>(&failure);
+    return refused != nullptr && refused->refusesEveryFile();
 }
 
 AtomicOutputFile::AtomicOutputFile(const OutputFolder& target,
@@ -69,31 +116,31 @@ AtomicOutputFile::AtomicOutputFile(const OutputFolder& target,
     for (std::size_t i = 0; i < components.size(); ++i) {
         path_ += (i == 0 ? "" : "/") + components[i];
     }
-    if (components.empty() || components.back().empty() || target.descriptor() < 0)
-        throw cannotCreate(path_);
+    if (target.descriptor() < 0) cannotCreate(path_, target.error(), true);
+    // An empty name is a missing file, in the system's words.
+    if (components.empty() || components.back().empty()) cannotCreate(path_, ENOENT, false);
 
     // Below the target folder, no level is a link that gets followed.
     DirectoryHandle level{-1};
     for (std::size_t i = 0; i + 1 < components.size(); ++i) {
         const int parent = level.fd >= 0 ? level.fd : target.descriptor();
-        DirectoryHandle next{openLevel(parent, components[i], createLevels, path_)};
-        if (next.fd < 0) throw cannotCreate(path_);
+        DirectoryHandle next{openLevel(parent, components[i], createLevels, path_, i == 0)};
         std::swap(level.fd, next.fd);
     }
     ownsDirectory_ = level.fd >= 0;
     directory_ = ownsDirectory_ ? level.release() : target.descriptor();
     name_ = components.back();
-    createTemporary();
+    createTemporary(!ownsDirectory_);
 }
 
 AtomicOutputFile::AtomicOutputFile(const std::string& path) : path_(path) {
     const std::size_t slash = path.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
     name_ = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (name_.empty()) throw cannotCreate(path_);
+    if (name_.empty()) cannotCreate(path_, ENOENT, false);
     directory_ = ::openat(AT_FDCWD, folder.c_str(), kDirectoryFlags);
-    if (directory_ < 0) throw cannotCreate(path_);
-    createTemporary();
+    if (directory_ < 0) cannotCreate(path_, errno, true);
+    createTemporary(true);
 }
 
 AtomicOutputFile::~AtomicOutputFile() {
@@ -101,7 +148,7 @@ AtomicOutputFile::~AtomicOutputFile() {
     if (ownsDirectory_ && directory_ >= 0) ::close(directory_);
 }
 
-void AtomicOutputFile::createTemporary() {
+void AtomicOutputFile::createTemporary(bool inTarget) {
     for (int attempt = 0; attempt < kNameAttempts && fd_ < 0; ++attempt) {
         temporaryName_ = temporaryNameCandidate();
         fd_ = ::openat(directory_, temporaryName_.c_str(), kTemporaryFlags, 0666);
@@ -109,12 +156,12 @@ void AtomicOutputFile::createTemporary() {
     }
     if (fd_ < 0) {
         const int error = errno;
+        const bool everyFile = inTarget && refusesEveryFile(directory_, error);
         temporaryName_.clear();
         // Only constructors get here, and a constructor that throws runs no destructor.
         if (ownsDirectory_) ::close(directory_);
         directory_ = -1;
-        if (isDiskFull(error)) throw DiskFull(path_);
-        throw cannotCreate(path_);
+        cannotCreate(path_, error, everyFile);
     }
 }
 
@@ -154,8 +201,31 @@ void AtomicOutputFile::writeAt(std::int64_t offset, const char* data, std::size_
     }
 }
 
-void AtomicOutputFile::commit() {
+void AtomicOutputFile::takeReplacedMode() {
+    struct stat replaced, made;
+    // Only a regular file is replaced in kind; a link standing at the name lends nothing.
+    if (::fstatat(directory_, name_.c_str(), &replaced, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(replaced.st_mode))
+        return;
+    if (::fstat(fd_, &made) != 0) fail(errno, "Cannot write file ");
+    // The group first, since a change of group clears special bits. The system may refuse a
+    // group the user is not in (EPERM) or one it cannot map here (EINVAL): the file keeps
+    // the default group then.
+    if (made.st_gid != replaced.st_gid && ::fchown(fd_, uid_t(-1), replaced.st_gid) != 0 &&
+        errno != EPERM && errno != EINVAL)
+        fail(errno, "Cannot write file ");
+    // Permissions only: set-id bits are not handed on to new contents. A file system that
+    // keeps no modes refuses the change (EPERM) and gives its own.
+    const mode_t permissions = replaced.st_mode & kPermissions;
+    if ((made.st_mode & 07777) != permissions && ::fchmod(fd_, permissions) != 0 && errno != EPERM)
+        fail(errno, "Cannot write file ");
+}
+
+void AtomicOutputFile::commit(Durability durability) {
     if (fd_ < 0) throw std::logic_error("commit twice: " + path_);
+    takeReplacedMode();
+    const bool flushed = durability == Durability::Flushed;
+    if (flushed && ::fsync(fd_) != 0) fail(errno, "Cannot write file ");
     const int closed = ::close(fd_);
     fd_ = -1;
     if (closed != 0) fail(errno, "Cannot write file ");
@@ -163,10 +233,13 @@ void AtomicOutputFile::commit() {
     if (::renameat(directory_, temporaryName_.c_str(), directory_, name_.c_str()) != 0) {
         const int error = errno;
         discard();
-        if (isDiskFull(error)) throw DiskFull(path_);
-        throw cannotCreate(path_);
+        // The next file made in the folder tells whether the folder refuses them all.
+        cannotCreate(path_, error, false);
     }
     temporaryName_.clear();
+    // The rename reaches the disk with the folder. A file system that cannot flush a folder
+    // (EINVAL) has nothing more to do.
+    if (flushed && ::fsync(directory_) != 0 && errno != EINVAL) fail(errno, "Cannot write file ");
 }
 
 }  // namespace kelvane

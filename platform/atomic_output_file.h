@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -24,20 +25,57 @@ class OutputFolder {
     const std::string& path() const { return path_; }
     // The open folder, or -1.
     int descriptor() const { return fd_; }
+    // Why the folder could not be opened (an errno), or 0.
+    int error() const { return error_; }
 
   private:
     std::string path_;
     int fd_ = -1;
+    int error_ = 0;
+};
+
+// A file that could not be made or put in place: "Cannot create file <path>: <reason>",
+// the reason in the system's words.
+class CannotCreateFile : public std::runtime_error {
+  public:
+    // `error` is the errno that refused the file.
+    CannotCreateFile(const std::string& path, int error, bool everyFile);
+
+    // True when the target folder itself refused it (no right to write there, a read-only
+    // or failing disk, a folder that is gone or could not be opened), so every other file
+    // made in that folder fails the same way. A refusal that concerns this file's name or a
+    // level below the folder is false.
+    bool refusesEveryFile() const { return everyFile_; }
+
+  private:
+    bool everyFile_;
+};
+
+// True when `failure`, met making one file in an output folder, will be met again by every
+// other file made there: a full disk, or a folder that refuses new files. A run writing
+// many files stops at such a failure instead of repeating it for each.
+bool failsEveryFile(const std::exception& failure);
+
+// How sure a commit is that the new file survives a power cut.
+enum class Durability {
+    // The system writes the bytes back when it likes, as for any ordinary copy: a power cut
+    // soon after the commit may leave a damaged file. For extracted and viewed files.
+    Cached,
+    // The file, then the folder that names it, is flushed to the disk before the commit
+    // returns: a power cut leaves the old file or the new one. For archives and settings.
+    Flushed,
 };
 
 // A file written whole or not at all. The bytes go to a temporary file beside the target,
 // which is renamed over the target by `commit()` once complete and closed. Until then the
 // target keeps its old bytes; a file that is never committed (a failure, an exception) is
-// removed, so nothing partial, empty or temporary is left behind.
+// removed, so nothing partial, empty or temporary is left behind. A file that replaces
+// another keeps its permissions, and its group where the system allows; a new file gets
+// the default mode.
 //
-// Failures throw: DiskFull when the disk refuses bytes or a new file, std::runtime_error
-// "Cannot create file <path>" when the file cannot be made or put in place, and
-// "Cannot write file <path>: <reason>" for any other refused write.
+// Failures throw: DiskFull when the disk refuses bytes or a new file, CannotCreateFile
+// when the file cannot be made or put in place, and std::runtime_error
+// "Cannot write file <path>: <reason>" for any other refused write or flush.
 class AtomicOutputFile {
   public:
     // The file target.path() + components joined by '/'. Every level below the target
@@ -61,11 +99,16 @@ class AtomicOutputFile {
     void write(const char* data, std::size_t size);
     // Writes over bytes already written from `offset` on (a header filled in last).
     void writeAt(std::int64_t offset, const char* data, std::size_t size);
-    // Closes the file and puts it in place of the target.
-    void commit();
+    // Closes the file and puts it in place of the target, flushed to the disk first when
+    // `durability` asks. A failure before the rename keeps the target as it was; a failed
+    // flush of the folder after it is reported with the new file already in place.
+    void commit(Durability durability = Durability::Cached);
 
   private:
-    void createTemporary();
+    // `inTarget`: the file's folder is the target folder itself, not a level below it.
+    void createTemporary(bool inTarget);
+    // Gives the file the permissions and group of the one it is about to replace.
+    void takeReplacedMode();
     void discard();
     [[noreturn]] void fail(int error, const char* action);
 

@@ -199,7 +199,7 @@ void IniFile::writeStrings(std::string_view section,
     }
     AtomicOutputFile out(path_);
     out.write(content.data(), content.size());
-    out.commit();
+    out.commit(Durability::Flushed);
 }
 
 }  // namespace kelvane

@@ -231,7 +231,8 @@ TEST(Archive, StoredLevelsAndLinks) {
         pod.Extract(0, target, StoredPath::Keep);
         FAIL() << "missing levels must not be created";
     } catch (const std::runtime_error& error) {
-        EXPECT_EQ(std::string(error.what()), "Cannot create file " + target + "one/two/leaf.txt");
+        EXPECT_EQ(std::string(error.what()),
+                  "Cannot create file " + target + "one/two/leaf.txt: No such file or directory");
     }
     EXPECT_EQ(test::readFile(pod.Extract(0, target, StoredPath::KeepAndCreateLevels).path), "leaf");
 

@@ -72,7 +72,8 @@ TEST(ExtractEntries, AFullDiskOrAVanishedFolderEndsTheRunWithOneMessage) {
             return true;
         });
     EXPECT_EQ(vanished.extracted, 1);
-    EXPECT_EQ(vanished.messages(), "Cannot create file " + gone.string() + "/two.txt");
+    EXPECT_EQ(vanished.messages(),
+              "Cannot create file " + gone.string() + "/two.txt: No such file or directory");
 
     test::SmallDisk disk(128 * 1024);
     if (!disk.mounted()) GTEST_SKIP() << disk.refusal();

@@ -104,8 +104,8 @@ TEST(Cli, ExtractStopsAtAFullDiskWithOneLine) {
     if (!disk.mounted()) GTEST_SKIP() << disk.refusal();
     const CliRun full = run({"extract", archive, disk.path().string()});
     EXPECT_EQ(full.status, 1);
-    EXPECT_EQ(full.err, "kelvane-cli: The disk is full: " + disk.withSeparator() +
-                            "big.bin could not be written.\n");
+    EXPECT_EQ(full.err, "kelvane-cli: stopped after writing 1 of 3 entries: The disk is full: " +
+                            disk.withSeparator() + "big.bin could not be written.\n");
     EXPECT_EQ(disk.names(), std::vector<std::string>{"a.txt"});
 }
 

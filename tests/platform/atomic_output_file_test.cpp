@@ -55,7 +55,8 @@ TEST(AtomicOutputFile, ReplacesFilesAndLinksWholeOrNotAtAll) {
                 EXPECT_EQ(test::readFile(target), "new");
             } catch (const std::runtime_error& error) {
                 if (commit) {
-                    EXPECT_EQ(error.what(), "Cannot create file " + target.string());
+                    EXPECT_EQ(error.what(),
+                              "Cannot create file " + target.string() + ": Is a directory");
                 }
                 EXPECT_FALSE(commit && occupant.replaceable) << error.what();
                 EXPECT_EQ(fs::symlink_status(target).type(), before);
@@ -75,6 +76,79 @@ TEST(AtomicOutputFile, ReplacesFilesAndLinksWholeOrNotAtAll) {
             EXPECT_EQ(test::openDescriptorCount(), descriptors);
         }
     }
+}
+
+// A file that cannot be made, why, and whether every other file of the folder would fail too.
+struct Refusal {
+    const char* what;
+    std::function<void(const fs::path& out)> make;
+    const char* reason;
+    bool everyFile;
+};
+
+TEST(AtomicOutputFile, SaysWhyAFileIsRefusedAndWhetherTheFolderRefusesEveryFile) {
+    const auto makeIn = [](const std::string& folder, std::vector<std::string> components,
+                           bool createLevels, const std::function<void()>& meanwhile = {}) {
+        const OutputFolder target(folder);
+        if (meanwhile) meanwhile();
+        AtomicOutputFile file(target, components, createLevels);
+        file.write("x", 1);
+        file.commit();
+    };
+    const std::vector<Refusal> refusals = {
+        {"a folder removed once opened",
+         [&](const fs::path& out) {
+             makeIn(out.string() + "/", {"a.txt"}, false, [&] { fs::remove(out); });
+         },
+         "No such file or directory", true},
+        {"a level to make in a folder removed once opened",
+         [&](const fs::path& out) {
+             makeIn(out.string() + "/", {"A", "a.txt"}, true, [&] { fs::remove(out); });
+         },
+         "No such file or directory", true},
+        {"a folder that is a file",
+         [&](const fs::path& out) {
+             test::writeFile(out / "file", "");
+             makeIn((out / "file").string() + "/", {"a.txt"}, false);
+         },
+         "Not a directory", true},
+        {"a file standing where a level goes",
+         [&](const fs::path& out) {
+             test::writeFile(out / "D", "");
+             makeIn(out.string() + "/", {"D", "a.txt"}, true);
+         },
+         "Not a directory", false},
+        {"a missing level not to be made",
+         [&](const fs::path& out) {
+             makeIn(out.string() + "/", {"M", "a.txt"}, false);
+         },
+         "No such file or directory", false},
+        {"a name too long for the folder",
+         [&](const fs::path& out) { makeIn(out.string() + "/", {std::string(300, 'n')}, false); },
+         "File name too long", false},
+        {"a path naming no file",
+         [&](const fs::path& out) { AtomicOutputFile file(out.string() + "/"); },
+         "No such file or directory", false},
+    };
+    for (const Refusal& refusal : refusals) {
+        SCOPED_TRACE(refusal.what);
+        test::TempDir dir;
+        const fs::path out = dir.path() / "out";
+        fs::create_directory(out);
+        try {
+            refusal.make(out);
+            ADD_FAILURE() << "made";
+        } catch (const CannotCreateFile& error) {
+            const std::string what = error.what();
+            EXPECT_EQ(what.rfind("Cannot create file " + out.string(), 0), 0u) << what;
+            EXPECT_EQ(what.substr(what.rfind(": ") + 2), refusal.reason) << what;
+            EXPECT_EQ(failsEveryFile(error), refusal.everyFile);
+        }
+        if (fs::exists(out)) {
+            for (const std::string& name : test::namesIn(out)) EXPECT_NE(name[0], '.') << name;
+        }
+    }
+    EXPECT_FALSE(failsEveryFile(std::runtime_error("Cannot write file x: Input/output error")));
 }
 
 }  // namespace
