@@ -33,10 +33,6 @@ std::unique_ptr<TPOD> openArchive(const std::string& path, std::ostream& err) {
 
 namespace {
 
-std::string displayName(const CatalogueEntry& entry) {
-    return visibleText(entry.name);
-}
-
 std::string fileNameOf(const std::string& path) {
     return std::filesystem::path(path).filename().string();
 }
@@ -105,7 +101,7 @@ int runList(const Arguments& args, std::ostream& out, std::ostream& err) {
     }
     for (const CatalogueEntry& entry : pod->catalogue()) {
         out << entry.index + 1 << '\t' << entry.size << '\t' << entry.offset << '\t'
-            << std::int32_t(entry.timestamp) << '\t' << displayName(entry) << '\n';
+            << std::int32_t(entry.timestamp) << '\t' << visibleText(entry.name) << '\n';
     }
     return kSuccess;
 }
@@ -203,9 +199,8 @@ int runExtract(const Arguments& args, std::ostream& out, std::ostream& err) {
                 index, target, structure ? StoredPath::KeepAndCreateLevels : StoredPath::Drop);
             ++written;
             if (result.truncated) {
-                err << "kelvane-cli: entry " << displayName(entry)
-                    << " is cut short by the end of the archive: " << result.written << " of "
-                    << entry.size << " bytes written to " << result.path << "\n";
+                err << "kelvane-cli: " << entryCutShort(entry, result.written).english()
+                    << " Written to " << result.path << ".\n";
                 status = kFailure;
             }
             out << result.path << '\n';
@@ -213,10 +208,10 @@ int runExtract(const Arguments& args, std::ostream& out, std::ostream& err) {
             if (failsEveryFile(error)) {
                 // Every later entry would fail the same way: one message ends the run.
                 err << "kelvane-cli: stopped after writing " << written << " of " << indices.size()
-                    << " entries: " << messageOf(error) << "\n";
+                    << " entries: " << englishText(error) << "\n";
                 return kFailure;
             }
-            err << "kelvane-cli: " << messageOf(error) << "\n";
+            err << "kelvane-cli: " << englishText(error) << "\n";
             status = kFailure;
         }
     }

@@ -1,10 +1,6 @@
 #include "settings/window_settings.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <exception>
 #include <utility>
 
@@ -54,18 +50,12 @@ IniFile writableSettings(const std::string& iniPath) {
     return file;
 }
 
-// Why the settings file at `iniPath` could not be written, in the interface language: the
-// failure's own text, and the system's reason when the file's folder refuses writing.
-std::string settingsWriteRefusal(const std::exception& failure, const std::string& iniPath,
-                                 bool english) {
-    std::string text = failure.what();
-    if (const auto* bilingual = dynamic_cast<const BilingualError*>(&failure)) {
-        text = english ? bilingual->english() : text.substr(0, text.find("\r\n"));
-    }
-    const std::size_t slash = iniPath.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : iniPath.substr(0, slash + 1);
-    if (::access(folder.c_str(), W_OK) != 0) text += " (" + std::string(std::strerror(errno)) + ")";
-    return text;
+// Why the settings file could not be written, in the interface language (the failure names
+// the file and gives the system's reason).
+std::string settingsWriteRefusal(const std::exception& failure, bool english) {
+    const std::string text = failure.what();
+    if (dynamic_cast<const BilingualError*>(&failure) == nullptr) return text;
+    return english ? englishText(failure) : text.substr(0, text.find("\r\n"));
 }
 
 }  // namespace
@@ -96,7 +86,7 @@ std::string WindowSettings::rememberArchive(const std::string& path, bool englis
         writableSettings(iniPath_).writeStrings(kRecentSection, keys);
     } catch (const std::exception& failure) {
         if (std::exchange(refusalTold_, true)) return {};
-        const std::string reason = settingsWriteRefusal(failure, iniPath_, english);
+        const std::string reason = settingsWriteRefusal(failure, english);
         return english ? "Recent archives not saved, kept until Kelvane closes: " + reason
                        : "Liste des archives récentes non enregistrée, gardée jusqu'à la "
                          "fermeture : " +

@@ -213,7 +213,7 @@ TEST_F(BrowsingTest, RecentArchivesStayInMemoryWhenTheSettingsFileCannotBeWritte
     const std::string told =
         " - Liste des archives récentes non enregistrée, gardée jusqu'à la fermeture : Cannot "
         "create file " +
-        ini + " (" + std::strerror(EROFS) + ")";
+        ini + ": " + std::strerror(EROFS);
     EXPECT_EQ(status().toStdString(), "first.POD - 5 fichiers pour 15 octets" + told);
     QTest::keyClicks(filter(), "read");
     EXPECT_EQ(status().toStdString(),

@@ -20,7 +20,7 @@ TEST(WindowSettings, ARefusedWriteKeepsTheChangeInMemoryAndIsToldOnce) {
     } refusals[] = {
         {"read-only", [](test::SmallDisk& disk) { disk.makeReadOnly(); }, true,
          "Recent archives not saved, kept until Kelvane closes: Cannot create file ",
-         std::string(" (") + std::strerror(EROFS) + ")"},
+         std::string(": ") + std::strerror(EROFS)},
         {"full", [](test::SmallDisk& disk) { disk.fillSpace(); }, false,
          "Liste des archives récentes non enregistrée, gardée jusqu'à la fermeture : Le disque "
          "est plein : ",
