@@ -70,7 +70,8 @@ class TPOD {
     const ReadOnlyFile& file() const { return file_; }
 
     // Copies entry `index` into `targetDirectory` (ends with a separator). Throws
-    // std::runtime_error with "Cannot create file %s" when the output cannot be made,
+    // CannotCreateFile ("Cannot create file %s: <reason>") or DiskFull when the output cannot
+    // be made,
     // UnsafeEntryName when the stored name would leave the target directory, and
     // DamagedEntry when a compressed entry cannot be inflated (nothing of it is left).
     ExtractionResult ExtractionPOD(int index, const OutputFolder& targetDirectory,

@@ -40,8 +40,8 @@ class IniFile {
 
     // Sets `key` in `section`: rewrites that key's line only and keeps every other line
     // byte for byte; adds the key to its section, or the section to the file, when
-    // missing; creates the file when missing. The file is replaced whole: when it cannot
-    // be written (DiskFull, "Cannot create file ...") it keeps its old bytes.
+    // missing; creates the file when missing. The file is replaced whole and flushed to the
+    // disk: when it cannot be written (DiskFull, CannotCreateFile) it keeps its old bytes.
     void writeString(std::string_view section, std::string_view key, std::string_view value);
     // Sets several keys of `section` as writeString does, the file replaced once.
     void writeStrings(std::string_view section,
