@@ -43,14 +43,14 @@ struct WrittenArchive {
 };
 
 // Writes the archive `plan` describes at `path` (UTF-8), whole or not at all: the bytes go to
-// a new file beside it, flushed to the disk and renamed over it once complete (so that a power
-// cut leaves the old archive or the new one; a replaced file's mode is kept). Entry data follow the
-// directory and names, or precede the directory in a layout that records its offset (POD3). Throws
-// a BilingualError naming the file for a source that cannot be read, is not a regular file or
-// changes size while it is read, for a kept entry the source archive ends inside, and when
-// the archive would outgrow the 2 GiB its offsets can reach; DiskFull and the output file's
-// own failures as the atomic output reports them. On any failure the old file keeps its
-// bytes.
+// a new file beside it, flushed to the disk and renamed over it once complete, so that a power
+// cut leaves the old archive or the new one; a replaced file's mode is kept. Entry data follow
+// the directory and names, or precede the directory in a layout that records its offset
+// (POD3). Throws a BilingualError naming the file for a source that cannot be read, is not a
+// regular file or changes size while it is read, for a kept entry the source archive ends
+// inside, and when the archive would outgrow the 2 GiB its offsets can reach; DiskFull and the
+// output file's own failures as the atomic output reports them. On any failure the old file
+// keeps its bytes.
 WrittenArchive writeArchive(const ArchivePlan& plan, const std::string& path,
                             const WriteProgress& progress);
 
