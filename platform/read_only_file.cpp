@@ -77,7 +77,11 @@ std::size_t ReadOnlyFile::readDirect(std::int64_t offset, char* buffer, std::siz
     while (done < count) {
         ssize_t got = ::pread(fd_, buffer + done, count - done, offset + std::int64_t(done));
         if (got < 0 && errno == EINTR) continue;
-        if (got < 0) throw std::runtime_error(std::string("Read error: ") + std::strerror(errno));
+        if (got < 0) {
+            throw std::runtime_error("Read error at byte " +
+                                     std::to_string(offset + std::int64_t(done)) + ": " +
+                                     std::strerror(errno));
+        }
         if (got == 0) break;
         done += std::size_t(got);
     }
