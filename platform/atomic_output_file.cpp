@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>  // renameat2
 #include <cstring>
 #include <random>
 #include <stdexcept>
@@ -50,10 +51,10 @@ bool refusesEveryFile(int folder, int error) {
     throw CannotCreateFile(path, error, everyFile);
 }
 
-// Closes a directory handle when it goes out of scope; AT_FDCWD is never closed.
-struct DirectoryHandle {
+// Closes a descriptor when it goes out of scope; AT_FDCWD is never closed.
+struct OwnedDescriptor {
     int fd;
-    ~DirectoryHandle() {
+    ~OwnedDescriptor() {
         if (fd >= 0) ::close(fd);
     }
     int release() { return std::exchange(fd, -1); }
@@ -121,10 +122,10 @@ AtomicOutputFile::AtomicOutputFile(const OutputFolder& target,
     if (components.empty() || components.back().empty()) cannotCreate(path_, ENOENT, false);
 
     // Below the target folder, no level is a link that gets followed.
-    DirectoryHandle level{-1};
+    OwnedDescriptor level{-1};
     for (std::size_t i = 0; i + 1 < components.size(); ++i) {
         const int parent = level.fd >= 0 ? level.fd : target.descriptor();
-        DirectoryHandle next{openLevel(parent, components[i], createLevels, path_, i == 0)};
+        OwnedDescriptor next{openLevel(parent, components[i], createLevels, path_, i == 0)};
         std::swap(level.fd, next.fd);
     }
     ownsDirectory_ = level.fd >= 0;
@@ -201,31 +202,56 @@ void AtomicOutputFile::writeAt(std::int64_t offset, const char* data, std::size_
     }
 }
 
-void AtomicOutputFile::takeReplacedMode() {
+void AtomicOutputFile::takeReplacedMode(int file) {
     struct stat replaced, made;
     // Only a regular file is replaced in kind; a link standing at the name lends nothing.
     if (::fstatat(directory_, name_.c_str(), &replaced, AT_SYMLINK_NOFOLLOW) != 0 ||
         !S_ISREG(replaced.st_mode))
         return;
-    if (::fstat(fd_, &made) != 0) fail(errno, "Cannot write file ");
+    if (::fstat(file, &made) != 0) fail(errno, "Cannot write file ");
     // The group first, since a change of group clears special bits. The system may refuse a
     // group the user is not in (EPERM) or one it cannot map here (EINVAL): the file keeps
     // the default group then.
-    if (made.st_gid != replaced.st_gid && ::fchown(fd_, uid_t(-1), replaced.st_gid) != 0 &&
+    if (made.st_gid != replaced.st_gid && ::fchown(file, uid_t(-1), replaced.st_gid) != 0 &&
         errno != EPERM && errno != EINVAL)
         fail(errno, "Cannot write file ");
     // Permissions only: set-id bits are not handed on to new contents. A file system that
     // keeps no modes refuses the change (EPERM) and gives its own.
     const mode_t permissions = replaced.st_mode & kPermissions;
-    if ((made.st_mode & 07777) != permissions && ::fchmod(fd_, permissions) != 0 && errno != EPERM)
+    if ((made.st_mode & 07777) != permissions && ::fchmod(file, permissions) != 0 && errno != EPERM)
         fail(errno, "Cannot write file ");
+}
+
+bool AtomicOutputFile::renameIfNew() {
+    if (::renameat2(directory_, temporaryName_.c_str(), directory_, name_.c_str(),
+                    RENAME_NOREPLACE) != 0) {
+        // Something stands at the name, or the file system cannot rename so: the file takes
+        // the mode of the one it replaces.
+        if (errno == EEXIST || errno == EINVAL || errno == ENOSYS) takeReplacedMode(fd_);
+        return false;
+    }
+    temporaryName_.clear();
+    const int closed = ::close(fd_);
+    fd_ = -1;
+    if (closed != 0) {
+        // The file is new: taken away again, nothing is left in its place.
+        const int error = errno;
+        ::unlinkat(directory_, name_.c_str(), 0);
+        fail(error, "Cannot write file ");
+    }
+    return true;
 }
 
 void AtomicOutputFile::commit(Durability durability) {
     if (fd_ < 0) throw std::logic_error("commit twice: " + path_);
-    takeReplacedMode();
     const bool flushed = durability == Durability::Flushed;
-    if (flushed && ::fsync(fd_) != 0) fail(errno, "Cannot write file ");
+    if (flushed) {
+        // The file reaches the disk with the mode it takes from the one it replaces.
+        takeReplacedMode(fd_);
+        if (::fsync(fd_) != 0) fail(errno, "Cannot write file ");
+    } else if (renameIfNew()) {
+        return;
+    }
     const int closed = ::close(fd_);
     fd_ = -1;
     if (closed != 0) fail(errno, "Cannot write file ");

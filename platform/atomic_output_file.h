@@ -107,8 +107,12 @@ class AtomicOutputFile {
   private:
     // `inTarget`: the file's folder is the target folder itself, not a level below it.
     void createTemporary(bool inTarget);
-    // Gives the file the permissions and group of the one it is about to replace.
-    void takeReplacedMode();
+    // Gives the written `file` the permissions and group of the one it is about to replace.
+    void takeReplacedMode(int file);
+    // Puts the written file in place and closes it when nothing stands at its name: most files
+    // are new, and then need no look at the name first. Otherwise gives it the replaced file's
+    // mode and returns false, the file still open.
+    bool renameIfNew();
     void discard();
     [[noreturn]] void fail(int error, const char* action);
 
