@@ -225,8 +225,4 @@ std::int64_t directoryStart(const LayoutUnit& unit, std::string_view header) {
                                                  : unit.headerSize;
 }
 
-std::int32_t declaredCount(const LayoutUnit& unit, std::string_view header) {
-    return std::int32_t(fieldValue(header, unit.header.count));
-}
-
 }  // namespace kelvane

@@ -93,6 +93,5 @@ void setFieldText(std::string& bytes, Field field, std::string_view text);
 
 // Where the records start.
 std::int64_t directoryStart(const LayoutUnit& unit, std::string_view header);
-std::int32_t declaredCount(const LayoutUnit& unit, std::string_view header);
 
 }  // namespace kelvane

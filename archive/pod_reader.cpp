@@ -52,7 +52,7 @@ const LayoutUnit& TPOD::layout() const {
 }
 
 std::int32_t TPOD::declaredEntryCount() const {
-    return declaredCount(layout(), header_);
+    return std::int32_t(fieldValue(header_, layout().header.count));
 }
 
 void TPOD::readHeader(const LayoutUnit& unit) {
