@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "archive/archive_errors.h"
 #include "archive/catalogue_entry.h"
 #include "archive/entry_reader.h"
 #include "archive/layouts.h"

@@ -22,7 +22,6 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "archive/archive_errors.h"
 #include "archive/timestamps.h"
 #include "browser/archive_properties.h"
 #include "browser/catalogue_model.h"
