@@ -30,6 +30,7 @@
 #include "browser/extension_grid.h"
 #include "browser/extraction_command.h"
 #include "browser/folder_tree_model.h"
+#include "browser/listing_columns.h"
 #include "browser/listing_text.h"
 #include "browser/main_window_captions.h"
 #include "browser/main_window_support.h"
@@ -43,11 +44,6 @@
 
 namespace kelvane {
 namespace {
-
-// Column widths at the classic 8-point interface font, whose lines are 13 pixels high;
-// scaled up for larger fonts so that a date and time still fit their column.
-constexpr int kColumnWidths[kCatalogueColumns] = {20, 251, 80, 80, 110, 30};
-constexpr double kClassicLineHeight = 13.0;
 
 const QString kArchiveFilter =
     QStringLiteral("Fichiers Fly! POD/EPD|*.POD;*.EPD|Tous fichiers|*.*");
@@ -185,16 +181,6 @@ void Tform_main::buildPages() {
     header->setSortIndicatorShown(true);
     header->setSortIndicator(kColName, Qt::AscendingOrder);
     header->setStretchLastSection(false);
-    const double scale = std::max(1.0, fontMetrics().height() / kClassicLineHeight);
-    int gridWidth = 0;
-    for (int column = 0; column < kCatalogueColumns; ++column) {
-        int width = static_cast<int>(kColumnWidths[column] * scale);
-        if (column == kColDate) width = std::max(width, dateColumnWidth());
-        sgPodview_->setColumnWidth(column, width);
-        gridWidth += width;
-    }
-    // Room for the folder tree and the preview pane beside the grid.
-    resize(gridWidth + 60 + 180 + 320, 560);
     connect(header, &QHeaderView::sectionClicked, this,
             [this](int column) { headerClicked(column); });
     connect(sgPodview_, &QTableView::clicked, this,
@@ -208,7 +194,7 @@ void Tform_main::buildPages() {
 
     auto* tsExt = new QWidget(pages_);
     tsExt->setObjectName(QStringLiteral("tsExt"));
-    Extension_ = new ExtensionGrid(scale, tsExt);
+    Extension_ = new ExtensionGrid(interfaceScale(fontMetrics()), tsExt);
     auto* extLayout = new QVBoxLayout(tsExt);
     extLayout->setContentsMargins(4, 4, 4, 4);
     extLayout->addWidget(Extension_);
@@ -237,13 +223,6 @@ void Tform_main::buildEditorMenu() {
         if (index.isValid()) sgPodview_->setCurrentIndex(index);
         menu->popup(sgPodview_->viewport()->mapToGlobal(at));
     });
-}
-
-int Tform_main::dateColumnWidth() const {
-    // A wide date and time: two-digit day and month, late in the day.
-    constexpr std::uint32_t kWideTimestamp = 977961599;  // 2000-12-27 23:59:59 UTC
-    const QString sample = model_->dateText(kWideTimestamp);
-    return sgPodview_->fontMetrics().horizontalAdvance(sample) + 16;
 }
 
 void Tform_main::applyCaptions(bool english) {
@@ -359,8 +338,7 @@ void Tform_main::openArchive(const QString& path) {
     pod_ = std::make_unique<TPOD>(path.toStdString());
     podPath_ = path;
     if (pod_->kind() == ArchiveKind::NotOpen) {
-        showError(this, QStringLiteral("Impossible d'ouvrir le fichier %1\r\nCannot open file %1")
-                            .arg(QDir::toNativeSeparators(path)));
+        archiveNotOpened(path);
         return;
     }
     pod_->ReadHeaderAndDirectory();
@@ -405,9 +383,9 @@ void Tform_main::sgPodviewClickCell(int proxyRow, int column) {
 void Tform_main::headerClicked(int column) {
     guarded(this, [&] {
         if (column == kColTick) {
-            // The tick column's header ticks or clears every row instead of sorting.
+            // The tick column's header ticks or clears every row shown instead of sorting.
             allTicked_ = !allTicked_;
-            model_->setAllTicks(allTicked_);
+            setShownTicks(allTicked_);
         } else if (model_->rowCount() >= 2) {
             sortOrder_ = column == sortColumn_ && sortOrder_ == Qt::AscendingOrder
                              ? Qt::DescendingOrder

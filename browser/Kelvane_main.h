@@ -20,7 +20,6 @@ class QLineEdit;
 class QMenu;
 class QDropEvent;
 class QMimeData;
-class QSplitter;
 class QTemporaryDir;
 class QTreeView;
 class QTabWidget;
@@ -33,6 +32,7 @@ class CatalogueModel;
 class CatalogueProxy;
 class ExtensionGrid;
 class FolderTreeModel;
+class PaneSplitter;
 class PreviewPane;
 class TForm_init;
 
@@ -81,15 +81,16 @@ class Tform_main : public QMainWindow {
     void saveLayout();
     void showRecentArchives(const std::vector<std::string>& paths);
     void rememberOpened(const QString& path);
+    void archiveNotOpened(const QString& path);
     void filterChanged(const QString& text);
     void folderChosen(const QModelIndex& index);
     void rowsNarrowed();
     void showNarrowedStatus();
     void previewCurrentRow();
+    bool filterKeyPressed(const QKeyEvent& key);
     bool gridKeyPressed(const QKeyEvent& key);
-    void tickShownRows();
+    void setShownTicks(bool ticked);
     QMimeData* exportEntries(const std::vector<int>& rows);
-    int dateColumnWidth() const;
     void applyCaptions(bool english);
     void FormCreate();
     void English();
@@ -151,7 +152,7 @@ class Tform_main : public QMainWindow {
     QLineEdit* edFilter_ = nullptr;
     FolderTreeModel* folderModel_ = nullptr;
     QTreeView* tvFolders_ = nullptr;
-    QSplitter* panes_ = nullptr;
+    PaneSplitter* panes_ = nullptr;
     PreviewPane* preview_ = nullptr;
     QMenu* recentMenu_ = nullptr;
     std::unique_ptr<QTemporaryDir> dragFolder_;  // what drags out are extracted into

@@ -59,15 +59,9 @@ void CatalogueModel::toggleTick(int row) {
     emit dataChanged(cell, cell, {Qt::DisplayRole});
 }
 
-void CatalogueModel::setAllTicks(bool ticked) {
-    if (ticks_.empty()) return;
-    std::fill(ticks_.begin(), ticks_.end(), ticked ? kTicked : kNever);
-    emit dataChanged(index(0, kColTick), index(rowCount() - 1, kColTick), {Qt::DisplayRole});
-}
-
-void CatalogueModel::setTicks(const std::vector<int>& rows) {
+void CatalogueModel::setTicks(const std::vector<int>& rows, bool ticked) {
     if (rows.empty()) return;
-    for (const int row : rows) ticks_[std::size_t(row)] = kTicked;
+    for (const int row : rows) ticks_[std::size_t(row)] = ticked ? kTicked : kNever;
     emit dataChanged(index(0, kColTick), index(rowCount() - 1, kColTick), {Qt::DisplayRole});
 }
 
@@ -138,6 +132,9 @@ QVariant CatalogueModel::data(const QModelIndex& index, int role) const {
         case Qt::TextAlignmentRole:
             return QVariant::fromValue(kAlignments[index.column()]);
         case Qt::ToolTipRole:
+            // A long name may be drawn shortened: its tip gives it whole.
+            if (index.column() == kColName)
+                return display(index.row(), kColName).toString() + QLatin1Char('\n') + hint_;
             return hint_;
         case Qt::BackgroundRole:
             // The number column is drawn as a fixed column.

@@ -36,10 +36,8 @@ class CatalogueModel : public QAbstractTableModel {
     Tick tick(int row) const { return ticks_[std::size_t(row)]; }
     // A click on the row's tick cell: "x" becomes " ", anything else "x".
     void toggleTick(int row);
-    // Every row ticked ("x") or emptied.
-    void setAllTicks(bool ticked);
-    // The given rows ticked, the others left as they are.
-    void setTicks(const std::vector<int>& rows);
+    // The given rows ticked ("x") or emptied, the others left as they are.
+    void setTicks(const std::vector<int>& rows, bool ticked);
     std::int64_t tickedCount() const;
 
     QString dateText(std::uint32_t timestamp) const;

@@ -18,27 +18,30 @@ bool isSeparator(char c) {
 struct Draft {
     std::vector<FolderIndex::Folder> folders{FolderIndex::Folder{}};
     std::vector<int> direct{0};  // entries right in each folder
-    // Upper-cased folder path (separators included) to its draft number.
+    // Upper-cased folder path, each component followed by a backslash, to its draft number.
     std::unordered_map<std::string, int> byPath;
 
+    // A colon and a backslash separate folders alike, and an empty component (a leading or
+    // doubled separator) adds no level: the folders extraction with the structure makes.
     int folderFor(std::string_view directory) {
-        std::string key = cp1252Upper(directory);
-        if (const auto found = byPath.find(key); found != byPath.end()) return found->second;
         int parent = 0;
+        std::string key;
         std::size_t start = 0;
         for (std::size_t i = 0; i < directory.size(); ++i) {
             if (!isSeparator(directory[i])) continue;
-            std::string prefix = key.substr(0, i + 1);
-            const auto [at, added] = byPath.try_emplace(std::move(prefix), int(folders.size()));
+            const std::string_view component = directory.substr(start, i - start);
+            start = i + 1;
+            if (component.empty()) continue;
+            key += cp1252Upper(component);
+            key += '\\';
+            const auto [at, added] = byPath.try_emplace(key, int(folders.size()));
             if (added) {
-                folders.push_back({.name = std::string(directory.substr(start, i - start)),
-                                   .parent = parent,
-                                   .children = {}});
+                folders.push_back(
+                    {.name = std::string(component), .parent = parent, .children = {}});
                 direct.push_back(0);
                 folders[std::size_t(parent)].children.push_back(at->second);
             }
             parent = at->second;
-            start = i + 1;
         }
         return parent;
     }

@@ -8,8 +8,9 @@
 
 namespace kelvane {
 
-// The stored folders of a catalogue as a tree: names split at backslashes and colons,
-// folders that differ only in case merged (the simulators compare names case-blind).
+// The stored folders of a catalogue as a tree: names split at backslashes and colons alike,
+// empty components dropped, folders that differ only in case merged (the simulators compare
+// names case-blind).
 // Folders are numbered in tree order, children sorted by name, so that a folder and
 // everything below it are the numbers [folder, folder.end).
 class FolderIndex {

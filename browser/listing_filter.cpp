@@ -18,9 +18,11 @@ const std::array<unsigned char, 256>& upperTable() {
 
 }  // namespace
 
-ListingFilter::ListingFilter(std::string_view text) : pattern_(cp1252Upper(utf8ToCp1252(text))) {}
+ListingFilter::ListingFilter(std::string_view text)
+    : pattern_(cp1252Upper(utf8ToCp1252(text))), matchesNothing_(!fitsCp1252(text)) {}
 
 bool ListingFilter::keeps(std::string_view storedName) const {
+    if (matchesNothing_) return false;
     if (pattern_.empty()) return true;
     const auto& upper = upperTable();
     // A glob match of "*pattern*": on a mismatch, the last star (the implicit leading one

@@ -39,7 +39,9 @@ std::string narrowedStatus(std::int64_t shown, std::int64_t total, std::int64_t 
     }
     if (ticked > 0) {
         std::snprintf(text + used, sizeof text - std::size_t(used),
-                      english ? " - %lld ticked" : " - %lld cochés",
+                      english       ? " - %lld ticked"
+                      : ticked == 1 ? " - %lld coché"
+                                    : " - %lld cochés",
                       static_cast<long long>(ticked));
     }
     return text;

@@ -13,26 +13,35 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QShortcut>
-#include <QSplitter>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTreeView>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <set>
 
 #include "browser/Kelvane_main.h"
 #include "browser/catalogue_model.h"
 #include "browser/catalogue_proxy.h"
 #include "browser/folder_tree_model.h"
+#include "browser/listing_columns.h"
 #include "browser/listing_text.h"
 #include "browser/main_window_support.h"
+#include "browser/pane_splitter.h"
 #include "platform/desktop_services.h"
 #include "preview/preview_pane.h"
 #include "settings/settings.h"
 #include "settings/window_settings.h"
 
 namespace kelvane {
+namespace {
+
+constexpr int kTreeWidth = 180;
+constexpr int kPreviewWidth = 320;
+
+}  // namespace
+
 QWidget* Tform_main::buildBrowsing(QWidget* page) {
     auto* browsing = new QWidget(page);
     edFilter_ = new QLineEdit(browsing);
@@ -55,21 +64,30 @@ QWidget* Tform_main::buildBrowsing(QWidget* page) {
     connect(tvFolders_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { folderChosen(current); });
 
-    panes_ = new QSplitter(Qt::Horizontal, browsing);
+    panes_ = new PaneSplitter(browsing);
     panes_->setObjectName(QStringLiteral("spPanes"));
     panes_->addWidget(tvFolders_);
     panes_->addWidget(sgPodview_);
     preview_ = new PreviewPane(browsing);
     panes_->addWidget(preview_);
     panes_->setStretchFactor(1, 1);
-    panes_->setSizes({180, sgPodview_->width(), 320});
+    // At first the window shows the tree, every column of the listing and the preview whole.
+    const int listing = sizeListingColumns(*sgPodview_, *model_);
+    panes_->setPaneWidths({kTreeWidth, listing, kPreviewWidth});
+    resize(kTreeWidth + listing + kPreviewWidth + 48, 560);
     connect(sgPodview_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &Tform_main::previewCurrentRow);
     auto* showPreview = findChild<QAction*>(QStringLiteral("Apercu1"));
     connect(showPreview, &QAction::toggled, this, [this](bool shown) {
-        preview_->setVisible(shown);
+        panes_->setPaneShown(panes_->indexOf(preview_), shown);
         previewCurrentRow();
     });
+
+    // Tab goes from the filter through the tree and the listing to the preview; in the
+    // listing it leaves the grid instead of moving from cell to cell.
+    sgPodview_->setTabKeyNavigation(false);
+    setTabOrder(edFilter_, tvFolders_);
+    setTabOrder(tvFolders_, sgPodview_);
 
     sgPodview_->installEventFilter(this);
     model_->setDragExporter([this](const std::vector<int>& rows) { return exportEntries(rows); });
@@ -127,11 +145,24 @@ bool Tform_main::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress) return QMainWindow::eventFilter(watched, event);
     const auto& key = *static_cast<QKeyEvent*>(event);
     if (watched == sgPodview_) return gridKeyPressed(key);
-    if (watched == edFilter_ && key.key() == Qt::Key_Escape && !edFilter_->text().isEmpty()) {
+    if (watched == edFilter_) return filterKeyPressed(key);
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool Tform_main::filterKeyPressed(const QKeyEvent& key) {
+    if (key.key() == Qt::Key_Escape && !edFilter_->text().isEmpty()) {
+        // The row that was current stays current, and in view, among all the rows.
         edFilter_->clear();
+        sgPodview_->scrollTo(sgPodview_->currentIndex(), QAbstractItemView::PositionAtCenter);
         return true;
     }
-    return QMainWindow::eventFilter(watched, event);
+    if (key.key() == Qt::Key_Down && proxy_->rowCount() > 0) {
+        if (!sgPodview_->currentIndex().isValid())
+            sgPodview_->setCurrentIndex(proxy_->index(0, kColName));
+        sgPodview_->setFocus(Qt::TabFocusReason);
+        return true;
+    }
+    return false;
 }
 
 bool Tform_main::gridKeyPressed(const QKeyEvent& key) {
@@ -145,18 +176,18 @@ bool Tform_main::gridKeyPressed(const QKeyEvent& key) {
         return true;
     }
     if (key.matches(QKeySequence::SelectAll)) {
-        tickShownRows();
+        setShownTicks(true);
         return true;
     }
     return false;
 }
 
-void Tform_main::tickShownRows() {
-    guarded(this, [this] {
+void Tform_main::setShownTicks(bool ticked) {
+    guarded(this, [this, ticked] {
         std::vector<int> rows;
         for (int row = 0; row < proxy_->rowCount(); ++row)
             rows.push_back(proxy_->mapToSource(proxy_->index(row, 0)).row());
-        model_->setTicks(rows);
+        model_->setTicks(rows, ticked);
     });
 }
 
@@ -196,6 +227,27 @@ void Tform_main::rememberOpened(const QString& path) {
     showNarrowedStatus();
 }
 
+void Tform_main::archiveNotOpened(const QString& path) {
+    const QString shown = QDir::toNativeSeparators(path);
+    const std::string absolute = QFileInfo(path).absoluteFilePath().toStdString();
+    const std::vector<std::string>& recent = windowSettings_.recentArchives();
+    if (QFileInfo::exists(path) ||
+        std::find(recent.begin(), recent.end(), absolute) == recent.end()) {
+        showError(
+            this,
+            QStringLiteral("Impossible d'ouvrir le fichier %1\r\nCannot open file %1").arg(shown));
+        return;
+    }
+    // A recent archive deleted or moved since: the list lets go of it.
+    statusLine_->setText(
+        QString::fromStdString(windowSettings_.forgetArchive(absolute, settings().isEnglish())));
+    showRecentArchives(recent);
+    showError(this, QStringLiteral("L'archive %1 n'existe plus : elle est retirée des archives "
+                                   "récentes.\r\nThe archive %1 no longer exists: it is taken off "
+                                   "the recent archives.")
+                        .arg(shown));
+}
+
 void Tform_main::showRecentArchives(const std::vector<std::string>& paths) {
     recentMenu_->clear();
     int number = 0;
@@ -220,7 +272,7 @@ void Tform_main::restoreLayout() {
         if (!layout.geometry.empty())
             restoreGeometry(QByteArray::fromBase64(QByteArray::fromStdString(layout.geometry)));
         if (int(layout.panes.size()) == panes_->count())
-            panes_->setSizes(QList<int>(layout.panes.begin(), layout.panes.end()));
+            panes_->setPaneWidths(QList<int>(layout.panes.begin(), layout.panes.end()));
         if (layout.columns.size() == kCatalogueColumns)
             for (int column = 0; column < kCatalogueColumns; ++column)
                 sgPodview_->setColumnWidth(column, layout.columns[std::size_t(column)]);
@@ -231,7 +283,7 @@ void Tform_main::restoreLayout() {
 void Tform_main::saveLayout() {
     WindowLayout layout;
     layout.geometry = saveGeometry().toBase64().toStdString();
-    const QList<int> panes = panes_->sizes();
+    const QList<int> panes = panes_->paneWidths();
     layout.panes.assign(panes.begin(), panes.end());
     for (int column = 0; column < kCatalogueColumns; ++column)
         layout.columns.push_back(sgPodview_->columnWidth(column));

@@ -72,6 +72,7 @@ QPlainTextEdit* textPage(QWidget* parent, const char* name) {
     auto* page = new QPlainTextEdit(parent);
     page->setObjectName(QString::fromLatin1(name));
     page->setReadOnly(true);
+    page->setTabChangesFocus(true);
     page->setLineWrapMode(QPlainTextEdit::NoWrap);
     page->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     return page;

@@ -79,6 +79,17 @@ std::string WindowSettings::rememberArchive(const std::string& path, bool englis
     recent_.erase(std::remove(recent_.begin(), recent_.end(), path), recent_.end());
     recent_.insert(recent_.begin(), path);
     if (recent_.size() > kRecentArchiveCount) recent_.resize(kRecentArchiveCount);
+    return writeRecentArchives(english);
+}
+
+std::string WindowSettings::forgetArchive(const std::string& path, bool english) {
+    const auto gone = std::remove(recent_.begin(), recent_.end(), path);
+    if (gone == recent_.end()) return {};
+    recent_.erase(gone, recent_.end());
+    return writeRecentArchives(english);
+}
+
+std::string WindowSettings::writeRecentArchives(bool english) {
     std::vector<std::pair<std::string, std::string>> keys;
     for (std::size_t i = 0; i < kRecentArchiveCount; ++i)
         keys.emplace_back(recentKey(i), i < recent_.size() ? recent_[i] : "");

@@ -39,10 +39,14 @@ class WindowSettings {
     // what to tell the user, in the interface language, when this is the first write the
     // file refuses; empty otherwise.
     std::string rememberArchive(const std::string& path, bool english);
+    // Takes `path` off the list and writes it; returns as rememberArchive does.
+    std::string forgetArchive(const std::string& path, bool english);
     // Keeps `layout` and writes it; a refusal is not told: the window is closing.
     void saveLayout(const WindowLayout& layout);
 
   private:
+    std::string writeRecentArchives(bool english);
+
     std::string iniPath_;
     std::vector<std::string> recent_;
     WindowLayout layout_;

@@ -28,6 +28,9 @@ TEST(ListingFilter, KeepsNamesContainingTheTextCaseBlindWithWildcards) {
         {"*", "", true},
         {"missing", "ART\\TEX01.RAW", false},
         {"[1]", "TEX[1].RAW", true},  // brackets are plain characters
+        // Letters a stored name cannot hold match nothing, not any character.
+        {"\xCE\xA9", "ART\\TEX01.RAW", false},
+        {"*\xE6\x97\xA5\xE6\x9C\xAC", "A.TXT", false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ListingFilter(c.typed).keeps(c.name), c.kept) << c.typed << " / " << c.name;
@@ -41,18 +44,21 @@ std::vector<CatalogueEntry> entriesNamed(std::initializer_list<const char*> name
 }
 
 TEST(FolderIndex, FoldersInNameOrderWithCountsAndRanges) {
-    const auto entries = entriesNamed({"root.txt", "ART\\b.raw", "sons\\x.wav", "art\\SUB\\c.raw",
-                                       "C:a.txt", "Art\\d.raw", "c:\\deep\\e.txt"});
+    const auto entries =
+        entriesNamed({"root.txt", "ART\\b.raw", "sons\\x.wav", "art\\SUB\\c.raw", "C:a.txt",
+                      "Art\\d.raw", "c:\\deep\\e.txt", "MAPS\\B.TXT", "Maps\\C.TXT", "MAPS:A.TXT",
+                      "MAPS:SUB\\D.TXT", "\\LEAD.TXT", "MAPS\\\\E.TXT"});
     const FolderIndex index(entries);
     struct Expected {
         const char* name;
         int parent;
         int entriesBelow;
     };
-    // Tree order: ART (as first met) with SUB, C (from "C:" and "c:\"), its empty component
-    // folder and deep, then sons.
-    const Expected expected[] = {{"", -1, 7}, {"ART", 0, 3},  {"SUB", 1, 1}, {"C", 0, 2},
-                                 {"", 3, 1},  {"deep", 4, 1}, {"sons", 0, 1}};
+    // Tree order: ART (as first met) with SUB, C (from "C:" and "c:\"), MAPS (reached through
+    // a colon and a backslash, in any case) with SUB, then sons; a leading or doubled
+    // backslash adds no folder.
+    const Expected expected[] = {{"", -1, 13},   {"ART", 0, 3},  {"SUB", 1, 1}, {"C", 0, 2},
+                                 {"deep", 3, 1}, {"MAPS", 0, 5}, {"SUB", 5, 1}, {"sons", 0, 1}};
     ASSERT_EQ(index.folders().size(), std::size(expected));
     for (std::size_t id = 0; id < std::size(expected); ++id) {
         const FolderIndex::Folder& folder = index.folders()[id];
@@ -60,7 +66,7 @@ TEST(FolderIndex, FoldersInNameOrderWithCountsAndRanges) {
         EXPECT_EQ(folder.parent, expected[id].parent) << id;
         EXPECT_EQ(folder.entriesBelow, expected[id].entriesBelow) << id;
     }
-    const int folderOfRow[] = {0, 1, 6, 2, 3, 1, 5};
+    const int folderOfRow[] = {0, 1, 7, 2, 3, 1, 4, 5, 5, 5, 6, 0, 5};
     for (int row = 0; row < int(entries.size()); ++row) {
         EXPECT_EQ(index.folderOf(row), folderOfRow[row]) << row;
         EXPECT_TRUE(index.holds(0, row));

@@ -1,3 +1,4 @@
+#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QMenu>
@@ -62,6 +63,10 @@ TEST_F(BrowsingTest, FilterAndFolderNarrowTheRowsWhileTicksStayOnHiddenRows) {
     EXPECT_EQ(column(kColName), (QStringList{"ART\\A.RAW", "ART\\SUB\\B.RAW"}));
     EXPECT_EQ(status(), "a.POD - 5 fichiers pour 15 octets - 2 de 5 fichiers affichés");
 
+    clickHeader(kColTick);  // the sel header ticks the shown rows only, and clears them
+    EXPECT_EQ(status(), "a.POD - 5 fichiers pour 15 octets - 2 de 5 fichiers affichés - 2 cochés");
+    clickHeader(kColTick);
+    EXPECT_EQ(status(), "a.POD - 5 fichiers pour 15 octets - 2 de 5 fichiers affichés");
     press(grid(), Qt::Key_A, Qt::ControlModifier);  // ticks the shown rows only
     EXPECT_EQ(status(), "a.POD - 5 fichiers pour 15 octets - 2 de 5 fichiers affichés - 2 cochés");
     press(filter(), Qt::Key_Escape);
@@ -72,6 +77,7 @@ TEST_F(BrowsingTest, FilterAndFolderNarrowTheRowsWhileTicksStayOnHiddenRows) {
     chooseFolder("ART (3)");
     EXPECT_EQ(column(kColName), (QStringList{"ART\\A.RAW", "ART\\SUB\\B.RAW", "art\\a.act"}));
     clickCell(0, kColTick);  // unticks A.RAW
+    EXPECT_EQ(status(), "a.POD - 5 fichiers pour 15 octets - 3 de 5 fichiers affichés - 1 coché");
     chooseFolder("SONS (1)");
     EXPECT_EQ(column(kColName), (QStringList{"SONS\\C.WAV"}));
 
@@ -141,11 +147,50 @@ TEST_F(BrowsingTest, ThePreviewFollowsTheCurrentRowAndCanBeHidden) {
     EXPECT_EQ(rows(), 0);
     EXPECT_TRUE(pane->findChild<QWidget*>("PreviewEmpty")->isVisible());
 
+    // Hidden, kept hidden over a restart, shown again: the pane comes back at its width.
+    const int width = pane->width();
+    ASSERT_GT(width, 100);
     trigger("Apercu1");
     EXPECT_TRUE(pane->isHidden());
     window().close();
     form.reset();
-    EXPECT_TRUE(window().findChild<PreviewPane*>("PreviewPane")->isHidden());
+    pane = window().findChild<PreviewPane*>("PreviewPane");
+    EXPECT_TRUE(pane->isHidden());
+    trigger("Apercu1");
+    EXPECT_TRUE(pane->isVisible());
+    EXPECT_EQ(pane->width(), width);
+}
+
+TEST_F(BrowsingTest, TabGoesFromTheFilterThroughTheTreeAndTheListingToThePreview) {
+    open(archive("a.POD", ArchiveLayout::POD, kFiles));
+    window().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window()));
+    auto* pane = window().findChild<PreviewPane*>("PreviewPane");
+    QSignalSpy shown(pane, &PreviewPane::previewShown);
+    filter()->setFocus();
+    press(filter(), Qt::Key_Down);  // into the listing, on its first row
+    EXPECT_TRUE(grid()->hasFocus());
+    EXPECT_EQ(grid()->currentIndex().row(), 0);
+    grid()->setCurrentIndex(grid()->model()->index(4, kColName));  // readme.txt
+    ASSERT_TRUE(shown.wait(5000));
+
+    filter()->setFocus();
+    const QWidget* expected[] = {tree(), grid(), pane->findChild<QPlainTextEdit*>("PreviewText")};
+    for (const QWidget* next : expected) {
+        press(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), next)
+            << QApplication::focusWidget()->objectName().toStdString();
+    }
+
+    // Escape clears the filter and keeps the current row current.
+    QTest::keyClicks(filter(), "read");
+    press(filter(), Qt::Key_Escape);
+    EXPECT_EQ(rows(), 5);
+    EXPECT_EQ(grid()->currentIndex().data().toString(), "readme.txt");
+
+    // Text a stored name cannot hold matches nothing.
+    filter()->setText(QString::fromUtf8("\u03A9"));
+    EXPECT_EQ(rows(), 0);
 }
 
 TEST_F(BrowsingTest, ThePaneSpeaksTheLanguageReadAtStart) {
@@ -186,7 +231,7 @@ TEST_F(BrowsingTest, RecentArchivesAndTheLayoutAreKeptInTheSettingsFile) {
     }
     // A settings file made for the habits keeps the language in force.
     EXPECT_EQ(IniFile(iniPath()).readString("init", "langage", ""), "français");
-    grid()->setColumnWidth(kColName, 333);
+    grid()->setColumnWidth(kColDirectory, 133);
     window().close();
     form.reset();
 
@@ -194,10 +239,22 @@ TEST_F(BrowsingTest, RecentArchivesAndTheLayoutAreKeptInTheSettingsFile) {
     ASSERT_EQ(recent->actions().size(), 8);
     EXPECT_TRUE(recent->actions()[0]->text().endsWith("r9.POD"));
     EXPECT_TRUE(recent->actions()[7]->text().endsWith("r2.POD"));
-    EXPECT_EQ(grid()->columnWidth(kColName), 333);
+    EXPECT_EQ(grid()->columnWidth(kColDirectory), 133);
     recent->actions()[3]->trigger();
     EXPECT_EQ(status(), "r6.POD - 5 fichiers pour 15 octets");
     EXPECT_TRUE(recent->actions()[0]->text().endsWith("r6.POD"));
+
+    // A recent archive deleted since is said to be gone and leaves the list.
+    std::filesystem::remove(opened[5]);
+    ASSERT_TRUE(recent->actions()[4]->text().endsWith("r5.POD"));
+    recent->actions()[4]->trigger();
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_TRUE(desktop.messages[0].text.contains("r5.POD n'existe plus"))
+        << desktop.messages[0].text.toStdString();
+    EXPECT_EQ(status(), "");
+    EXPECT_EQ(rows(), 0);
+    ASSERT_EQ(recent->actions().size(), 7);
+    for (QAction* action : recent->actions()) EXPECT_FALSE(action->text().endsWith("r5.POD"));
 }
 
 TEST_F(BrowsingTest, RecentArchivesStayInMemoryWhenTheSettingsFileCannotBeWritten) {
