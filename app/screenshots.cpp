@@ -137,7 +137,8 @@ void mainWindow(const QString& archive, const QDir& output, const QString& name)
     const QTemporaryDir settingsFolder;
     kelvane::Tform_main form(settingsFolder.filePath(QStringLiteral("Kelvane.ini")).toStdString(),
                              QCoreApplication::applicationDirPath().toStdString());
-    form.resize(1100, 460);
+    // The window's own width, as a first start gives it; shorter, to keep the pictures small.
+    form.resize(form.width(), 460);
     // Without a window manager nothing activates the window: the known-extensions table is
     // loaded on activation.
     QEvent activation(QEvent::WindowActivate);

@@ -53,18 +53,17 @@ int sizeListingColumns(QTableView& grid, const CatalogueModel& model) {
 
 QString elidedStoredName(const QString& name, const QFontMetrics& metrics, int room) {
     if (metrics.horizontalAdvance(name) <= room) return name;
-    qsizetype last = name.size();
-    while (last > 0 && !isSeparator(name[last - 1])) --last;
-    qsizetype first = 0;
-    while (first < last && !isSeparator(name[first])) ++first;
-    if (last > 0 && first + 1 < last) {
-        // The first folder and the file part, the folders between them left out.
-        const QString shortened = name.left(first + 1) + kLeftOut + name.mid(last - 1);
-        if (metrics.horizontalAdvance(shortened) <= room) return shortened;
-    }
-    if (last > 0) {
-        const QString filePart = kLeftOut + name.mid(last - 1);
-        if (metrics.horizontalAdvance(filePart) <= room) return filePart;
+    qsizetype fileStart = name.size();
+    while (fileStart > 0 && !isSeparator(name[fileStart - 1])) --fileStart;
+    if (fileStart > 0) {
+        // As many leading folders as fit, the others left out, then the file part whole.
+        const QString tail = kLeftOut + name.mid(fileStart - 1);
+        for (qsizetype kept = fileStart - 2; kept > 0; --kept) {
+            if (!isSeparator(name[kept])) continue;
+            const QString shortened = name.left(kept + 1) + tail;
+            if (metrics.horizontalAdvance(shortened) <= room) return shortened;
+        }
+        if (metrics.horizontalAdvance(tail) <= room) return tail;
     }
     return metrics.elidedText(name, Qt::ElideMiddle, room);
 }

@@ -18,8 +18,8 @@ double interfaceScale(const QFontMetrics& metrics);
 // left; returns the width the listing needs to show every column whole.
 int sizeListingColumns(QTableView& grid, const CatalogueModel& model);
 
-// Draws stored names that do not fit by leaving out folders in the middle, so that the
-// file part stays whole: "LEVEL0\…\FILE.TXT".
+// Draws stored names that do not fit by leaving out the folders nearest the file part, so
+// that the file part stays whole: "LEVEL0\…\FILE.TXT".
 class StoredNameDelegate : public QStyledItemDelegate {
   public:
     using QStyledItemDelegate::QStyledItemDelegate;

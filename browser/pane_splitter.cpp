@@ -11,31 +11,25 @@ namespace {
 constexpr int kShownPaneWidth = 320;
 constexpr int kHandleWidth = 7;
 
-// A handle drawn as a groove with a grip of three dots in its middle.
+// A handle drawn as a grip of five dots in its middle, so that it can be found at a glance.
 class GripHandle : public QSplitterHandle {
   public:
     using QSplitterHandle::QSplitterHandle;
 
   protected:
     void paintEvent(QPaintEvent*) override {
+        constexpr int kDot = 4, kStep = 8;
         QPainter painter(this);
-        const QColor line = palette().color(QPalette::Mid);
-        const bool across = orientation() == Qt::Horizontal;
-        const int middle = (across ? width() : height()) / 2;
-        painter.setPen(line);
-        if (across) {
-            painter.drawLine(middle, 0, middle, height());
-        } else {
-            painter.drawLine(0, middle, width(), middle);
-        }
+        painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(Qt::NoPen);
         painter.setBrush(palette().color(QPalette::Dark));
-        const int centre = (across ? height() : width()) / 2;
-        for (int dot = -1; dot <= 1; ++dot) {
-            const int along = centre + dot * 6;
-            const QRect grip =
-                across ? QRect(middle - 1, along - 1, 3, 3) : QRect(along - 1, middle - 1, 3, 3);
-            painter.drawEllipse(grip);
+        const bool across = orientation() == Qt::Horizontal;
+        const int middle = (across ? width() : height()) / 2 - kDot / 2;
+        const int centre = (across ? height() : width()) / 2 - kDot / 2;
+        for (int dot = -2; dot <= 2; ++dot) {
+            const int along = centre + dot * kStep;
+            painter.drawEllipse(across ? QRect(middle, along, kDot, kDot)
+                                       : QRect(along, middle, kDot, kDot));
         }
     }
 };

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "browser/catalogue_model.h"
+#include "browser/listing_columns.h"
 #include "preview/preview_pane.h"
 #include "settings/ini_file.h"
 #include "tests/browser/main_window_fixture.h"
@@ -221,6 +222,20 @@ TEST_F(BrowsingTest, ThePaneSpeaksTheLanguageReadAtStart) {
         ASSERT_TRUE(shown.wait(5000));
         EXPECT_EQ(pane->findChild<QLabel*>("PreviewReason")->text().toStdString(), c.reason);
     }
+}
+
+TEST(StoredNameElision, FoldersNearestTheFilePartGoFirst) {
+    const QFontMetrics metrics(QApplication::font());
+    const QString name = "LEVEL0\\SUB\\DEEP\\FILE.TXT";
+    // Each shortened form is the one chosen when exactly its width is free.
+    for (const QString shortened :
+         {name, QString("LEVEL0\\SUB\\\u2026\\FILE.TXT"), QString("LEVEL0\\\u2026\\FILE.TXT"),
+          QString("\u2026\\FILE.TXT")}) {
+        EXPECT_EQ(elidedStoredName(name, metrics, metrics.horizontalAdvance(shortened)), shortened);
+    }
+    const QString cut = elidedStoredName(name, metrics, metrics.horizontalAdvance("FILE"));
+    EXPECT_TRUE(cut.contains(QChar(0x2026))) << cut.toStdString();
+    EXPECT_LE(metrics.horizontalAdvance(cut), metrics.horizontalAdvance("FILE"));
 }
 
 TEST_F(BrowsingTest, RecentArchivesAndTheLayoutAreKeptInTheSettingsFile) {

@@ -97,7 +97,7 @@ class ViewingTest : public MainWindowTest {
 
 TEST_F(ViewingTest, EveryRowOfTheDemoArchiveOpensItsViewerAndLeavesOnlyTheConvertedTexture) {
     open(KELVANE_DEMO_ARCHIVE);
-    ASSERT_EQ(rows(), 11);
+    ASSERT_EQ(rows(), 12);
     const std::map<QString, QDialog*> expected = {
         {"TXT", viewers->formTXT}, {"WAV", viewers->formWAV}, {"BMP", viewers->formIMG},
         {"JPG", viewers->formIMG}, {"TGA", viewers->formIMG}, {"TIF", viewers->formIMG},
