@@ -4,6 +4,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTreeView>
 #include <QUrl>
@@ -221,6 +222,9 @@ TEST_F(BrowsingTest, ThePaneSpeaksTheLanguageReadAtStart) {
         grid()->setCurrentIndex(grid()->model()->index(3, kColName));
         ASSERT_TRUE(shown.wait(5000));
         EXPECT_EQ(pane->findChild<QLabel*>("PreviewReason")->text().toStdString(), c.reason);
+        // The dump's lines fit the pane's first width, characters included.
+        auto* dump = pane->findChild<QPlainTextEdit*>("PreviewHexDump");
+        EXPECT_EQ(dump->horizontalScrollBar()->maximum(), 0) << dump->toPlainText().toStdString();
     }
 }
 

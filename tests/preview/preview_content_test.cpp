@@ -211,9 +211,13 @@ TEST(PreviewText, HexDump) {
     std::string bytes;
     for (int i = 0; i < 20; ++i) bytes += char(i * 13 + 30);
     EXPECT_EQ(hexDump(bytes),
-              "00000000  1E 2B 38 45 52 5F 6C 79  86 93 A0 AD BA C7 D4 E1  .+8ER_ly........\n"
-              "00000010  EE FB 08 15                                       ....");
-    EXPECT_EQ(hexDump(std::string(4097 * 16, 'a')).substr(4096 * 77, 12), "00010000  61");
+              "0000  1E 2B 38 45  52 5F 6C 79  .+8ER_ly\n"
+              "0008  86 93 A0 AD  BA C7 D4 E1  ........\n"
+              "0010  EE FB 08 15               ....");
+    // Past 64 KiB the offsets take a fifth digit.
+    const std::string big = hexDump(std::string(8192 * 8 + 1, 'a'));
+    EXPECT_EQ(big.substr(0, 7), "00000  ");
+    EXPECT_EQ(big.substr(big.rfind('\n') + 1), "10000  61                        a");
 }
 
 TEST(PreviewText, SizesAndDurations) {
