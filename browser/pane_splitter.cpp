@@ -56,8 +56,11 @@ void PaneSplitter::rememberWidths() {
 }
 
 void PaneSplitter::setPaneWidths(const QList<int>& widths) {
+    // A pane kept at no width (as older settings files may say) gets one back.
     widths_ = widths;
-    setSizes(widths);
+    for (int& width : widths_)
+        if (width <= 0) width = kShownPaneWidth;
+    setSizes(widths_);
 }
 
 QList<int> PaneSplitter::paneWidths() const {

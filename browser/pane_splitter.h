@@ -12,7 +12,7 @@ class PaneSplitter : public QSplitter {
   public:
     explicit PaneSplitter(QWidget* parent = nullptr);
 
-    // Sets the panes' widths; a pane hidden now gets its width when it is shown.
+    // Sets the panes' widths (none at zero); a pane hidden now gets its width when shown.
     void setPaneWidths(const QList<int>& widths);
     // The widths to keep between runs: a hidden pane counts at the width it will get back.
     QList<int> paneWidths() const;
