@@ -3,6 +3,7 @@
 #include "imaging/ImageFormats.h"
 #include "imaging/graphic_errors.h"
 #include "imaging/platform_picture.h"
+#include "imaging/png_image.h"
 #include "imaging/targa.h"
 #include "imaging/tiff.h"
 #include "tests/support/image_builders.h"
@@ -91,11 +92,13 @@ TEST(RegistryTest, StartUpRegistrationsInTheirOrder) {
         std::vector<std::string> classes, extensions;
         for (const auto& c : list.ClassEntries()) classes.emplace_back(c->GraphicClass->name);
         for (const auto& e : list.ExtensionEntries()) extensions.push_back(e->Extension);
-        EXPECT_EQ(classes, (std::vector<std::string>{"TBitmap", "TIcon", "TMetafile", "TJPEGImage",
-                                                     "TTargaGraphic", "TTIFFGraphic"}));
-        EXPECT_EQ(extensions, (std::vector<std::string>{
-                                  "bmp", "ico", "wmf", "emf", "jfif", "jpg", "jpe", "jpeg", "rle",
-                                  "dib", "win", "vst", "vda", "tga", "icb", "tiff", "tif", "fax"}));
+        EXPECT_EQ(classes,
+                  (std::vector<std::string>{"TBitmap", "TIcon", "TMetafile", "TJPEGImage",
+                                            "TTargaGraphic", "TTIFFGraphic", "TPNGGraphic"}));
+        EXPECT_EQ(extensions,
+                  (std::vector<std::string>{"bmp", "ico", "wmf", "emf", "jfif", "jpg", "jpe",
+                                            "jpeg", "rle", "dib", "win", "vst", "vda", "tga", "icb",
+                                            "tiff", "tif", "fax", "png"}));
         EXPECT_EQ(list.ClassEntries()[5]->Description, "Tagged image file format images");
         EXPECT_EQ(list.ExtensionEntries()[16]->FormatTypes, ftRaster | ftMultiImage);
         EXPECT_EQ(platform.Find("fax"), &kTIFFGraphicClass);
@@ -103,6 +106,8 @@ TEST(RegistryTest, StartUpRegistrationsInTheirOrder) {
         EXPECT_EQ(list.ClassEntries()[4]->Count, 5);
         EXPECT_EQ(list.ExtensionEntries()[3]->FormatTypes, ftVector);
         EXPECT_EQ(platform.Find("TGA"), &kTargaGraphicClass);
+        EXPECT_EQ(platform.Find("PNG"), &kPNGGraphicClass);
+        EXPECT_EQ(list.ClassEntries()[6]->Description, "Portable network graphic images");
     }
     // Shutdown takes back what the registry added and leaves the platform's own.
     EXPECT_EQ(platform.Registrations().size(), platformDefaultTable().Registrations().size());

@@ -85,6 +85,11 @@ const std::vector<KindCase> kKinds = {
      Hex,
      "5 bytes, all shown",
      "No preview for files without an extension: here are their first bytes."},
+    // Read by the picture registry, though the picture viewer does not take it.
+    {{"ART\\shot.PNG",
+      test::buildPng({.width = 3, .height = 2, .samples = std::vector<std::uint16_t>(18, 9)})},
+     Picture,
+     "3 x 2"},
 };
 
 class PreviewKinds : public ::testing::TestWithParam<ArchiveLayout> {
