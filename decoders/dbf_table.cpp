@@ -1,5 +1,7 @@
 #include "decoders/dbf_table.h"
 
+#include "platform/read_only_file.h"
+
 #include <algorithm>
 #include <stdexcept>
 
@@ -27,7 +29,7 @@ std::string_view DbfTable::cell(std::size_t record, std::size_t field) const {
 }
 
 DbfTable decodeDbfTable(std::string_view bytes) {
-    if (bytes.size() < kHeaderSize) throw std::runtime_error("Stream read error");
+    if (bytes.size() < kHeaderSize) throw StreamReadError();
     const auto records = std::int32_t(readLittle32(bytes.data() + 4));
     const auto headerLength = readLittle16(bytes.data() + 8);
     const auto recordLength = readLittle16(bytes.data() + 10);
@@ -38,7 +40,7 @@ DbfTable decodeDbfTable(std::string_view bytes) {
     const std::size_t fieldCount =
         described > kHeaderSize ? (described - kHeaderSize) / kDescriptorSize : 0;
     if (bytes.size() < kHeaderSize + fieldCount * kDescriptorSize) {
-        throw std::runtime_error("Stream read error");
+        throw StreamReadError();
     }
 
     DbfTable table;

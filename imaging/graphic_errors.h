@@ -3,41 +3,55 @@
 #pragma once
 
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
+#include "platform/bilingual_error.h"
+#include "platform/read_only_file.h"
+
 namespace kelvane {
 
+// The French of an image message from its English text (every message the decoders give, "%s"
+// parts such as a format name kept as they stand); the English itself for a text it does
+// not know.
+std::string frenchImageText(std::string_view english);
+
+// The image errors are told in both languages; they are raised with their English text,
+// which stays as it is (the command line prints it), and find their French from it.
+
 // A picture that cannot be decoded (bad header, unsupported feature, too large...).
-class EInvalidGraphic : public std::runtime_error {
+class EInvalidGraphic : public BilingualError {
   public:
-    using std::runtime_error::runtime_error;
+    explicit EInvalidGraphic(const std::string& english)
+        : BilingualError(frenchImageText(english), english) {}
 };
 
 // A decompressor that fails inside the pixel data.
-class EGraphicCompression : public std::runtime_error {
+class EGraphicCompression : public BilingualError {
   public:
-    using std::runtime_error::runtime_error;
+    explicit EGraphicCompression(const std::string& english)
+        : BilingualError(frenchImageText(english), english) {}
 };
 
 // A pixel-format conversion that the colour manager cannot do.
-class EColorConversionError : public std::runtime_error {
+class EColorConversionError : public BilingualError {
   public:
-    using std::runtime_error::runtime_error;
+    explicit EColorConversionError(const std::string& english)
+        : BilingualError(frenchImageText(english), english) {}
 };
 
 // Reading past the end of a stream.
-class EReadError : public std::runtime_error {
+class EReadError : public BilingualError {
   public:
-    EReadError() : std::runtime_error("Stream read error") {}
+    EReadError() : BilingualError(kStreamReadErrorFrench, kStreamReadError) {}
 };
 
 // A file that cannot be opened for reading.
-class EFOpenError : public std::runtime_error {
+class EFOpenError : public BilingualError {
   public:
     explicit EFOpenError(const std::string& path)
-        : std::runtime_error("Cannot open file \"" + path + "\"") {}
+        : BilingualError("Impossible d'ouvrir le fichier \"" + path + "\"",
+                         "Cannot open file \"" + path + "\"") {}
 };
 
 inline constexpr std::string_view kCompressionSchemeIs = "The compression scheme is";

@@ -1,5 +1,7 @@
 #include "imaging/raw_texture.h"
 
+#include "platform/bilingual_error.h"
+
 #include <cmath>
 #include <cstdint>
 #include <stdexcept>
@@ -22,9 +24,8 @@ std::size_t squareSide(std::size_t size) {
     while (side * side > size) --side;
     while ((side + 1) * (side + 1) <= size) ++side;
     if (side == 0 || side * side != size)
-        throw std::runtime_error("La texture de " + std::to_string(size) +
-                                 " octets n'est pas carrée\r\nA texture of " +
-                                 std::to_string(size) + " bytes is not square");
+        throw BilingualError("La texture de " + std::to_string(size) + " octets n'est pas carrée",
+                             "A texture of " + std::to_string(size) + " bytes is not square");
     return side;
 }
 
@@ -33,9 +34,9 @@ std::size_t squareSide(std::size_t size) {
 std::string rawTextureToBmp(std::string_view pixels, std::string_view palette) {
     const std::size_t side = squareSide(pixels.size());
     if (palette.size() < kPaletteBytes)
-        throw std::runtime_error("La palette de " + std::to_string(palette.size()) +
-                                 " octets est incomplète\r\nA palette of " +
-                                 std::to_string(palette.size()) + " bytes is incomplete");
+        throw BilingualError(
+            "La palette de " + std::to_string(palette.size()) + " octets est incomplète",
+            "A palette of " + std::to_string(palette.size()) + " bytes is incomplete");
     const std::size_t stride = (side + 3) / 4 * 4;
     const auto dataSize = static_cast<std::uint32_t>(stride * side);
 

@@ -1,6 +1,7 @@
 #include "imaging/ImageFormats.h"
 #include "imaging/graphic_errors.h"
 #include "imaging/platform_picture.h"
+#include "imaging/png_image.h"
 #include "imaging/targa.h"
 #include "imaging/tiff.h"
 
@@ -29,6 +30,8 @@ void RegisterStartupFormats(TFileFormatList& list) {
                             pages, false, kTIFFGraphicClass);
     list.RegisterFileFormat("tif", "", "PC TIF images", pages, false, kTIFFGraphicClass);
     list.RegisterFileFormat("fax", "", "GFI fax images", pages, false, kTIFFGraphicClass);
+    list.RegisterFileFormat("png", "Portable network graphic images", "", raster, false,
+                            kPNGGraphicClass);
 }
 
 TFileFormatList& FileFormatList() {

@@ -10,11 +10,15 @@ namespace kelvane {
 class BilingualError : public std::runtime_error {
   public:
     BilingualError(const std::string& french, std::string english)
-        : std::runtime_error(french + "\r\n" + english), english_(std::move(english)) {}
+        : std::runtime_error(french + "\r\n" + english),
+          french_(french),
+          english_(std::move(english)) {}
 
+    const std::string& french() const { return french_; }
     const std::string& english() const { return english_; }
 
   private:
+    std::string french_;
     std::string english_;
 };
 
@@ -22,6 +26,13 @@ class BilingualError : public std::runtime_error {
 inline std::string englishText(const std::exception& error) {
     if (const auto* bilingual = dynamic_cast<const BilingualError*>(&error))
         return bilingual->english();
+    return error.what();
+}
+
+// The half of a bilingual failure in the interface's language, else the failure's own text.
+inline std::string textIn(const std::exception& error, bool english) {
+    if (const auto* bilingual = dynamic_cast<const BilingualError*>(&error))
+        return english ? bilingual->english() : bilingual->french();
     return error.what();
 }
 

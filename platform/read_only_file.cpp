@@ -103,7 +103,7 @@ bool SequentialReader::refill() {
 
 void SequentialReader::read(char* target, std::size_t count) {
     while (count > 0) {
-        if (bufferStart_ == bufferEnd_ && !refill()) throw std::runtime_error(kStreamReadError);
+        if (bufferStart_ == bufferEnd_ && !refill()) throw StreamReadError();
         std::size_t take = std::min(count, bufferEnd_ - bufferStart_);
         std::memcpy(target, buffer_.data() + bufferStart_, take);
         bufferStart_ += take;
@@ -114,7 +114,7 @@ void SequentialReader::read(char* target, std::size_t count) {
 }
 
 std::string SequentialReader::read(std::size_t count) {
-    if (std::int64_t(count) > remaining()) throw std::runtime_error(kStreamReadError);
+    if (std::int64_t(count) > remaining()) throw StreamReadError();
     std::string bytes(count, '\0');
     read(bytes.data(), count);
     return bytes;
@@ -123,7 +123,7 @@ std::string SequentialReader::read(std::size_t count) {
 std::string SequentialReader::readNulTerminated() {
     std::string text;
     for (;;) {
-        if (bufferStart_ == bufferEnd_ && !refill()) throw std::runtime_error(kStreamReadError);
+        if (bufferStart_ == bufferEnd_ && !refill()) throw StreamReadError();
         const char* begin = buffer_.data() + bufferStart_;
         const char* end = buffer_.data() + bufferEnd_;
         const char* nul = std::find(begin, end, '\0');

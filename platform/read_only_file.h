@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/bilingual_error.h"
+
 namespace kelvane {
 
 // A file opened for reading only, read at explicit offsets. Moving it moves the handle.
@@ -46,7 +48,7 @@ class ReadOnlyFile {
 };
 
 // Reads a file front to back through a buffer, so that byte-by-byte parsing costs no system
-// call per byte. Reading past the end throws std::runtime_error("Stream read error").
+// call per byte. Reading past the end throws StreamReadError.
 class SequentialReader {
   public:
     SequentialReader(const ReadOnlyFile& file, std::int64_t position);
@@ -71,5 +73,11 @@ class SequentialReader {
 
 // The message of every read that runs past the end of a file.
 inline constexpr const char* kStreamReadError = "Stream read error";
+inline constexpr const char* kStreamReadErrorFrench = "Erreur de lecture du flux";
+
+class StreamReadError : public BilingualError {
+  public:
+    StreamReadError() : BilingualError(kStreamReadErrorFrench, kStreamReadError) {}
+};
 
 }  // namespace kelvane

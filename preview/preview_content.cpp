@@ -10,6 +10,7 @@
 #include "imaging/graphic.h"
 #include "imaging/image_stream.h"
 #include "imaging/raw_texture.h"
+#include "platform/atomic_output_file.h"
 #include "platform/bilingual_error.h"
 #include "platform/cp1252.h"
 #include "platform/read_only_file.h"
@@ -20,6 +21,12 @@
 
 namespace kelvane {
 namespace {
+
+void openArchive(ReadOnlyFile& file, const std::string& path) {
+    if (!file.open(path))
+        throw BilingualError("Impossible d'ouvrir l'archive " + path,
+                             "Cannot open archive " + path);
+}
 
 // The entry's size once read: inflated for a compressed entry, as stored otherwise.
 std::int64_t readSize(const CatalogueEntry& entry) {
@@ -39,7 +46,7 @@ std::string wholeEntry(const ReadOnlyFile& file, const CatalogueEntry& entry) {
 
 PicturePreview picturePreview(ImageStream& stream, std::string_view extension, PictureSize box) {
     const std::unique_ptr<Graphic> picture = LoadPicture(stream, extension);
-    if (picture->empty()) throw std::runtime_error("The picture is empty");
+    if (picture->empty()) throw BilingualError("L'image est vide", "The picture is empty");
     return {fitPicture(*picture, box), {picture->width(), picture->height()}};
 }
 
@@ -70,6 +77,46 @@ PicturePreview storedOrInflatedPicture(const ReadOnlyFile& file, const PreviewRe
     const std::string bytes = wholeEntry(file, entry);
     MemoryStream stream(bytes.data(), bytes.size());
     return picturePreview(stream, extension, request.pictureBox);
+}
+
+// A sound's header, read without its data: a stored sound in place, chunk header by chunk
+// header; a compressed one from a prefix, inflated further only when the fmt chunk lies
+// past it (after the data), up to kLargestSoundHeader.
+SoundPreview soundPreview(const ReadOnlyFile& file, const PreviewRequest& request) {
+    const CatalogueEntry& entry = request.entry;
+    if (!entry.compressed) {
+        StoredEntryStream stream(file, entry);
+        const auto bytesAt = [&stream](std::uint64_t offset, std::size_t count) {
+            std::string bytes(count, '\0');
+            stream.seek(offset);
+            bytes.resize(stream.read(bytes.data(), count));
+            return bytes;
+        };
+        return {readWavHeader(bytesAt, stream.size()), request.archivePath, entry};
+    }
+    const std::int64_t size = readSize(entry);
+    std::string prefix;
+    bool whole = false;
+    const auto bytesAt = [&](std::uint64_t offset, std::size_t count) {
+        const std::uint64_t end = offset + count;
+        if (end > prefix.size() && !whole && prefix.size() < kLargestSoundHeader) {
+            const std::size_t limit = std::size_t(std::min<std::uint64_t>(
+                std::max<std::uint64_t>({end, 2 * prefix.size(), kShownBytes}),
+                kLargestSoundHeader));
+            prefix = readEntryPrefix(file, entry, limit);
+            whole = prefix.size() < limit;
+        }
+        if (offset >= prefix.size()) return std::string();
+        return prefix.substr(std::size_t(offset), count);
+    };
+    return {readWavHeader(bytesAt, std::uint64_t(size)), request.archivePath, entry};
+}
+
+// Extensions the pane shows as pictures beyond the picture viewer's own: those the picture
+// registry reads (PNG, icons...).
+bool readsAsPicture(const std::string& name) {
+    const std::string extension = fileExtension(name);
+    return !extension.empty() && FileFormatList().PlatformTable().Find(extension) != nullptr;
 }
 
 // The decoded lines as UTF-8 text, as many whole lines as fit in kShownTextBytes.
@@ -108,16 +155,25 @@ PreviewContent decodedPreview(const ReadOnlyFile& file, const PreviewRequest& re
         }
         case ViewerGroup::Key:
             return KeyPreview{decodeKeyFile(wholeEntry(file, entry))};
-        case ViewerGroup::Sound: {
-            std::string bytes = wholeEntry(file, entry);
-            const WavHeader header = parseWavHeader(bytes);
-            return SoundPreview{header, std::move(bytes)};
-        }
+        case ViewerGroup::Sound:
+            return soundPreview(file, request);
         case ViewerGroup::Unknown:
+            if (readsAsPicture(entry.name)) return storedOrInflatedPicture(file, request);
             break;
     }
     const std::string start = readEntryPrefix(file, entry, kShownBytes);
-    return HexPreview{hexDump(start), std::int64_t(start.size()), readSize(entry), {}, {}};
+    const std::string extension = cp1252ToUtf8(upperExtension(entry.name));
+    HexPreview dump{hexDump(start), std::int64_t(start.size()), readSize(entry), {}, {}};
+    if (extension.empty()) {
+        dump.french =
+            "Aucun aperçu pour les fichiers sans extension : voici leurs premiers octets.";
+        dump.english = "No preview for files without an extension: here are their first bytes.";
+    } else {
+        dump.french =
+            "Aucun aperçu pour les fichiers " + extension + " : voici leurs premiers octets.";
+        dump.english = "No preview for " + extension + " files: here are their first bytes.";
+    }
+    return dump;
 }
 
 // The dump shown when the entry has no other view: its first bytes once read, or its
@@ -163,22 +219,25 @@ std::optional<CatalogueEntry> textureCompanion(const std::vector<CatalogueEntry>
 PreviewContent previewEntry(const PreviewRequest& request) {
     ReadOnlyFile file;
     try {
-        if (!file.open(request.archivePath)) {
-            return fallbackDump(file, request.entry,
-                                "Impossible d'ouvrir l'archive " + request.archivePath,
-                                "Cannot open archive " + request.archivePath);
-        }
+        openArchive(file, request.archivePath);
         return decodedPreview(file, request);
     } catch (const BilingualError& e) {
-        const std::string text = e.what();
-        const std::size_t split = text.find("\r\n");
-        return fallbackDump(file, request.entry, text.substr(0, split), e.english());
+        return fallbackDump(file, request.entry, e.french(), e.english());
     } catch (const std::bad_alloc&) {
         return HexPreview{
             {}, 0, 0, "Mémoire insuffisante pour l'aperçu.", "Not enough memory for the preview."};
     } catch (const std::exception& e) {
         return fallbackDump(file, request.entry, e.what(), e.what());
     }
+}
+
+void writeEntryCopy(const std::string& archivePath, const CatalogueEntry& entry,
+                    const std::string& target) {
+    ReadOnlyFile file;
+    openArchive(file, archivePath);
+    AtomicOutputFile copy(target);
+    readEntry(file, entry, [&copy](const char* data, std::size_t size) { copy.write(data, size); });
+    copy.commit();
 }
 
 }  // namespace kelvane

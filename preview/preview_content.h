@@ -21,6 +21,8 @@ inline constexpr std::size_t kShownBytes = 64 * 1024;
 inline constexpr std::size_t kShownTextBytes = 1 << 20;
 // Entries decoded whole (pictures, tables...) above this size are dumped instead.
 inline constexpr std::int64_t kLargestDecoded = std::int64_t{256} << 20;
+// At most this much of a compressed sound is inflated to find its header.
+inline constexpr std::size_t kLargestSoundHeader = std::size_t{16} << 20;
 
 // Everything the preview of one entry needs; copied to the thread that reads it.
 struct PreviewRequest {
@@ -57,12 +59,14 @@ struct TablePreview {
 struct KeyPreview {
     KeyListing listing;
 };
+// A sound's header; its bytes stay in the archive until it is played.
 struct SoundPreview {
     WavHeader header;
-    std::string bytes;  // the whole file, for playing
+    std::string archivePath;  // UTF-8
+    CatalogueEntry entry;
 };
 // The dump of the entry's first bytes; `french` and `english` say why it is not shown
-// otherwise, and are empty when it has no other view.
+// otherwise.
 struct HexPreview {
     std::string dump;
     std::int64_t shown = 0, total = 0;
@@ -74,8 +78,15 @@ using PreviewContent = std::variant<PicturePreview, TextPreview, ObjectPreview, 
 
 // Opens the archive read-only on its own, reads the entry and decodes it by its extension:
 // pictures and texture pairs, the start of text files, object files, DBF tables, key files
-// and sounds; anything else, and anything that fails to read or decode, is dumped in hex
-// with the reason. Throws nothing.
+// and the headers of sounds; anything else, and anything that fails to read or decode, is
+// dumped in hex with the reason. Throws nothing.
 PreviewContent previewEntry(const PreviewRequest& request);
+
+// Writes the bytes of `entry` of the archive at `archivePath` (UTF-8) to the file `target`
+// through an atomic output file, streaming them: the copy a sound is played from. Throws
+// BilingualError when the archive cannot be opened, DamagedEntry for a stream that cannot
+// be inflated, and the output file's failures.
+void writeEntryCopy(const std::string& archivePath, const CatalogueEntry& entry,
+                    const std::string& target);
 
 }  // namespace kelvane

@@ -224,7 +224,7 @@ void PreviewPane::showResult(PreviewResult& result) {
         text_->moveCursor(QTextCursor::Start);
         showPage(text_);
     } else if (auto* sound = std::get_if<SoundPreview>(&result.content)) {
-        sound_->setSound(std::move(sound->bytes), {});
+        sound_->setSound(std::move(sound->archivePath), std::move(sound->entry));
         showPage(sound_);
     } else {
         dump_->setPlainText(result.text);
@@ -258,7 +258,6 @@ void PreviewPane::updateTexts() {
     reason_->setText(reason);
     reason_->setVisible(!reason.isEmpty());
     sound_->setEnglish(english_);
-    if (shown_ && pages_->currentWidget() == sound_) sound_->setSummary(caption);
 }
 
 }  // namespace kelvane

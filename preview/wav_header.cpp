@@ -10,6 +10,8 @@ namespace {
 
 constexpr std::size_t kChunkHeader = 8;
 constexpr std::size_t kFormatFields = 16;
+// The fields read of a fmt chunk; an extensible format's extra bytes are not needed.
+constexpr std::size_t kFormatRead = 64;
 
 [[noreturn]] void refuse(const char* french, const char* english) {
     throw BilingualError(french, english);
@@ -32,21 +34,26 @@ void readFormat(std::string_view body, WavHeader& header) {
 
 }  // namespace
 
-WavHeader parseWavHeader(std::string_view bytes) {
-    if (bytes.size() < 12 || bytes.substr(0, 4) != "RIFF" || bytes.substr(8, 4) != "WAVE")
+WavHeader readWavHeader(const WavBytesAt& bytesAt, std::uint64_t fileSize) {
+    const std::string signature = bytesAt(0, 12);
+    if (signature.size() < 12 || signature.compare(0, 4, "RIFF") != 0 ||
+        signature.compare(8, 4, "WAVE") != 0)
         refuse("Ce n'est pas un son RIFF/WAVE.", "This is not a RIFF/WAVE sound.");
     WavHeader header;
     bool format = false;
     bool data = false;
     // Positions are 64-bit: a stated size near 4 GiB must not wrap around.
     std::uint64_t position = 12;
-    while (!(format && data) && position + kChunkHeader <= bytes.size()) {
-        const std::string_view id = bytes.substr(std::size_t(position), 4);
-        const std::uint64_t size = readLittle32(bytes.data() + position + 4);
+    while (!(format && data) && position + kChunkHeader <= fileSize) {
+        const std::string chunk = bytesAt(position, kChunkHeader);
+        if (chunk.size() < kChunkHeader) break;
+        const std::string_view id = std::string_view(chunk).substr(0, 4);
+        const std::uint64_t size = readLittle32(chunk.data() + 4);
         const std::uint64_t body = position + kChunkHeader;
-        const std::uint64_t there = std::min<std::uint64_t>(size, bytes.size() - body);
+        const std::uint64_t there = std::min<std::uint64_t>(size, fileSize - body);
         if (id == "fmt " && !format) {
-            readFormat(bytes.substr(std::size_t(body), std::size_t(there)), header);
+            const std::size_t wanted = std::size_t(std::min<std::uint64_t>(there, kFormatRead));
+            readFormat(bytesAt(body, wanted), header);
             format = true;
         } else if (id == "data" && !data) {
             header.dataBytes = there;
@@ -58,6 +65,14 @@ WavHeader parseWavHeader(std::string_view bytes) {
     if (!format) refuse("Le son n'a pas de bloc fmt.", "The sound has no fmt chunk.");
     if (!data) refuse("Le son n'a pas de bloc data.", "The sound has no data chunk.");
     return header;
+}
+
+WavHeader parseWavHeader(std::string_view bytes) {
+    const auto bytesAt = [bytes](std::uint64_t offset, std::size_t count) {
+        if (offset >= bytes.size()) return std::string();
+        return std::string(bytes.substr(std::size_t(offset), count));
+    };
+    return readWavHeader(bytesAt, bytes.size());
 }
 
 }  // namespace kelvane

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <string>
 #include <string_view>
 
 namespace kelvane {
@@ -20,11 +23,19 @@ struct WavHeader {
     double seconds() const { return double(dataBytes) / double(byteRate); }
 };
 
-// Reads the header of a WAV file from its bytes: the RIFF/WAVE signature, then the chunks
-// in file order (odd sizes padded to even) until both "fmt " and "data" are found. A data
-// chunk cut short by the end of the file counts the bytes there are. Throws BilingualError
-// for bytes that are not RIFF/WAVE, lack either chunk, hold a fmt chunk shorter than its 16
-// bytes, or state no channels, no sample rate or no byte rate.
+// Up to `count` bytes of the sound from `offset` on; fewer (or none) where what can be read
+// of it ends.
+using WavBytesAt = std::function<std::string(std::uint64_t offset, std::size_t count)>;
+
+// Reads the header of a WAV file of `fileSize` bytes, fetching only the chunk headers and the
+// fmt chunk: the RIFF/WAVE signature, then the chunks in file order (odd sizes padded to
+// even) until both "fmt " and "data" are found. The data bytes are those the data chunk
+// states, or those the file holds when it ends first. Throws BilingualError for bytes that
+// are not RIFF/WAVE, lack either chunk (or where `bytesAt` stops before them), hold a fmt
+// chunk shorter than its 16 bytes, or state no channels, no sample rate or no byte rate.
+WavHeader readWavHeader(const WavBytesAt& bytesAt, std::uint64_t fileSize);
+
+// The same for a whole file in memory.
 WavHeader parseWavHeader(std::string_view bytes);
 
 }  // namespace kelvane

@@ -13,6 +13,7 @@
 
 #include "imaging/ImageFormats.h"
 #include "platform/desktop_services.h"
+#include "viewers/viewer_language.h"
 
 namespace kelvane {
 namespace {
@@ -87,7 +88,8 @@ TformIMG::TformIMG(QWidget* parent) : QDialog(parent) {
 void TformIMG::load(const QString& path) {
     setLiteralTitle(this, path);
     BusyCursor busy;
-    const auto picture = LoadPicture(path.toStdString());
+    std::unique_ptr<Graphic> picture;
+    inViewerLanguage([&] { picture = LoadPicture(path.toStdString()); });
     const Rgba8Image pixels = picture->toRgba8();
     Image->setPixmap(QPixmap::fromImage(centralPart(pixels, kViewSize)));
     sizePanel_->setText(QString::asprintf("%d x %d", static_cast<int>(pixels.width),

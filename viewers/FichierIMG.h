@@ -20,7 +20,8 @@ class TformIMG : public QDialog {
 
     // Captions the window with `path` and loads the picture, through the image format
     // registry or else the generic loader by extension. Throws when the file cannot be
-    // opened or decoded; the window then keeps its previous picture.
+    // opened or decoded, with the text of the interface language; the window then keeps its
+    // previous picture.
     void load(const QString& path);
 
   protected:

@@ -12,6 +12,7 @@
 #include <stdexcept>
 
 #include "platform/desktop_services.h"
+#include "settings/settings.h"
 
 namespace kelvane {
 namespace {
@@ -85,7 +86,9 @@ void TformWAV::hideEvent(QHideEvent* event) {
 void TformWAV::openDevice() {
     const QFileInfo file(fileName_);
     if (!file.isFile() || !file.isReadable()) {
-        throw std::runtime_error("Cannot open file " + fileName_.toStdString());
+        const std::string name = fileName_.toStdString();
+        throw std::runtime_error(settings().isEnglish() ? "Cannot open file " + name
+                                                        : "Impossible d'ouvrir le fichier " + name);
     }
     player_->setSource(QUrl::fromLocalFile(file.absoluteFilePath()));
 }

@@ -4,6 +4,9 @@
 #include <QVariant>
 #include <QWidget>
 
+#include <stdexcept>
+
+#include "platform/bilingual_error.h"
 #include "settings/settings.h"
 
 namespace kelvane {
@@ -18,6 +21,14 @@ void applyViewerCaptions(std::initializer_list<ViewerCaption> captions) {
         } else {
             caption.object->setProperty("text", text);
         }
+    }
+}
+
+void inViewerLanguage(const std::function<void()>& command) {
+    try {
+        command();
+    } catch (const BilingualError& e) {
+        throw std::runtime_error(textIn(e, settings().isEnglish()));
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <initializer_list>
 
 class QObject;
@@ -17,5 +18,9 @@ struct ViewerCaption {
 // Puts the texts of the interface language (English when the settings say "english",
 // French otherwise). Viewer windows call it each time they become active.
 void applyViewerCaptions(std::initializer_list<ViewerCaption> captions);
+
+// Runs a viewer's command; a bilingual failure goes on to the error display with the half of
+// the interface language alone.
+void inViewerLanguage(const std::function<void()>& command);
 
 }  // namespace kelvane

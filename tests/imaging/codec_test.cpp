@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/bilingual_error.h"
+
 #include <algorithm>
 #include <memory>
 #include <string>
@@ -201,7 +203,7 @@ TEST(CodecTest, JpegStripsThatDisagreeWithTheTagsAreRefused) {
             decoder.DecodeInit();
             decode(decoder, strips.raw[0], rows * tags.bytesPerRow() + extra);
         } catch (const EGraphicCompression& error) {
-            return error.what();
+            return englishText(error);
         }
         return "no error";
     };
@@ -231,7 +233,7 @@ TEST(CodecTest, JpegStripsThatDisagreeWithTheTagsAreRefused) {
         decoder.DecodeInit();
         FAIL() << "bogus tables accepted";
     } catch (const EGraphicCompression& error) {
-        EXPECT_STREQ(error.what(), "Bogus JPEG tables field.");
+        EXPECT_EQ(englishText(error), "Bogus JPEG tables field.");
     }
 }
 

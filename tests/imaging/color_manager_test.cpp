@@ -12,7 +12,7 @@ std::string errorOf(F&& f) {
     try {
         f();
     } catch (const EColorConversionError& e) {
-        return e.what();
+        return englishText(e);
     }
     return "no error";
 }

@@ -3,6 +3,7 @@
 #include "imaging/ImageFormats.h"
 #include "imaging/graphic_errors.h"
 #include "imaging/platform_picture.h"
+#include "imaging/png_image.h"
 #include "imaging/targa.h"
 #include "imaging/tiff.h"
 #include "tests/support/image_builders.h"
@@ -39,7 +40,7 @@ TEST(RegistryTest, RegistersExtensionsOnceWhateverTheirCase) {
         list.RegisterFileFormat("FAK", "", "", ftRaster, false, kOther);
         FAIL() << "registered twice";
     } catch (const EInvalidGraphic& e) {
-        EXPECT_STREQ(e.what(), "Attempt to register FAK twice.");
+        EXPECT_EQ(englishText(e), "Attempt to register FAK twice.");
     }
     EXPECT_EQ(list.FindExtension("Fk2"), 1);
     EXPECT_EQ(list.FindExtension(""), -1);
@@ -91,11 +92,13 @@ TEST(RegistryTest, StartUpRegistrationsInTheirOrder) {
         std::vector<std::string> classes, extensions;
         for (const auto& c : list.ClassEntries()) classes.emplace_back(c->GraphicClass->name);
         for (const auto& e : list.ExtensionEntries()) extensions.push_back(e->Extension);
-        EXPECT_EQ(classes, (std::vector<std::string>{"TBitmap", "TIcon", "TMetafile", "TJPEGImage",
-                                                     "TTargaGraphic", "TTIFFGraphic"}));
-        EXPECT_EQ(extensions, (std::vector<std::string>{
-                                  "bmp", "ico", "wmf", "emf", "jfif", "jpg", "jpe", "jpeg", "rle",
-                                  "dib", "win", "vst", "vda", "tga", "icb", "tiff", "tif", "fax"}));
+        EXPECT_EQ(classes,
+                  (std::vector<std::string>{"TBitmap", "TIcon", "TMetafile", "TJPEGImage",
+                                            "TTargaGraphic", "TTIFFGraphic", "TPNGGraphic"}));
+        EXPECT_EQ(extensions,
+                  (std::vector<std::string>{"bmp", "ico", "wmf", "emf", "jfif", "jpg", "jpe",
+                                            "jpeg", "rle", "dib", "win", "vst", "vda", "tga", "icb",
+                                            "tiff", "tif", "fax", "png"}));
         EXPECT_EQ(list.ClassEntries()[5]->Description, "Tagged image file format images");
         EXPECT_EQ(list.ExtensionEntries()[16]->FormatTypes, ftRaster | ftMultiImage);
         EXPECT_EQ(platform.Find("fax"), &kTIFFGraphicClass);
@@ -103,6 +106,8 @@ TEST(RegistryTest, StartUpRegistrationsInTheirOrder) {
         EXPECT_EQ(list.ClassEntries()[4]->Count, 5);
         EXPECT_EQ(list.ExtensionEntries()[3]->FormatTypes, ftVector);
         EXPECT_EQ(platform.Find("TGA"), &kTargaGraphicClass);
+        EXPECT_EQ(platform.Find("PNG"), &kPNGGraphicClass);
+        EXPECT_EQ(list.ClassEntries()[6]->Description, "Portable network graphic images");
     }
     // Shutdown takes back what the registry added and leaves the platform's own.
     EXPECT_EQ(platform.Registrations().size(), platformDefaultTable().Registrations().size());
@@ -113,7 +118,7 @@ std::string loadError(const std::string& path) {
     try {
         LoadPicture(path);
     } catch (const std::exception& e) {
-        return e.what();
+        return englishText(e);
     }
     return "no error";
 }
@@ -157,7 +162,7 @@ TEST(RegistryTest, PictureLoadingTriesContentThenExtension) {
         try {
             outcome = std::to_string(LoadPicture(stream, fileExtension(name))->toRgba8().pixels[0]);
         } catch (const std::exception& e) {
-            outcome = e.what();
+            outcome = englishText(e);
         }
         const std::string expected = loadError(base + name);
         EXPECT_EQ(outcome, expected == "no error"

@@ -45,7 +45,7 @@ std::string loadError(const std::string& file) {
     try {
         decode(file);
     } catch (const std::exception& e) {
-        return e.what();
+        return englishText(e);
     }
     return "no error";
 }

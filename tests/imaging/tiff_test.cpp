@@ -35,7 +35,7 @@ std::string loadError(const std::string& bytes) {
     try {
         decodeBytes(bytes);
     } catch (const std::exception& error) {
-        return error.what();
+        return englishText(error);
     }
     return "no error";
 }

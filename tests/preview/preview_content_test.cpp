@@ -77,7 +77,19 @@ const std::vector<KindCase> kKinds = {
      "12 bytes, all shown",
      "This is not a RIFF/WAVE sound."},
     {{"bad.TGA", "not a picture"}, Hex, "13 bytes, all shown", "Stream read error"},
-    {{"data.bin", "\x01\x02hello"}, Hex, "7 bytes, all shown"},
+    {{"data.bin", "\x01\x02hello"},
+     Hex,
+     "7 bytes, all shown",
+     "No preview for .BIN files: here are their first bytes."},
+    {{"NOTES", "plain"},
+     Hex,
+     "5 bytes, all shown",
+     "No preview for files without an extension: here are their first bytes."},
+    // Read by the picture registry, though the picture viewer does not take it.
+    {{"ART\\shot.PNG",
+      test::buildPng({.width = 3, .height = 2, .samples = std::vector<std::uint16_t>(18, 9)})},
+     Picture,
+     "3 x 2"},
 };
 
 class PreviewKinds : public ::testing::TestWithParam<ArchiveLayout> {
@@ -131,7 +143,11 @@ TEST_P(PreviewKinds, ContentsAsShown) {
     // Reals with the requested separator.
     EXPECT_EQ(std::get<ObjectPreview>(preview(catalogue[7])).text, "<vert>\n3\n<lowl>\n1\n2,5\n3");
     EXPECT_EQ(std::get<TablePreview>(preview(catalogue[8])).table.cell(1, 1), "Orly      ");
-    EXPECT_EQ(std::get<SoundPreview>(preview(catalogue[10])).bytes, test::toneWav(4000, 0));
+    // A sound is played from a copy of its entry.
+    const auto sound = std::get<SoundPreview>(preview(catalogue[10]));
+    const std::string copy = (dir.path() / "copy.wav").string();
+    writeEntryCopy(sound.archivePath, sound.entry, copy);
+    EXPECT_EQ(test::readFile(copy), test::toneWav(4000, 0));
 
     // An archive that has gone is said so.
     const auto gone = std::get<HexPreview>(
@@ -178,6 +194,45 @@ TEST(PreviewContent, DamagedStreamsShowTheirStoredBytes) {
     EXPECT_EQ(dump.total, entry.storedSize);
     EXPECT_EQ(dump.dump,
               hexDump(bytes.substr(std::size_t(entry.offset), std::size_t(entry.storedSize))));
+}
+
+// A sound's summary reads its chunk headers, never its data: a 16 MiB sound costs less than
+// a megabyte of reading whether it is stored or compressed, its fmt chunk first or last.
+TEST(PreviewContent, SoundsReadOnlyTheirHeader) {
+    const std::string tone = test::toneWav(8 << 20, 0);  // 8000 Hz mono 16-bit: 16 MiB
+    const std::string format = tone.substr(12, 24);
+    // The same sound with its data before its fmt chunk, and one cut short in its data.
+    std::string dataFirst = tone.substr(0, 12) + tone.substr(36) + format;
+    const std::string cut = tone.substr(0, tone.size() - 1000);
+    test::TempDir dir;
+    const std::string path = (dir.path() / "sounds.pod").string();
+    std::vector<StoredFile> files;
+    for (const bool compress : {false, true}) {
+        files.push_back({"tone.WAV", tone, 0, compress});
+        files.push_back({"late.WAV", dataFirst, 0, compress});
+        files.push_back({"cut.WAV", cut, 0, compress});
+    }
+    test::writeArchive(path, ArchiveLayout::POD5, files);
+    TPOD pod(path);
+    pod.ReadHeaderAndDirectory();
+    const char* const expected[] = {"17:28.6 · 8000 Hz · mono · 16 bits",
+                                    "17:28.6 · 8000 Hz · mono · 16 bits",
+                                    "17:28.5 · 8000 Hz · mono · 16 bits (cut short)"};
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        SCOPED_TRACE(files[i].name + (files[i].compress ? " compressed" : " stored"));
+        const std::uint64_t before = test::bytesReadSoFar();
+        const PreviewContent content =
+            previewEntry({path, pod.catalogue()[i], std::nullopt, {}, '.'});
+        const bool late = i % 3 == 1;
+        // Only a compressed sound with its fmt chunk after its data is inflated further.
+        EXPECT_LE(test::bytesReadSoFar() - before,
+                  late && files[i].compress ? 20u << 20 : 1u << 20);
+        if (late && files[i].compress) {
+            EXPECT_EQ(std::get<HexPreview>(content).english, "The sound has no fmt chunk.");
+            continue;
+        }
+        EXPECT_EQ(previewCaption(content, true), expected[i % 3]);
+    }
 }
 
 TEST(PreviewContent, LongDecodedTextsAreCutAtALine) {

@@ -19,6 +19,7 @@
 #include "archive/pod_reader.h"
 #include "preview/hex_dump.h"
 #include "preview/picture_view.h"
+#include "preview/sound_page.h"
 #include "tests/support/archive_builder.h"
 #include "tests/support/dbf_builder.h"
 #include "tests/support/image_builders.h"
@@ -100,7 +101,10 @@ TEST_F(PaneTest, EachKindReachesItsPage) {
          "PreviewHex",
          "4 bytes, all shown",
          "This is not a RIFF/WAVE sound."},
-        {{"blob.bin", "\x01\x02hello"}, "PreviewHex", "7 bytes, all shown"},
+        {{"blob.bin", "\x01\x02hello"},
+         "PreviewHex",
+         "7 bytes, all shown",
+         "No preview for .BIN files: here are their first bytes."},
     };
     std::vector<StoredFile> files;
     for (const auto& kind : kinds) files.push_back(kind.file);
@@ -114,6 +118,11 @@ TEST_F(PaneTest, EachKindReachesItsPage) {
         EXPECT_EQ(page(), kinds[i].page);
         EXPECT_EQ(info(), QString::fromUtf8(kinds[i].caption));
         EXPECT_EQ(reason(), kinds[i].reason);
+        // The caption is said once: no page repeats it.
+        int saying = 0;
+        for (const QLabel* label : pane.findChildren<QLabel*>())
+            saying += label->isVisibleTo(&pane) && label->text() == info();
+        EXPECT_EQ(saying, 1);
     }
     showAndWait(std::size(kinds));
     EXPECT_EQ(reason(), "Stream read error");
@@ -230,12 +239,12 @@ TEST_F(PaneTest, DumpsReadOnlyWhatTheyShow) {
     showAndWait(0);
     EXPECT_LE(test::bytesReadSoFar() - before, 1u << 20);
     EXPECT_EQ(info(), "64 KiB of 32 MiB shown");
-    EXPECT_EQ(reason(), "");
+    EXPECT_EQ(reason(), "No preview for .BIN files: here are their first bytes.");
     EXPECT_EQ(dump().count('\n'), 4095);
 
     showAndWait(1);
     EXPECT_EQ(info(), "64 KiB of 8 MiB shown");
-    EXPECT_EQ(reason(), "");
+    EXPECT_EQ(reason(), "No preview for .BIN files: here are their first bytes.");
     EXPECT_TRUE(dump().split('\n').last().endsWith(QString::fromStdString(text.substr(65520, 16))));
 }
 
@@ -246,7 +255,12 @@ TEST_F(PaneTest, SoundsPlayFromATemporaryCopy) {
     EXPECT_EQ(play->text(), "Lire");
     QMediaPlayer* player = pane.findChild<QMediaPlayer*>();
     EXPECT_TRUE(player->source().isEmpty());  // nothing is written before Play
+    // The copy is written in the worker; the button waits for it.
+    QSignalSpy copied(pane.findChild<SoundPage*>("PreviewSound"), &SoundPage::copyFinished);
     play->click();
+    EXPECT_FALSE(play->isEnabled());
+    ASSERT_TRUE(copied.wait(10000));
+    EXPECT_TRUE(play->isEnabled());
     const QString copy = player->source().toLocalFile();
     ASSERT_FALSE(copy.isEmpty());
     EXPECT_EQ(test::readFile(copy.toStdString()), test::toneWav(2000, 9000));
@@ -259,6 +273,8 @@ TEST_F(PaneTest, SoundsPlayFromATemporaryCopy) {
 
     // Another entry stops the sound and removes its copy.
     play->click();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return player->playbackState() == QMediaPlayer::PlayingState; }, 5000));
     show(1);
     EXPECT_EQ(player->playbackState(), QMediaPlayer::StoppedState);
     EXPECT_TRUE(player->source().isEmpty());

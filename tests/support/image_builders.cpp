@@ -1,5 +1,7 @@
 #include "tests/support/image_builders.h"
 
+#include <zlib.h>
+
 #include <cmath>
 #include <cstdio>
 #include <stdexcept>
@@ -177,6 +179,95 @@ std::vector<std::uint8_t> decodeJpegWithLibjpeg(const std::string& jpeg, unsigne
     jpeg_finish_decompress(&info);
     jpeg_destroy_decompress(&info);
     return pixels;
+}
+
+namespace {
+
+void putBe32(std::string& out, std::uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8) out += char(value >> shift);
+}
+
+void putChunk(std::string& out, const char* type, const std::string& body) {
+    putBe32(out, std::uint32_t(body.size()));
+    const std::string typed = type + body;
+    out += typed;
+    putBe32(out, std::uint32_t(
+                     crc32(0, reinterpret_cast<const Bytef*>(typed.data()), uInt(typed.size()))));
+}
+
+unsigned pngChannels(unsigned colorType) {
+    switch (colorType) {
+        case 2:
+            return 3;
+        case 4:
+            return 2;
+        case 6:
+            return 4;
+        default:
+            return 1;
+    }
+}
+
+// The filtered (filter type 0) rows of the pixels at x0 + i * dx, y0 + j * dy.
+void putRows(std::string& out, const PngLayout& png, unsigned x0, unsigned y0, unsigned dx,
+             unsigned dy) {
+    const unsigned channels = pngChannels(png.colorType);
+    for (std::uint32_t y = y0; y < png.height; y += dy) {
+        if (x0 >= png.width) break;
+        out += '\0';
+        unsigned accumulator = 0, bits = 0;
+        for (std::uint32_t x = x0; x < png.width; x += dx) {
+            for (unsigned c = 0; c < channels; ++c) {
+                const unsigned value = png.samples[(std::size_t(y) * png.width + x) * channels + c];
+                if (png.bitDepth == 16) {
+                    out += char(value >> 8);
+                    out += char(value);
+                    continue;
+                }
+                accumulator = (accumulator << png.bitDepth) | value;
+                bits += png.bitDepth;
+                if (bits == 8) {
+                    out += char(accumulator);
+                    accumulator = bits = 0;
+                }
+            }
+        }
+        if (bits > 0) out += char(accumulator << (8 - bits));
+    }
+}
+
+}  // namespace
+
+std::string buildPng(const PngLayout& png) {
+    std::string header;
+    putBe32(header, png.width);
+    putBe32(header, png.height);
+    header += char(png.bitDepth);
+    header += char(png.colorType);
+    header += std::string(2, '\0');
+    header += char(png.interlaced ? 1 : 0);
+    std::string rows;
+    if (png.interlaced) {
+        static const unsigned kPasses[7][4] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8},
+                                               {2, 0, 4, 4}, {0, 2, 2, 4}, {1, 0, 2, 2},
+                                               {0, 1, 1, 2}};
+        for (const auto& pass : kPasses) putRows(rows, png, pass[0], pass[1], pass[2], pass[3]);
+    } else {
+        putRows(rows, png, 0, 0, 1, 1);
+    }
+    uLongf packedSize = compressBound(uLong(rows.size()));
+    std::string packed(packedSize, '\0');
+    compress(reinterpret_cast<Bytef*>(packed.data()), &packedSize,
+             reinterpret_cast<const Bytef*>(rows.data()), uLong(rows.size()));
+    packed.resize(packedSize);
+
+    std::string file = "\x89PNG\r\n\x1a\n";
+    putChunk(file, "IHDR", header);
+    if (!png.palette.empty()) putChunk(file, "PLTE", png.palette);
+    if (!png.transparency.empty()) putChunk(file, "tRNS", png.transparency);
+    putChunk(file, "IDAT", packed);
+    putChunk(file, "IEND", "");
+    return file;
 }
 
 }  // namespace kelvane::test

@@ -57,4 +57,17 @@ std::string encodeJpeg(const std::vector<std::uint8_t>& pixels, unsigned width, 
 std::vector<std::uint8_t> decodeJpegWithLibjpeg(const std::string& jpeg, unsigned& width,
                                                 unsigned& height, unsigned& components);
 
+// A PNG written by hand from the published layout: IHDR, PLTE and tRNS when given, one
+// zlib-compressed IDAT of unfiltered rows (Adam7 passes when `interlaced`), IEND. `samples`
+// holds width x height x channels values of `bitDepth` bits, row by row.
+struct PngLayout {
+    std::uint32_t width = 0, height = 0;
+    unsigned bitDepth = 8, colorType = 2;  // 0 grey, 2 RGB, 3 palette, 4 grey+alpha, 6 RGBA
+    bool interlaced = false;
+    std::vector<std::uint16_t> samples = {};
+    std::string palette = {};       // red-green-blue triples
+    std::string transparency = {};  // the tRNS chunk's body
+};
+std::string buildPng(const PngLayout& layout);
+
 }  // namespace kelvane::test

@@ -6,6 +6,7 @@
 #include <QStatusBar>
 
 #include "platform/desktop_services.h"
+#include "settings/settings.h"
 #include "tests/support/image_builders.h"
 #include "tests/support/scripted_desktop.h"
 #include "tests/support/temp_dir.h"
@@ -106,7 +107,13 @@ TEST(PictureWindow, UndecodablePictureReportsAndIsNotShown) {
     ASSERT_EQ(desktop.messages.size(), 2u);
     EXPECT_EQ(desktop.messages[0].kind, DesktopServices::MessageKind::Error);
     EXPECT_FALSE(desktop.messages[0].text.isEmpty());
-    EXPECT_EQ(desktop.messages[1].text, "Unknown picture file extension (.xyz)");
+    // The message is in the interface's language.
+    EXPECT_EQ(desktop.messages[1].text, "Extension de fichier image inconnue (.xyz)");
+    settings().language = "english";
+    guarded(nullptr, [&] { window.load(QString::fromStdString(unknown.string())); });
+    settings().language.clear();
+    ASSERT_EQ(desktop.messages.size(), 3u);
+    EXPECT_EQ(desktop.messages[2].text, "Unknown picture file extension (.xyz)");
 }
 
 }  // namespace

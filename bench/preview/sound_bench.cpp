@@ -1,0 +1,103 @@
+// The sound page of a 200 MiB WAV entry, stored: the worker's reading of its header, and the
+// pane from showEntry to the page with its summary. Each reports the growth of the peak
+// resident memory it caused (peak_MiB).
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QTimer>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "archive/pod_reader.h"
+#include "preview/preview_pane.h"
+#include "tests/support/archive_builder.h"
+#include "tests/support/image_builders.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using namespace kelvane;
+
+struct Archive {
+    test::TempDir dir;
+    std::string path;
+    std::vector<CatalogueEntry> catalogue;
+
+    Archive() : path((dir.path() / "sounds.pod").string()) {
+        // 100 Mi samples of 16-bit mono at 8000 Hz.
+        test::writeArchive(path, test::ArchiveLayout::POD,
+                           {{"SOUND\\BIG.WAV", test::toneWav(100u << 20, 9000), 0, false}});
+        TPOD pod(path);
+        pod.ReadHeaderAndDirectory();
+        catalogue = pod.catalogue();
+    }
+};
+
+Archive& archive() {
+    static Archive instance;
+    return instance;
+}
+
+// A field of /proc/self/status in KiB.
+long statusKiB(const std::string& field) {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind(field + ":", 0) == 0) return std::stol(line.substr(field.size() + 1));
+    return 0;
+}
+
+// The peak resident size starts again from the current one.
+void resetPeak() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+void reportPeak(benchmark::State& state, long residentBefore) {
+    state.counters["peak_MiB"] = double(statusKiB("VmHWM") - residentBefore) / 1024;
+}
+
+void BM_ReadBigSoundHeader(benchmark::State& state) {
+    const Archive& sounds = archive();
+    resetPeak();
+    const long before = statusKiB("VmRSS");
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(
+            previewEntry({sounds.path, sounds.catalogue[0], std::nullopt, {800, 600}, '.'}));
+    }
+    reportPeak(state, before);
+}
+BENCHMARK(BM_ReadBigSoundHeader)->Unit(benchmark::kMillisecond)->Iterations(10)->UseRealTime();
+
+void BM_PreviewBigSound(benchmark::State& state) {
+    const Archive& sounds = archive();
+    PreviewPane pane;
+    pane.resize(800, 600);
+    pane.show();
+    resetPeak();
+    const long before = statusKiB("VmRSS");
+    for (auto _ : state) {
+        QEventLoop loop;
+        QObject::connect(&pane, &PreviewPane::previewShown, &loop, &QEventLoop::quit);
+        QTimer::singleShot(30000, &loop, &QEventLoop::quit);
+        pane.showEntry(sounds.path, sounds.catalogue, sounds.catalogue[0]);
+        loop.exec();
+        state.PauseTiming();
+        pane.clear();
+        state.ResumeTiming();
+    }
+    reportPeak(state, before);
+}
+BENCHMARK(BM_PreviewBigSound)->Unit(benchmark::kMillisecond)->Iterations(10)->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    archive();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
