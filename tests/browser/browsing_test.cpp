@@ -232,7 +232,7 @@ TEST(StoredNameElision, FoldersNearestTheFilePartGoFirst) {
     const QFontMetrics metrics(QApplication::font());
     const QString name = "LEVEL0\\SUB\\DEEP\\FILE.TXT";
     // Each shortened form is the one chosen when exactly its width is free.
-    for (const QString shortened :
+    for (const QString& shortened :
          {name, QString("LEVEL0\\SUB\\\u2026\\FILE.TXT"), QString("LEVEL0\\\u2026\\FILE.TXT"),
           QString("\u2026\\FILE.TXT")}) {
         EXPECT_EQ(elidedStoredName(name, metrics, metrics.horizontalAdvance(shortened)), shortened);
