@@ -19,9 +19,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QDropEvent;
-class QMimeData;
 class QSplitter;
-class QTemporaryDir;
 class QTreeView;
 class QTabWidget;
 class QTableView;
@@ -88,7 +86,6 @@ class Tform_main : public QMainWindow {
     void previewCurrentRow();
     bool gridKeyPressed(const QKeyEvent& key);
     void tickShownRows();
-    QMimeData* exportEntries(const std::vector<int>& rows);
     int dateColumnWidth() const;
     void applyCaptions(bool english);
     void FormCreate();
@@ -154,8 +151,6 @@ class Tform_main : public QMainWindow {
     QSplitter* panes_ = nullptr;
     PreviewPane* preview_ = nullptr;
     QMenu* recentMenu_ = nullptr;
-    std::unique_ptr<QTemporaryDir> dragFolder_;  // what drags out are extracted into
-    int drags_ = 0;
     QTabWidget* pages_ = nullptr;
     QWidget* tsPOD_ = nullptr;
     QToolButton* btnExtractFile_ = nullptr;
