@@ -15,9 +15,12 @@ class QWidget;
 
 namespace kelvane {
 
+class DragExtraction;
+
 // The files a drag out of the listing stands for, as a file list that is only made when the
-// drop target first asks for it (by then the drop is on its way; a cancelled drag never
-// asks). The list is made once and given again to every later request.
+// drop target first asks for it: a drag that ends without reaching a target never asks. The
+// list is made once and given again to every later request; a request made while it is being
+// made (the progress box lets events through) waits for it too.
 class EntryDragData : public QMimeData {
   public:
     using Extractor = std::function<QList<QUrl>()>;
@@ -32,7 +35,6 @@ class EntryDragData : public QMimeData {
   private:
     Extractor extract_;
     mutable std::optional<QList<QUrl>> urls_;
-    mutable bool extracting_ = false;
 };
 
 // Entries dragged out of the listing.
@@ -57,7 +59,7 @@ class EntryDrags : public QObject {
     QMimeData* start(DraggedEntries entries);
 
   private:
-    QList<QUrl> extract(const DraggedEntries& entries);
+    std::shared_ptr<DragExtraction> begin(DraggedEntries entries);
 
     QWidget* window_;
     std::unique_ptr<QTemporaryDir> folder_;
