@@ -16,6 +16,7 @@
 #include "browser/command_progress.h"
 #include "browser/extraction_command.h"
 #include "browser/main_window_support.h"
+#include "platform/desktop_services.h"
 #include "settings/settings.h"
 
 namespace kelvane {
@@ -143,7 +144,9 @@ QMimeData* EntryDrags::start(DraggedEntries entries) {
     // The data may outlive the window: the drop target can ask for them after the drag.
     return new EntryDragData([drags = QPointer<EntryDrags>(this), entries = std::move(entries),
                               extraction = std::shared_ptr<DragExtraction>()]() mutable {
-        if (extraction == nullptr && drags != nullptr) extraction = drags->begin(entries);
+        // A thread that cannot start is said at once.
+        if (extraction == nullptr && drags != nullptr)
+            guarded(drags->window_, [&] { extraction = drags->begin(entries); });
         return extraction != nullptr ? extraction->wait() : QList<QUrl>();
     });
 }
