@@ -1,5 +1,8 @@
 #include "archive/entry_names.h"
 
+#include <algorithm>
+#include <map>
+
 #include "platform/cp1252.h"
 #include "platform/visible_text.h"
 
@@ -75,6 +78,45 @@ std::vector<std::string> entryComponents(std::string_view storedName, bool keepF
     } catch (const UnsafeEntryName&) {
         throw UnsafeEntryName(std::string(storedName));
     }
+}
+
+SharedFlatNames sharedFlatNames(const std::vector<std::string_view>& storedNames) {
+    struct Landing {
+        std::size_t order;
+        std::string firstPath;  // the whole path of the first entry landing there
+        int entries = 0;
+        bool shared = false;  // by an entry of another path
+    };
+    std::map<std::string, Landing> landings;
+    for (const std::string_view name : storedNames) {
+        std::string flat;
+        try {
+            flat = entryComponents(name, false).back();
+        } catch (const UnsafeEntryName&) {
+            continue;
+        }
+        // A whole path that would be refused stands for itself.
+        std::string joined;
+        try {
+            for (const std::string& component : entryComponents(name, true))
+                joined += component + '/';
+        } catch (const UnsafeEntryName&) {
+            joined = name;
+        }
+        auto [landing, first] = landings.try_emplace(flat, Landing{landings.size(), joined});
+        ++landing->second.entries;
+        if (!first && landing->second.firstPath != joined) landing->second.shared = true;
+    }
+    std::vector<std::pair<std::size_t, const std::string*>> shared;
+    SharedFlatNames result;
+    for (const auto& [flat, landing] : landings) {
+        if (!landing.shared) continue;
+        shared.emplace_back(landing.order, &flat);
+        result.entries += landing.entries;
+    }
+    std::sort(shared.begin(), shared.end());
+    for (const auto& [order, flat] : shared) result.names.push_back(*flat);
+    return result;
 }
 
 }  // namespace kelvane

@@ -31,4 +31,16 @@ std::vector<std::string> safeComponents(std::string_view storedName);
 // part when `keepFolders` is false. A refusal names the whole stored name.
 std::vector<std::string> entryComponents(std::string_view storedName, bool keepFolders);
 
+// The file names on which entries extracted without their folders land on top of one
+// another: each name (UTF-8, as written) two or more of `storedNames` share once their folders
+// are dropped, in the order first met, and how many entries share them. Names compare byte for
+// byte, as a Linux file system compares them: X.TXT and x.txt are two files there, though the
+// simulators would take them for one. Entries that share their whole path too are not counted
+// (keeping the folders would not keep them apart), nor names refused without their folders.
+struct SharedFlatNames {
+    std::vector<std::string> names;
+    int entries = 0;
+};
+SharedFlatNames sharedFlatNames(const std::vector<std::string_view>& storedNames);
+
 }  // namespace kelvane

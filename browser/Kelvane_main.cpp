@@ -15,7 +15,6 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QTableView>
-#include <QTemporaryDir>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
@@ -465,11 +464,10 @@ void Tform_main::btnExtractFileClick() {
         const std::vector<int> indices = tickedEntriesInGridOrder();
         ExtractionReport report;
         {
-            CommandProgress progress(this, "ExtractionProgress",
-                                     settings().isEnglish()
-                                         ? QStringLiteral("Extracting files...")
-                                         : QStringLiteral("Extraction des fichiers..."),
-                                     static_cast<int>(indices.size()));
+            CommandProgress progress(
+                this, "ExtractionProgress",
+                QString::fromUtf8(extractionProgressLabel(settings().isEnglish())),
+                static_cast<int>(indices.size()));
             // The progress box lets events through: nothing may replace the archive meanwhile.
             const QScopedValueRollback<bool> busy(busy_, true);
             report =

@@ -19,8 +19,6 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QDropEvent;
-class QMimeData;
-class QTemporaryDir;
 class QTreeView;
 class QTabWidget;
 class QTableView;
@@ -90,7 +88,6 @@ class Tform_main : public QMainWindow {
     bool filterKeyPressed(const QKeyEvent& key);
     bool gridKeyPressed(const QKeyEvent& key);
     void setShownTicks(bool ticked);
-    QMimeData* exportEntries(const std::vector<int>& rows);
     void applyCaptions(bool english);
     void FormCreate();
     void English();
@@ -155,8 +152,6 @@ class Tform_main : public QMainWindow {
     PaneSplitter* panes_ = nullptr;
     PreviewPane* preview_ = nullptr;
     QMenu* recentMenu_ = nullptr;
-    std::unique_ptr<QTemporaryDir> dragFolder_;  // what drags out are extracted into
-    int drags_ = 0;
     QTabWidget* pages_ = nullptr;
     QWidget* tsPOD_ = nullptr;
     QToolButton* btnExtractFile_ = nullptr;

@@ -89,10 +89,10 @@ QStringList CatalogueModel::mimeTypes() const {
 
 QMimeData* CatalogueModel::mimeData(const QModelIndexList& indexes) const {
     if (!exporter_) return nullptr;
-    std::vector<int> rows;
+    std::vector<int> indices;
     for (const QModelIndex& index : indexes)
-        if (index.column() == kColName) rows.push_back(index.row());
-    return rows.empty() ? nullptr : exporter_(rows);
+        if (index.column() == kColName) indices.push_back(entry(index.row()).index);
+    return indices.empty() ? nullptr : exporter_(std::move(indices));
 }
 
 int CatalogueModel::rowCount(const QModelIndex& parent) const {

@@ -42,9 +42,9 @@ class CatalogueModel : public QAbstractTableModel {
 
     QString dateText(std::uint32_t timestamp) const;
 
-    // Rows dragged out of the listing become what `exporter` makes of them (the catalogue
-    // rows, in the order dragged): the files a file manager copies.
-    using DragExporter = std::function<QMimeData*(const std::vector<int>& rows)>;
+    // Rows dragged out of the listing become what `exporter` makes of their entries (the
+    // catalogue indices, in the order dragged): the files a file manager copies.
+    using DragExporter = std::function<QMimeData*(std::vector<int> indices)>;
     void setDragExporter(DragExporter exporter) { exporter_ = std::move(exporter); }
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     QStringList mimeTypes() const override;

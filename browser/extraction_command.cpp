@@ -1,12 +1,46 @@
 #include "browser/extraction_command.h"
 
+#include <algorithm>
 #include <exception>
+#include <string_view>
 
 #include "archive/archive_errors.h"
 #include "archive/entry_names.h"
 #include "archive/pod_reader.h"
+#include "browser/main_window_captions.h"
 
 namespace kelvane {
+namespace {
+
+// Names listed in the note on shared names; the rest are counted.
+constexpr std::size_t kListedNames = 10;
+
+const Caption& structureCaption() {
+    return *std::find_if(
+        kMainWindowCaptions.begin(), kMainWindowCaptions.end(),
+        [](const Caption& caption) { return std::string_view(caption.name) == "cbStruct"; });
+}
+
+std::string sharedNamesNote(const SharedFlatNames& shared) {
+    const std::size_t listed = std::min(shared.names.size(), kListedNames);
+    std::string names;
+    for (std::size_t i = 0; i < listed; ++i) names += (i == 0 ? "" : ", ") + shared.names[i];
+    const std::string more = std::to_string(shared.names.size() - listed);
+    const std::string count = std::to_string(shared.entries);
+    const Caption& tickBox = structureCaption();
+    return count + " entrées portaient le même nom sans leur dossier : " + names +
+           (listed < shared.names.size() ? " et " + more + " autres" : "") + ". Cochez « " +
+           tickBox.french + " » pour les garder toutes.\r\n" + count +
+           " entries had the same name without their folder: " + names +
+           (listed < shared.names.size() ? " and " + more + " more" : "") + ". Tick \"" +
+           tickBox.english + "\" to keep them all.";
+}
+
+}  // namespace
+
+const char* extractionProgressLabel(bool english) {
+    return english ? "Extracting files..." : "Extraction des fichiers...";
+}
 
 std::string ExtractionReport::messages() const {
     std::string text;
@@ -18,6 +52,7 @@ std::string ExtractionReport::messages() const {
     for (const std::string& message : cutShort) add(message);
     for (const std::string& message : damaged) add(message);
     if (!stoppedBy.empty()) add(stoppedBy);
+    if (!shared.names.empty()) add(sharedNamesNote(shared));
     return text;
 }
 
@@ -28,14 +63,16 @@ ExtractionReport extractEntries(TPOD& archive, const std::vector<int>& indices,
         keepStructure ? StoredPath::KeepAndCreateLevels : StoredPath::Drop;
     const OutputFolder target(targetDirectory);
     ExtractionReport report;
+    std::vector<std::string_view> written;  // the stored names of the entries extracted
     for (std::size_t done = 0; done < indices.size(); ++done) {
         if (!progress(static_cast<int>(done))) {
             report.cancelled = true;
-            return report;
+            break;
         }
         try {
             const ExtractionResult result = archive.Extract(indices[done], target, storedPath);
             ++report.extracted;
+            written.push_back(archive.catalogue()[std::size_t(indices[done])].name);
             if (result.truncated) {
                 report.cutShort.push_back(
                     entryCutShort(archive.catalogue()[std::size_t(indices[done])], result.written)
@@ -50,7 +87,8 @@ ExtractionReport extractEntries(TPOD& archive, const std::vector<int>& indices,
             break;
         }
     }
-    if (report.stoppedBy.empty()) progress(static_cast<int>(indices.size()));
+    if (report.stoppedBy.empty() && !report.cancelled) progress(static_cast<int>(indices.size()));
+    if (!keepStructure) report.shared = sharedFlatNames(written);
     return report;
 }
 

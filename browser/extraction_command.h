@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "archive/entry_names.h"
+
 namespace kelvane {
 
 class TPOD;
@@ -15,20 +17,25 @@ struct ExtractionReport {
     std::vector<std::string> cutShort;  // one per entry the archive cuts short
     std::vector<std::string> damaged;   // one per entry whose compressed data are damaged
     std::string stoppedBy;              // the failure that ended the run; empty when none
+    SharedFlatNames shared;             // extracted without their folders, on top of one another
     bool cancelled = false;
 
-    // Every message above, refusals first, one paragraph each; empty when all went well.
+    // Every message above, refusals first, one paragraph each, and last a note on the names
+    // shared; empty when all went well.
     std::string messages() const;
 };
+
+// The progress box's text while entries are extracted.
+const char* extractionProgressLabel(bool english);
 
 // Extracts the entries `indices`, in that order, into `targetDirectory` (ends with a
 // separator): under their stored directories, every missing level created, when
 // `keepStructure` is set; as their final name component otherwise. Existing files are
-// replaced. An entry whose name would leave the directory is refused, and one whose
-// compressed data are damaged is left out (nothing of it written); the others are still
-// extracted; any other failure (a full disk first of all) ends the run, keeping what was
-// written, and is reported in `stoppedBy`.
-// `progress(done)` is called before each entry and after the last; returning false cancels.
+// replaced, those of an earlier entry of the run too (which `shared` tells). An entry whose name
+// would leave the directory is refused, and one whose compressed data are damaged is left out
+// (nothing of it written); the others are still extracted; any other failure (a full disk first of
+// all) ends the run, keeping what was written, and is reported in `stoppedBy`. `progress(done)` is
+// called before each entry and after the last; returning false cancels.
 ExtractionReport extractEntries(TPOD& archive, const std::vector<int>& indices,
                                 const std::string& targetDirectory, bool keepStructure,
                                 const std::function<bool(int done)>& progress);

@@ -11,19 +11,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMimeData>
 #include <QShortcut>
 #include <QTableView>
-#include <QTemporaryDir>
 #include <QTreeView>
-#include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <set>
 
 #include "browser/Kelvane_main.h"
 #include "browser/catalogue_model.h"
 #include "browser/catalogue_proxy.h"
+#include "browser/entry_drag.h"
 #include "browser/folder_tree_model.h"
 #include "browser/listing_columns.h"
 #include "browser/listing_text.h"
@@ -90,7 +87,11 @@ QWidget* Tform_main::buildBrowsing(QWidget* page) {
     setTabOrder(tvFolders_, sgPodview_);
 
     sgPodview_->installEventFilter(this);
-    model_->setDragExporter([this](const std::vector<int>& rows) { return exportEntries(rows); });
+    model_->setDragExporter([this, drags = new EntryDrags(this)](std::vector<int> indices) {
+        return archiveRead() ? drags->start({podPath_.toStdString(), std::move(indices),
+                                             cbStruct_->isChecked()})
+                             : nullptr;
+    });
     connect(model_, &QAbstractItemModel::dataChanged, this, &Tform_main::showNarrowedStatus);
 
     auto* layout = new QVBoxLayout(browsing);
@@ -189,33 +190,6 @@ void Tform_main::setShownTicks(bool ticked) {
             rows.push_back(proxy_->mapToSource(proxy_->index(row, 0)).row());
         model_->setTicks(rows, ticked);
     });
-}
-
-QMimeData* Tform_main::exportEntries(const std::vector<int>& rows) {
-    QMimeData* mime = nullptr;
-    guarded(this, [&] {
-        if (!archiveRead()) return;
-        if (dragFolder_ == nullptr) dragFolder_ = std::make_unique<QTemporaryDir>();
-        // A folder per drag, so that one drag's files never mix with another's.
-        const QString folder = dragFolder_->filePath(QString::number(++drags_)) + QLatin1Char('/');
-        QDir().mkpath(folder);
-        const OutputFolder target(folder.toStdString());
-        const bool keepFolders = cbStruct_->isChecked();
-        // With the stored folders kept, the drag carries each top folder once.
-        std::set<QString> carried;
-        QList<QUrl> urls;
-        for (const int row : rows) {
-            const ExtractionResult copy =
-                pod_->Extract(model_->entry(row).index, target,
-                              keepFolders ? StoredPath::KeepAndCreateLevels : StoredPath::Drop);
-            const QString written = QString::fromStdString(copy.path);
-            const QString top = folder + written.mid(folder.size()).section(QLatin1Char('/'), 0, 0);
-            if (carried.insert(top).second) urls << QUrl::fromLocalFile(top);
-        }
-        mime = new QMimeData;
-        mime->setUrls(urls);
-    });
-    return mime;
 }
 
 void Tform_main::rememberOpened(const QString& path) {

@@ -106,5 +106,64 @@ TEST(ExtractEntries, DamagedEntriesAreReportedAndTheRunGoesOn) {
     EXPECT_EQ(test::readFile(dir.path() / "good.txt"), "good");
 }
 
+TEST(ExtractEntries, EntriesLandingOnOneFlatNameAreNamedInTheLastNote) {
+    const std::string tail =
+        ". Cochez « Recréer la structure du répertoire » pour les garder toutes.";
+    struct Case {
+        std::vector<std::string> names;
+        bool keepStructure;
+        std::string french;  // the note's French half; empty: none
+    };
+    std::vector<std::string> twelve;
+    for (int i = 0; i < 12; ++i) {
+        twelve.push_back("A\\N" + std::to_string(i));
+        twelve.push_back("B\\N" + std::to_string(i));
+    }
+    const Case cases[] = {
+        {{"A\\X.TXT", "B\\X.TXT", "C\\Y.TXT"},
+         false,
+         "2 entrées portaient le même nom sans leur dossier : X.TXT" + tail},
+        {{"A\\Y", "A\\X.TXT", "B\\X.TXT", "C:X.TXT", "B\\Y"},
+         false,
+         "5 entrées portaient le même nom sans leur dossier : Y, X.TXT" + tail},
+        // A Linux file system tells these apart; the tick-box would not part the last two; a
+        // forward slash is written as '_'; names refused are not extracted.
+        {{"A\\X.TXT", "B\\x.txt", "C\\Z", "C\\Z", "A\\P/Q", "B\\P_Q", "A\\..", "B\\.."},
+         false,
+         "2 entrées portaient le même nom sans leur dossier : P_Q" + tail},
+        {{"A\\X.TXT", "B\\X.TXT"}, true, ""},
+        {twelve, false,
+         "24 entrées portaient le même nom sans leur dossier : N0, N1, N2, N3, N4, N5, N6, N7, N8, "
+         "N9 et 2 autres" +
+             tail},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.names.front() + " " + std::to_string(c.names.size()));
+        test::TempDir dir;
+        const std::string path = (dir.path() / "a.POD").string();
+        std::vector<test::StoredFile> files;
+        std::vector<int> indices;
+        for (const std::string& name : c.names) {
+            indices.push_back(int(files.size()));
+            files.push_back({name, name, 0});
+        }
+        test::writeArchive(path, test::ArchiveLayout::POD, files);
+        TPOD archive(path);
+        archive.ReadHeaderAndDirectory();
+        const ExtractionReport report = extractEntries(archive, indices, dir.withSeparator(),
+                                                       c.keepStructure, [](int) { return true; });
+        const std::string messages = report.messages();
+        const std::size_t note = messages.find(" entrées portaient");
+        if (c.french.empty()) {
+            EXPECT_EQ(note, std::string::npos) << messages;
+            continue;
+        }
+        ASSERT_NE(note, std::string::npos) << messages;
+        const std::size_t start = messages.rfind("\r\n\r\n", note);
+        const std::string last = messages.substr(start == std::string::npos ? 0 : start + 4);
+        EXPECT_EQ(last.substr(0, last.find("\r\n")), c.french);
+    }
+}
+
 }  // namespace
 }  // namespace kelvane
