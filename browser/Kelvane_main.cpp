@@ -31,6 +31,7 @@
 #include "browser/folder_tree_model.h"
 #include "browser/listing_columns.h"
 #include "browser/listing_text.h"
+#include "browser/listing_view.h"
 #include "browser/main_window_captions.h"
 #include "browser/main_window_support.h"
 #include "browser/verification_command.h"
@@ -158,7 +159,7 @@ void Tform_main::buildPages() {
     cbStruct_ = new QCheckBox(tsPOD_);
     cbStruct_->setObjectName(QStringLiteral("cbStruct"));
 
-    sgPodview_ = new QTableView(tsPOD_);
+    sgPodview_ = new ListingView(tsPOD_);
     sgPodview_->setObjectName(QStringLiteral("sgPodview"));
     sgPodview_->setModel(proxy_);
     sgPodview_->setSelectionBehavior(QAbstractItemView::SelectRows);

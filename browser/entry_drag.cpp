@@ -35,6 +35,8 @@ class DragExtraction {
   public:
     DragExtraction(QWidget* window, QString folder, DraggedEntries entries);
     QList<QUrl> wait();
+    // Stops the run, waits for its end and removes what it wrote.
+    void discard();
 
   private:
     ExtractionReport run();
@@ -101,6 +103,13 @@ QList<QUrl> DragExtraction::wait() {
     return *urls_;
 }
 
+void DragExtraction::discard() {
+    cancelled_ = true;
+    if (run_.valid()) run_.wait();
+    QDir(folder_).removeRecursively();
+    urls_ = QList<QUrl>();
+}
+
 QList<QUrl> DragExtraction::finish(ExtractionReport report) {
     QList<QUrl> urls;
     if (report.cancelled || !report.stoppedBy.empty()) {
@@ -118,7 +127,13 @@ QList<QUrl> DragExtraction::finish(ExtractionReport report) {
     return urls;
 }
 
-EntryDragData::EntryDragData(Extractor extract) : extract_(std::move(extract)) {}
+EntryDragData::EntryDragData(Extractor extract, std::function<void()> discard)
+    : extract_(std::move(extract)), discard_(std::move(discard)) {}
+
+void EntryDragData::discard() {
+    discard_();
+    urls_ = QList<QUrl>();
+}
 
 QStringList EntryDragData::formats() const {
     return {kUriList};
@@ -142,13 +157,17 @@ EntryDrags::~EntryDrags() = default;
 
 QMimeData* EntryDrags::start(DraggedEntries entries) {
     // The data may outlive the window: the drop target can ask for them after the drag.
-    return new EntryDragData([drags = QPointer<EntryDrags>(this), entries = std::move(entries),
-                              extraction = std::shared_ptr<DragExtraction>()]() mutable {
+    const auto extraction = std::make_shared<std::shared_ptr<DragExtraction>>();
+    auto extract = [drags = QPointer<EntryDrags>(this), entries = std::move(entries), extraction] {
         // A thread that cannot start is said at once.
-        if (extraction == nullptr && drags != nullptr)
-            guarded(drags->window_, [&] { extraction = drags->begin(entries); });
-        return extraction != nullptr ? extraction->wait() : QList<QUrl>();
-    });
+        if (*extraction == nullptr && drags != nullptr)
+            guarded(drags->window_, [&] { *extraction = drags->begin(entries); });
+        return *extraction != nullptr ? (*extraction)->wait() : QList<QUrl>();
+    };
+    auto discard = [extraction] {
+        if (*extraction != nullptr) (*extraction)->discard();
+    };
+    return new EntryDragData(std::move(extract), std::move(discard));
 }
 
 std::shared_ptr<DragExtraction> EntryDrags::begin(DraggedEntries entries) {

@@ -24,7 +24,11 @@ class DragExtraction;
 class EntryDragData : public QMimeData {
   public:
     using Extractor = std::function<QList<QUrl>()>;
-    explicit EntryDragData(Extractor extract);
+    EntryDragData(Extractor extract, std::function<void()> discard);
+
+    // The drag ended without a drop: what a target asked for on the way (some do while the
+    // pointer passes over them) is taken away again, and no later request gets anything.
+    void discard();
 
     QStringList formats() const override;
     bool hasFormat(const QString& mimeType) const override;
@@ -34,6 +38,7 @@ class EntryDragData : public QMimeData {
 
   private:
     Extractor extract_;
+    std::function<void()> discard_;
     mutable std::optional<QList<QUrl>> urls_;
 };
 

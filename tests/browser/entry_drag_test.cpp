@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "browser/entry_drag.h"
 #include "tests/browser/main_window_fixture.h"
 
 namespace kelvane::test {
@@ -101,6 +102,16 @@ TEST_F(EntryDragTest, ADropExtractsOnceSkippingUnsafeNamesAndACancelledDragNothi
             EXPECT_EQ(cancelled->formats(), QStringList{"text/uri-list"});
         }
         EXPECT_EQ(extracted().size(), start);
+        // One asked for on the way (some targets ask while the pointer passes over them) and
+        // then cancelled leaves nothing behind.
+        {
+            const std::unique_ptr<QMimeData> passed = drag();
+            EXPECT_FALSE(passed->urls().isEmpty());
+            dynamic_cast<EntryDragData&>(*passed).discard();
+            EXPECT_TRUE(passed->urls().isEmpty());
+        }
+        EXPECT_EQ(extracted().size(), start);
+        settle();
 
         const std::unique_ptr<QMimeData> dropped = drag();
         const QList<QUrl> urls = dropped->urls();
