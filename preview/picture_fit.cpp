@@ -1,7 +1,7 @@
 #include "preview/picture_fit.h"
 
 #include <algorithm>
-#include <vector>
+#include <stdexcept>
 
 namespace kelvane {
 
@@ -25,47 +25,129 @@ PictureSize fittedSize(PictureSize picture, PictureSize box) {
 
 Rgba8Image fitPicture(const Bitmap& picture, PictureSize box) {
     const PictureSize source{picture.width(), picture.height()};
-    const PictureSize target = fittedSize(source, box);
-    if (target == source) return picture.toRgba8();
-    Rgba8Image fitted;
-    fitted.width = target.width;
-    fitted.height = target.height;
-    fitted.hasAlpha = picture.hasAlpha();
-    fitted.pixels.resize(std::size_t(target.width) * target.height * 4);
+    if (fittedSize(source, box) == source) return picture.toRgba8();
+    PictureReducer reducer(box);
+    reducer.start(source);
+    for (std::uint32_t y = 0; y < source.height; ++y)
+        reducer.takeRow(picture, y, picture.scanLine(y));
+    return reducer.finish(picture);
+}
 
-    // The target column of each source column, and how many source columns each holds.
-    std::vector<std::uint32_t> columnOf(source.width);
-    std::vector<std::uint32_t> columnWidth(target.width, 0);
-    for (std::uint32_t x = 0; x < source.width; ++x) {
-        columnOf[x] = std::uint32_t(std::uint64_t(x) * target.width / source.width);
-        ++columnWidth[columnOf[x]];
+void PictureReducer::start(PictureSize own) {
+    own_ = own;
+    laidOut_ = false;
+}
+
+// Target column c holds the source columns x with x * target / source == c; target row l
+// holds the source rows from l * source / target (rounded down) to the next row's first.
+void PictureReducer::layOut(const Bitmap& picture) {
+    const PictureSize source{picture.width(), picture.height()};
+    target_ = fittedSize(own_, box_);
+    target_.width = std::min(target_.width, source.width);
+    target_.height = std::min(target_.height, source.height);
+    columnStart_.resize(target_.width + 1);
+    for (std::uint32_t c = 0; c <= target_.width; ++c)
+        columnStart_[c] =
+            std::uint32_t((std::uint64_t(c) * source.width + target_.width - 1) / target_.width);
+    lineStart_.resize(target_.height + 1);
+    lineOf_.resize(source.height);
+    rowsLeft_.resize(target_.height);
+    for (std::uint32_t line = 0; line <= target_.height; ++line)
+        lineStart_[line] = std::uint32_t(std::uint64_t(line) * source.height / target_.height);
+    for (std::uint32_t line = 0; line < target_.height; ++line) {
+        rowsLeft_[line] = lineStart_[line + 1] - lineStart_[line];
+        std::fill(lineOf_.begin() + lineStart_[line], lineOf_.begin() + lineStart_[line + 1], line);
     }
-    std::vector<std::uint8_t> row(std::size_t(source.width) * 4);
-    std::vector<std::uint64_t> sums(std::size_t(target.width) * 4);
-    std::uint32_t y = 0;
-    for (std::uint32_t line = 0; line < target.height; ++line) {
-        const auto end = std::uint32_t(std::uint64_t(line + 1) * source.height / target.height);
-        std::fill(sums.begin(), sums.end(), 0);
-        const std::uint32_t rows = end - y;
-        for (; y < end; ++y) {
-            picture.rowToRgba8(y, row.data());
-            const std::uint8_t* pixel = row.data();
-            for (std::uint32_t x = 0; x < source.width; ++x, pixel += 4) {
-                std::uint64_t* sum = &sums[std::size_t(columnOf[x]) * 4];
-                sum[0] += pixel[0];
-                sum[1] += pixel[1];
-                sum[2] += pixel[2];
-                sum[3] += pixel[3];
+    sums_.assign(target_.height, {});
+    seen_.assign(source.height, false);
+    rgba_.resize(std::size_t(source.width) * 4);
+    rowSums_.resize(std::size_t(target_.width) * 4);
+    reduced_ = Rgba8Image{target_.width, target_.height, picture.hasAlpha(), {}};
+    reduced_.pixels.resize(std::size_t(target_.width) * target_.height * 4);
+    laidOut_ = true;
+}
+
+void PictureReducer::sumRow(const Bitmap& picture, const std::uint8_t* row) {
+    std::uint64_t* sum = rowSums_.data();
+    if (picture.pixelFormat() == PixelFormat::pf24bit) {
+        // Blue-green-red as stored, alpha 255, without converting the row first.
+        for (std::uint32_t c = 0; c < target_.width; ++c, sum += 4) {
+            std::uint64_t r = 0, g = 0, b = 0;
+            const std::uint32_t from = columnStart_[c], to = columnStart_[c + 1];
+            for (const std::uint8_t* p = row + std::size_t(from) * 3;
+                 p != row + std::size_t(to) * 3; p += 3) {
+                b += p[0];
+                g += p[1];
+                r += p[2];
             }
+            sum[0] = r;
+            sum[1] = g;
+            sum[2] = b;
+            sum[3] = std::uint64_t(255) * (to - from);
         }
-        std::uint8_t* out = &fitted.pixels[std::size_t(line) * target.width * 4];
-        for (std::uint32_t x = 0; x < target.width; ++x) {
-            const std::uint64_t count = std::uint64_t(columnWidth[x]) * rows;
-            for (int c = 0; c < 4; ++c, ++out)
-                *out = std::uint8_t((sums[std::size_t(x) * 4 + c] + count / 2) / count);
-        }
+        return;
     }
-    return fitted;
+    picture.convertRow(row, rgba_.data());
+    for (std::uint32_t c = 0; c < target_.width; ++c, sum += 4) {
+        std::uint64_t r = 0, g = 0, b = 0, a = 0;
+        const std::uint8_t* end = rgba_.data() + std::size_t(columnStart_[c + 1]) * 4;
+        for (const std::uint8_t* p = rgba_.data() + std::size_t(columnStart_[c]) * 4; p != end;
+             p += 4) {
+            r += p[0];
+            g += p[1];
+            b += p[2];
+            a += p[3];
+        }
+        sum[0] = r;
+        sum[1] = g;
+        sum[2] = b;
+        sum[3] = a;
+    }
+}
+
+void PictureReducer::addRowSums(std::uint32_t line, std::uint64_t times) {
+    std::vector<std::uint64_t>& sums = sums_[line];
+    if (sums.empty()) sums.assign(rowSums_.size(), 0);
+    for (std::size_t i = 0; i < sums.size(); ++i) sums[i] += times * rowSums_[i];
+}
+
+void PictureReducer::takeRow(const Bitmap& picture, std::uint32_t y, const std::uint8_t* row) {
+    if (!laidOut_) layOut(picture);
+    if (y >= seen_.size() || seen_[y]) throw std::logic_error("A picture row was sent twice");
+    seen_[y] = true;
+    const std::uint32_t line = lineOf_[y];
+    sumRow(picture, row);
+    addRowSums(line, 1);
+    if (--rowsLeft_[line] == 0) closeLine(line);
+}
+
+void PictureReducer::closeLine(std::uint32_t line) {
+    const std::uint64_t rows = lineStart_[line + 1] - lineStart_[line];
+    const std::vector<std::uint64_t>& sums = sums_[line];
+    std::uint8_t* out = &reduced_.pixels[std::size_t(line) * target_.width * 4];
+    for (std::uint32_t x = 0; x < target_.width; ++x) {
+        const std::uint64_t count = (columnStart_[x + 1] - columnStart_[x]) * rows;
+        for (int c = 0; c < 4; ++c, ++out)
+            *out = std::uint8_t((sums[std::size_t(x) * 4 + c] + count / 2) / count);
+    }
+    std::vector<std::uint64_t>().swap(sums_[line]);
+}
+
+Rgba8Image PictureReducer::finish(const Bitmap& picture) {
+    if (picture.empty()) return {};
+    if (!laidOut_) layOut(picture);
+    const std::vector<std::uint8_t> zeroRow(picture.bytesPerLine(), 0);
+    bool zeroSummed = false;
+    for (std::uint32_t line = 0; line < target_.height; ++line) {
+        if (rowsLeft_[line] == 0) continue;
+        if (!zeroSummed) sumRow(picture, zeroRow.data());
+        zeroSummed = true;
+        addRowSums(line, rowsLeft_[line]);
+        rowsLeft_[line] = 0;
+        closeLine(line);
+    }
+    laidOut_ = false;
+    return std::move(reduced_);
 }
 
 }  // namespace kelvane
