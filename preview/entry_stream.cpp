@@ -46,17 +46,33 @@ void InflatedEntryStream::restart() {
     ++starts_;
 }
 
+void InflatedEntryStream::makeRoom(std::size_t count) {
+    if (bufferSize_ + count <= kInflatedBuffer) return;
+    // The last kInflatedHistory bytes stay, at the front; as much again is free behind them.
+    const std::size_t dropped = bufferSize_ - std::min(bufferSize_, kInflatedHistory);
+    std::memmove(buffer_.get(), buffer_.get() + dropped, bufferSize_ - dropped);
+    bufferStart_ += dropped;
+    bufferSize_ -= dropped;
+}
+
 bool InflatedEntryStream::inflateMore() {
-    if (bufferSize_ == kInflatedBuffer) {
-        // Keep the last kInflatedHistory bytes, at the front.
-        std::memmove(buffer_.get(), buffer_.get() + kInflatedHistory, kInflatedHistory);
-        bufferStart_ += kInflatedHistory;
-        bufferSize_ = kInflatedHistory;
-    }
+    makeRoom(1);
     const std::size_t got =
         inflater_->next(buffer_.get() + bufferSize_, kInflatedBuffer - bufferSize_);
     bufferSize_ += got;
     return got > 0;
+}
+
+void InflatedEntryStream::keep(const char* bytes, std::size_t count) {
+    if (count >= kInflatedHistory) {
+        std::memcpy(buffer_.get(), bytes + count - kInflatedHistory, kInflatedHistory);
+        bufferStart_ += bufferSize_ + count - kInflatedHistory;
+        bufferSize_ = kInflatedHistory;
+        return;
+    }
+    makeRoom(count);
+    std::memcpy(buffer_.get() + bufferSize_, bytes, count);
+    bufferSize_ += count;
 }
 
 std::size_t InflatedEntryStream::read(void* buffer, std::size_t count) {
@@ -76,13 +92,10 @@ std::size_t InflatedEntryStream::read(void* buffer, std::size_t count) {
             continue;
         }
         if (position_ == bufferEnd && count - done >= kInflatedBuffer) {
-            // A long read is inflated straight into place; its end becomes the history.
+            // A long read is inflated straight into place and only its end kept.
             const std::size_t got = inflater_->next(out + done, count - done);
             if (got == 0) break;
-            const std::size_t kept = std::min(got, kInflatedHistory);
-            std::memcpy(buffer_.get(), out + done + got - kept, kept);
-            bufferStart_ = position_ + got - kept;
-            bufferSize_ = kept;
+            keep(out + done, got);
             done += got;
             position_ += got;
             continue;

@@ -32,8 +32,9 @@ class StoredEntryStream : public ImageStream {
 
 // The bytes of a compressed entry inflated as a picture decoder reads them, so that the
 // entry is never held whole. The last kInflatedHistory bytes inflated stay at hand for the
-// short backward seeks decoders make (a Targa row's packets read ahead, then given back);
-// a seek before them inflates again from the start. The size is the entry's stated one; a
+// short backward seeks decoders make (a Targa row's packets read ahead, then given back):
+// a read at most that far before the furthest byte inflated never inflates again; one
+// before that starts again from the beginning. The size is the entry's stated one; a
 // stream that is damaged, ends early or yields another size throws DamagedEntry when the
 // read gets there.
 class InflatedEntryStream : public ImageStream {
@@ -54,9 +55,13 @@ class InflatedEntryStream : public ImageStream {
 
   private:
     void restart();
-    // Inflates more after the bytes at hand, keeping kInflatedHistory of them; false at the
-    // end of the entry.
+    // Inflates more after the bytes at hand; false at the end of the entry.
     bool inflateMore();
+    // Frees room for `count` (at most kInflatedHistory) more bytes at the end of the buffer,
+    // the history kept.
+    void makeRoom(std::size_t count);
+    // Takes in `count` bytes inflated elsewhere that follow the ones at hand.
+    void keep(const char* bytes, std::size_t count);
 
     const ReadOnlyFile& file_;
     const CatalogueEntry entry_;  // the inflater refers to it
