@@ -24,8 +24,9 @@ std::size_t StoredEntryStream::read(void* buffer, std::size_t count) {
 }
 
 namespace {
-// The bytes at hand: the history and as much again inflated ahead of it.
-constexpr std::size_t kInflatedBuffer = 2 * kInflatedHistory;
+// The bytes at hand: the history and three times as much inflated ahead of it, so that the
+// history moves back to the front once every three history lengths read.
+constexpr std::size_t kInflatedBuffer = 4 * kInflatedHistory;
 }  // namespace
 
 InflatedEntryStream::InflatedEntryStream(const ReadOnlyFile& file, const CatalogueEntry& entry)

@@ -35,21 +35,32 @@ class PictureReducer : public RowSink {
 
   private:
     void layOut(const Bitmap& picture);
-    // The sums of one source row over each target column, into rowSums_.
-    void sumRow(const Bitmap& picture, const std::uint8_t* row);
-    void addRowSums(std::uint32_t line, std::uint64_t times);
-    void closeLine(std::uint32_t line);
+    // The row's samples as they are summed: stored blue-green-red, or converted to RGBA.
+    const std::uint8_t* samples(const Bitmap& picture, const std::uint8_t* row);
+    // Adds `times` the samples of a source row to those of its target row, which is written
+    // out once it has all its rows.
+    void addRow(std::uint32_t line, const std::uint8_t* values, std::uint64_t times);
+    template <typename Sum>
+    void addRow(std::vector<std::vector<Sum>>& lines, std::uint32_t line,
+                const std::uint8_t* values, std::uint64_t times);
+    template <typename Sum>
+    void closeLine(std::vector<std::vector<Sum>>& lines, std::uint32_t line);
 
     PictureSize box_, own_, target_;
     bool laidOut_ = false;
-    std::vector<std::uint32_t> columnStart_;        // first source column of each target column
-    std::vector<std::uint32_t> lineStart_;          // first source row of each target row
-    std::vector<std::uint32_t> lineOf_;             // target row of each source row
-    std::vector<std::uint32_t> rowsLeft_;           // source rows each target row still waits for
-    std::vector<std::vector<std::uint64_t>> sums_;  // of the target rows begun, RGBA
+    bool stored_ = false;                     // rows summed as stored (24-bit)
+    std::vector<std::uint32_t> columnStart_;  // first source column of each target column
+    std::vector<std::uint32_t> lineStart_;    // first source row of each target row
+    std::vector<std::uint32_t> lineOf_;       // target row of each source row
+    std::vector<std::uint32_t> rowsLeft_;     // source rows each target row still waits for
+    // Per target row begun, the sums of its source rows sample by sample (memory for the
+    // rows open at once: one or two when the rows come top-down or bottom-up), in 32 bits
+    // unless a target row holds so many source rows that they could overflow.
+    bool wide_ = false;
+    std::vector<std::vector<std::uint32_t>> narrowSums_;
+    std::vector<std::vector<std::uint64_t>> wideSums_;
     std::vector<bool> seen_;
     std::vector<std::uint8_t> rgba_;
-    std::vector<std::uint64_t> rowSums_;
     Rgba8Image reduced_;
 };
 

@@ -261,8 +261,22 @@ TEST(PictureReduction, PreviewsOfStoredAndCompressedEntries) {
     }
 }
 
+TEST(PictureReduction, TargetRowsOfManySourceRowsDoNotOverflow) {
+    // 255 in more rows than 32-bit sums of 255 hold, one white row in four.
+    const std::uint32_t height = 16843012;
+    Bitmap picture;
+    picture.setPixelFormat(PixelFormat::pf8bit);
+    picture.setSize(1, height);
+    picture.setPalette({{0, 0, 0}, {255, 255, 255}});
+    for (std::uint32_t y = 0; y < height; y += 4) *picture.scanLine(y) = 1;
+    const Rgba8Image fitted = fitPicture(picture, {1, 1});
+    ASSERT_EQ(fitted.pixels.size(), 4u);
+    EXPECT_EQ(fitted.pixels[0], 64);  // 255 / 4, rounded
+    EXPECT_EQ(fitted.pixels[3], 255);
+}
+
 TEST(PictureReduction, InflatedStreamSeeksBackOnlyAsFarAsItsHistory) {
-    const std::vector<std::uint8_t> noise = test::noise(3 * kInflatedHistory + 12345, 12);
+    const std::vector<std::uint8_t> noise = test::noise(9 * kInflatedHistory + 12345, 12);
     const std::string data(noise.begin(), noise.end());
     const test::TempDir dir;
     const std::string path = (dir.path() / "one.pod").string();
@@ -281,8 +295,8 @@ TEST(PictureReduction, InflatedStreamSeeksBackOnlyAsFarAsItsHistory) {
     } reads[] = {
         {10, 100, 1},
         {0, 10, 1},                 // within the history
-        {2 * h + 7, 5000, 1},       // forward: skipped
-        {h + 5007, 20, 1},          // the whole history back
+        {6 * h + 7, 5000, 1},       // forward: skipped
+        {5 * h + 5007, 20, 1},      // the whole history back
         {1000, 10, 2},              // further: inflated again
         {5, 5 * h, 2},              // long reads go straight into place
         {data.size() - h, 10, 2},   // and keep their end as history
