@@ -111,7 +111,7 @@ class Bitmap {
 
   private:
     void sendRow(std::uint32_t row);
-    std::size_t pixelBytes() const { return sending_ ? bytesPerLine_ : rowStep_ * height_; }
+    std::size_t pixelBytes() const { return rowStep_ == 0 ? bytesPerLine_ : rowStep_ * height_; }
 
     PixelFormat format_ = PixelFormat::pf24bit;
     std::uint32_t width_ = 0, height_ = 0;
