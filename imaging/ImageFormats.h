@@ -159,8 +159,10 @@ TFileFormatList& FileFormatList();
 std::unique_ptr<Graphic> LoadPicture(const std::string& path,
                                      const TFileFormatList& list = FileFormatList());
 // The same for a picture held in a stream (from its position on), `extension` (without the
-// dot) standing for the file's.
+// dot) standing for the file's. `rowSink`, when given, is offered to the picture before it
+// loads (see Bitmap::offerRowSink).
 std::unique_ptr<Graphic> LoadPicture(ImageStream& stream, std::string_view extension,
-                                     const TFileFormatList& list = FileFormatList());
+                                     const TFileFormatList& list = FileFormatList(),
+                                     RowSink* rowSink = nullptr);
 
 }  // namespace kelvane

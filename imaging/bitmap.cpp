@@ -31,8 +31,11 @@ Bitmap::Bitmap(const Bitmap& other)
       width_(other.width_),
       height_(other.height_),
       bytesPerLine_(other.bytesPerLine_),
-      palette_(other.palette_) {
-    const std::size_t size = bytesPerLine_ * height_;
+      rowStep_(other.rowStep_),
+      palette_(other.palette_),
+      zeroedRows_(other.zeroedRows_) {
+    // A copy keeps the pixels it was given but sends nothing anywhere.
+    const std::size_t size = other.pixelBytes();
     pixels_ = std::make_unique_for_overwrite<std::uint8_t[]>(size);
     if (size != 0) std::copy_n(other.pixels_.get(), size, pixels_.get());
 }
@@ -47,11 +50,22 @@ void Bitmap::setPixelFormat(PixelFormat format) {
     format_ = format;
     if (format == PixelFormat::pfCustom) {
         width_ = height_ = 0;
-        bytesPerLine_ = 0;
+        bytesPerLine_ = rowStep_ = 0;
         pixels_.reset();
         return;
     }
     setSize(width_, height_);
+}
+
+bool Bitmap::acceptRowSink(PictureSize own) {
+    sending_ = offered_ != nullptr;
+    if (sending_) offered_->start(own);
+    return sending_;
+}
+
+void Bitmap::sendRow(std::uint32_t row) {
+    offered_->takeRow(*this, row, pixels_.get());
+    if (zeroedRows_) std::fill_n(pixels_.get(), bytesPerLine_, 0);
 }
 
 void Bitmap::setSize(std::uint32_t width, std::uint32_t height, bool zeroed) {
@@ -62,7 +76,9 @@ void Bitmap::setSize(std::uint32_t width, std::uint32_t height, bool zeroed) {
     width_ = width;
     height_ = height;
     bytesPerLine_ = (std::size_t{width} * bits + 7) / 8;
-    const std::size_t size = bytesPerLine_ * height;
+    rowStep_ = sending_ ? 0 : bytesPerLine_;
+    zeroedRows_ = zeroed;
+    const std::size_t size = pixelBytes();
     pixels_.reset();
     pixels_ = zeroed ? std::make_unique<std::uint8_t[]>(size)
                      : std::make_unique_for_overwrite<std::uint8_t[]>(size);
@@ -71,9 +87,10 @@ void Bitmap::setSize(std::uint32_t width, std::uint32_t height, bool zeroed) {
 void Bitmap::clear() {
     format_ = PixelFormat::pf24bit;
     width_ = height_ = 0;
-    bytesPerLine_ = 0;
+    bytesPerLine_ = rowStep_ = 0;
     pixels_.reset();
     palette_.clear();
+    sending_ = false;
 }
 
 void Bitmap::setPalette(Palette palette) {
@@ -113,13 +130,17 @@ Rgba8Image Bitmap::toRgba8() const {
 }
 
 void Bitmap::rowToRgba8(std::uint32_t y, std::uint8_t* out) const {
+    convertRow(scanLine(y), out);
+}
+
+void Bitmap::convertRow(const std::uint8_t* row, std::uint8_t* out) const {
     const unsigned bits = bitsPerPixel(format_);
-    const std::uint8_t* row = scanLine(y);
-    for (std::uint32_t x = 0; x < width_; ++x, out += 4) {
-        switch (format_) {
-            case PixelFormat::pf1bit:
-            case PixelFormat::pf4bit:
-            case PixelFormat::pf8bit: {
+    // One loop per format, so that the format is not decided again for every pixel.
+    switch (format_) {
+        case PixelFormat::pf1bit:
+        case PixelFormat::pf4bit:
+        case PixelFormat::pf8bit:
+            for (std::uint32_t x = 0; x < width_; ++x, out += 4) {
                 const unsigned index = indexAt(row, x, bits);
                 PaletteEntry entry{0, 0, 0, 255};
                 if (index < palette_.size()) entry = palette_[index];
@@ -127,31 +148,35 @@ void Bitmap::rowToRgba8(std::uint32_t y, std::uint8_t* out) const {
                 out[1] = entry.green;
                 out[2] = entry.blue;
                 out[3] = 255;
-                break;
             }
-            case PixelFormat::pf15bit: {
+            break;
+        case PixelFormat::pf15bit:
+            for (std::uint32_t x = 0; x < width_; ++x, out += 4) {
                 const unsigned w = row[2 * x] | (row[2 * x + 1] << 8);
                 out[0] = expand5((w >> 10) & 31);
                 out[1] = expand5((w >> 5) & 31);
                 out[2] = expand5(w & 31);
                 out[3] = 255;
-                break;
             }
-            case PixelFormat::pf24bit:
-                out[0] = row[3 * x + 2];
-                out[1] = row[3 * x + 1];
-                out[2] = row[3 * x];
+            break;
+        case PixelFormat::pf24bit:
+            for (std::uint32_t x = 0; x < width_; ++x, out += 4, row += 3) {
+                out[0] = row[2];
+                out[1] = row[1];
+                out[2] = row[0];
                 out[3] = 255;
-                break;
-            case PixelFormat::pf32bit:
-                out[0] = row[4 * x + 2];
-                out[1] = row[4 * x + 1];
-                out[2] = row[4 * x];
-                out[3] = row[4 * x + 3];
-                break;
-            case PixelFormat::pfCustom:
-                break;
-        }
+            }
+            break;
+        case PixelFormat::pf32bit:
+            for (std::uint32_t x = 0; x < width_; ++x, out += 4, row += 4) {
+                out[0] = row[2];
+                out[1] = row[1];
+                out[2] = row[0];
+                out[3] = row[3];
+            }
+            break;
+        case PixelFormat::pfCustom:
+            break;
     }
 }
 

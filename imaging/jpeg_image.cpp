@@ -81,6 +81,21 @@ void cmykToBgr(const std::uint8_t* in, std::uint8_t* out, std::uint32_t width, b
     }
 }
 
+// For a bitmap offered a row sink: libjpeg's smallest reduced scale (1/8, 1/4, 1/2) that
+// still gives the sink's least useful size, so that a big picture shown small is decoded
+// small. The output size is rounded up, as libjpeg does.
+void chooseScale(jpeg_decompress_struct& info, const RowSink& sink) {
+    const PictureSize least = sink.leastSize({info.image_width, info.image_height});
+    for (unsigned denominator : {8u, 4u, 2u}) {
+        const auto scaled = [&](JDIMENSION side) { return (side + denominator - 1) / denominator; };
+        if (scaled(info.image_width) >= least.width && scaled(info.image_height) >= least.height) {
+            info.scale_num = 1;
+            info.scale_denom = denominator;
+            return;
+        }
+    }
+}
+
 // Returns false with `errors.message` set when libjpeg fails. Only trivially destructible
 // objects live in this frame after setjmp.
 bool decode(jpeg_decompress_struct& info, ErrorManager& errors, Bitmap& bitmap,
@@ -91,8 +106,11 @@ bool decode(jpeg_decompress_struct& info, ErrorManager& errors, Bitmap& bitmap,
     const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
     info.out_color_space = grey ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_EXT_BGR;
     checkImageSize(info.image_width, info.image_height, grey ? 8 : 24, kFormat);
+    if (const RowSink* sink = bitmap.offeredRowSink()) chooseScale(info, *sink);
     jpeg_start_decompress(&info);
     bitmap.setPixelFormat(grey ? PixelFormat::pf8bit : PixelFormat::pf24bit);
+    // Rows come out once each, top down; rows a damaged stream never yields stay zero.
+    bitmap.acceptRowSink({info.image_width, info.image_height});
     bitmap.setSize(info.output_width, info.output_height);
     if (grey) {
         Palette ramp(256);
@@ -102,10 +120,12 @@ bool decode(jpeg_decompress_struct& info, ErrorManager& errors, Bitmap& bitmap,
     }
     if (cmyk) cmykRow.resize(std::size_t(info.output_width) * 4);
     while (info.output_scanline < info.output_height) {
-        std::uint8_t* target = bitmap.scanLine(info.output_scanline);
+        const JDIMENSION y = info.output_scanline;
+        std::uint8_t* target = bitmap.scanLine(y);
         JSAMPROW rows[1] = {cmyk ? cmykRow.data() : target};
         if (jpeg_read_scanlines(&info, rows, 1) != 1) break;
         if (cmyk) cmykToBgr(cmykRow.data(), target, info.output_width, info.saw_Adobe_marker);
+        bitmap.rowDone(y);
     }
     jpeg_finish_decompress(&info);
     return true;

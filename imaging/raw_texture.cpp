@@ -7,6 +7,8 @@
 #include <stdexcept>
 
 #include "decoders/whole_file.h"
+#include "imaging/bitmap.h"
+#include "imaging/image_stream.h"
 #include "platform/atomic_output_file.h"
 
 namespace kelvane {
@@ -29,14 +31,18 @@ std::size_t squareSide(std::size_t size) {
     return side;
 }
 
-}  // namespace
-
-std::string rawTextureToBmp(std::string_view pixels, std::string_view palette) {
-    const std::size_t side = squareSide(pixels.size());
+void checkPalette(std::string_view palette) {
     if (palette.size() < kPaletteBytes)
         throw BilingualError(
             "La palette de " + std::to_string(palette.size()) + " octets est incomplète",
             "A palette of " + std::to_string(palette.size()) + " bytes is incomplete");
+}
+
+}  // namespace
+
+std::string rawTextureToBmp(std::string_view pixels, std::string_view palette) {
+    const std::size_t side = squareSide(pixels.size());
+    checkPalette(palette);
     const std::size_t stride = (side + 3) / 4 * 4;
     const auto dataSize = static_cast<std::uint32_t>(stride * side);
 
@@ -68,6 +74,25 @@ std::string rawTextureToBmp(std::string_view pixels, std::string_view palette) {
         bmp.append(stride - side, '\0');
     }
     return bmp;
+}
+
+void loadRawTexture(ImageStream& pixels, std::string_view palette, Bitmap& picture) {
+    const std::size_t side = squareSide(std::size_t(pixels.remaining()));
+    checkPalette(palette);
+    Palette colours(256);
+    for (std::size_t i = 0; i < colours.size(); ++i)
+        colours[i] = {std::uint8_t(palette[i * 3]), std::uint8_t(palette[i * 3 + 1]),
+                      std::uint8_t(palette[i * 3 + 2]), 255};
+    picture.clear();
+    picture.setPixelFormat(PixelFormat::pf8bit);
+    picture.setPalette(std::move(colours));
+    const auto width = std::uint32_t(side);
+    picture.acceptRowSink({width, width});
+    picture.setSize(width, width, false);
+    for (std::uint32_t y = 0; y < width; ++y) {
+        pixels.readBuffer(picture.scanLine(y), side);
+        picture.rowDone(y);
+    }
 }
 
 void convertRawTexture(const std::string& base) {

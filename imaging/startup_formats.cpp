@@ -52,13 +52,14 @@ std::unique_ptr<Graphic> LoadPicture(const std::string& path, const TFileFormatL
 }
 
 std::unique_ptr<Graphic> LoadPicture(ImageStream& stream, std::string_view extension,
-                                     const TFileFormatList& list) {
+                                     const TFileFormatList& list, RowSink* rowSink) {
     const GraphicClass* graphicClass = list.GraphicFromContent(stream);
     if (graphicClass == nullptr && !extension.empty())
         graphicClass = list.PlatformTable().Find(extension);
     if (graphicClass == nullptr)
         throw EInvalidGraphic("Unknown picture file extension (." + std::string(extension) + ")");
     std::unique_ptr<Graphic> picture = graphicClass->create();
+    picture->offerRowSink(rowSink);
     picture->LoadFromStream(stream);
     return picture;
 }

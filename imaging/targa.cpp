@@ -255,7 +255,8 @@ void TTargaGraphic::LoadFromStream(ImageStream& stream) {
                                                       : rowSize * p.Height > stream.remaining()))
         throw EReadError();
     // Every row is written below (or loading fails), so only an empty image type needs
-    // cleared pixels.
+    // cleared pixels; the rows written can go to an offered sink.
+    if (h.imageType != 0) acceptRowSink({p.Width, p.Height});
     setSize(p.Width, p.Height, h.imageType == 0);
     Progress(ProgressStage::psEnding, 0, false, FProgressRect, "");
     Progress(ProgressStage::psStarting, 0, false, FProgressRect, kTransfering);
@@ -265,7 +266,8 @@ void TTargaGraphic::LoadFromStream(ImageStream& stream) {
         std::vector<std::uint8_t> packed(isRunLength(h.imageType) ? 2 * rowSize : 0);
         std::vector<std::uint8_t> stored(greyAlpha ? rowSize : 0);
         for (std::uint32_t r = 0; r < p.Height; ++r) {
-            std::uint8_t* bitmapRow = scanLine(topDown ? r : p.Height - 1 - r);
+            const std::uint32_t y = topDown ? r : p.Height - 1 - r;
+            std::uint8_t* bitmapRow = scanLine(y);
             std::uint8_t* row = greyAlpha ? stored.data() : bitmapRow;
             if (packed.empty()) {
                 stream.readBuffer(row, rowSize);
@@ -281,6 +283,7 @@ void TTargaGraphic::LoadFromStream(ImageStream& stream) {
                 stream.seek(start + std::uint64_t(source - packed.data()));
             }
             if (greyAlpha) FColorManager.ConvertRow(row, bitmapRow, p.Width);
+            rowDone(y);
             Progress(ProgressStage::psRunning, std::uint8_t(std::uint64_t{r} * 100 / p.Height),
                      false, FProgressRect, "");
             ++FProgressRect.top;

@@ -444,6 +444,9 @@ void TTIFFGraphic::LoadFromStream(ImageStream& stream) {
         cm.TargetBitsPerSample() == 8 &&
         ((cm.TargetColorScheme() == ColorScheme::BGR && cm.TargetSamplesPerPixel() == 3) ||
          (cm.TargetColorScheme() == ColorScheme::BGRA && cm.TargetSamplesPerPixel() == 4));
+    // Each row is converted once, in order, from its own stored row (the predictor works on
+    // that), so the rows can go to an offered sink.
+    acceptRowSink({p.Width, p.Height});
     setSize(p.Width, p.Height, !writesEveryByte);
     setUpPalette();
 
@@ -497,6 +500,7 @@ void TTIFFGraphic::readStrips(ImageStream& stream, const std::vector<Strip>& str
                           (p.Options & ioBigEndian) != 0);
         }
         FColorManager.ConvertRow(line, scanLine(p.CurrentRow), p.Width);
+        rowDone(p.CurrentRow);
         ++p.CurrentRow;
         Progress(ProgressStage::psRunning,
                  static_cast<std::uint8_t>(std::uint64_t{p.CurrentRow} * 100 / p.Height), false,

@@ -200,6 +200,9 @@ void decodeDib(ImageStream& stream, Bitmap& bitmap, std::uint64_t pixelOffset,
     if (pixelOffset != 0) stream.seek(pixelOffset);
     if (!rle && stride * std::uint64_t(height) > stream.remaining()) throw EReadError();
     bitmap.setPixelFormat(formatFor(h, alpha));
+    // Run-length data may skip rows and come back to pixels, so only plain rows can go to an
+    // offered sink.
+    if (!rle) bitmap.acceptRowSink({std::uint32_t(h.width), std::uint32_t(height)});
     bitmap.setSize(std::uint32_t(h.width), std::uint32_t(height));
 
     if (rle) {
@@ -211,11 +214,13 @@ void decodeDib(ImageStream& stream, Bitmap& bitmap, std::uint64_t pixelOffset,
         std::vector<std::uint8_t> row(stride);
         for (std::int64_t r = 0; r < height; ++r) {
             stream.readBuffer(row.data(), stride);
-            std::uint8_t* out = bitmap.scanLine(std::uint32_t(topDown ? r : height - 1 - r));
+            const auto y = std::uint32_t(topDown ? r : height - 1 - r);
+            std::uint8_t* out = bitmap.scanLine(y);
             if (direct)
                 std::copy_n(row.data(), bitmap.bytesPerLine(), out);
             else
                 convertMasked(row.data(), out, bitmap.width(), h, fields, alpha);
+            bitmap.rowDone(y);
         }
     }
     if (iconMask == nullptr) return;

@@ -1,7 +1,7 @@
 #include "preview/picture_fit.h"
 
 #include <algorithm>
-#include <vector>
+#include <stdexcept>
 
 namespace kelvane {
 
@@ -25,47 +25,156 @@ PictureSize fittedSize(PictureSize picture, PictureSize box) {
 
 Rgba8Image fitPicture(const Bitmap& picture, PictureSize box) {
     const PictureSize source{picture.width(), picture.height()};
-    const PictureSize target = fittedSize(source, box);
-    if (target == source) return picture.toRgba8();
-    Rgba8Image fitted;
-    fitted.width = target.width;
-    fitted.height = target.height;
-    fitted.hasAlpha = picture.hasAlpha();
-    fitted.pixels.resize(std::size_t(target.width) * target.height * 4);
+    if (fittedSize(source, box) == source) return picture.toRgba8();
+    PictureReducer reducer(box);
+    reducer.start(source);
+    for (std::uint32_t y = 0; y < source.height; ++y)
+        reducer.takeRow(picture, y, picture.scanLine(y));
+    return reducer.finish(picture);
+}
 
-    // The target column of each source column, and how many source columns each holds.
-    std::vector<std::uint32_t> columnOf(source.width);
-    std::vector<std::uint32_t> columnWidth(target.width, 0);
-    for (std::uint32_t x = 0; x < source.width; ++x) {
-        columnOf[x] = std::uint32_t(std::uint64_t(x) * target.width / source.width);
-        ++columnWidth[columnOf[x]];
+void PictureReducer::start(PictureSize own) {
+    own_ = own;
+    laidOut_ = false;
+}
+
+// Target column c holds the source columns x with x * target / source == c; target row l
+// holds the source rows from l * source / target (rounded down) to the next row's first.
+void PictureReducer::layOut(const Bitmap& picture) {
+    const PictureSize source{picture.width(), picture.height()};
+    target_ = fittedSize(own_, box_);
+    target_.width = std::min(target_.width, source.width);
+    target_.height = std::min(target_.height, source.height);
+    columnStart_.resize(target_.width + 1);
+    for (std::uint32_t c = 0; c <= target_.width; ++c)
+        columnStart_[c] =
+            std::uint32_t((std::uint64_t(c) * source.width + target_.width - 1) / target_.width);
+    lineStart_.resize(target_.height + 1);
+    lineOf_.resize(source.height);
+    rowsLeft_.resize(target_.height);
+    for (std::uint32_t line = 0; line <= target_.height; ++line)
+        lineStart_[line] = std::uint32_t(std::uint64_t(line) * source.height / target_.height);
+    for (std::uint32_t line = 0; line < target_.height; ++line) {
+        rowsLeft_[line] = lineStart_[line + 1] - lineStart_[line];
+        std::fill(lineOf_.begin() + lineStart_[line], lineOf_.begin() + lineStart_[line + 1], line);
     }
-    std::vector<std::uint8_t> row(std::size_t(source.width) * 4);
-    std::vector<std::uint64_t> sums(std::size_t(target.width) * 4);
-    std::uint32_t y = 0;
-    for (std::uint32_t line = 0; line < target.height; ++line) {
-        const auto end = std::uint32_t(std::uint64_t(line + 1) * source.height / target.height);
-        std::fill(sums.begin(), sums.end(), 0);
-        const std::uint32_t rows = end - y;
-        for (; y < end; ++y) {
-            picture.rowToRgba8(y, row.data());
-            const std::uint8_t* pixel = row.data();
-            for (std::uint32_t x = 0; x < source.width; ++x, pixel += 4) {
-                std::uint64_t* sum = &sums[std::size_t(columnOf[x]) * 4];
-                sum[0] += pixel[0];
-                sum[1] += pixel[1];
-                sum[2] += pixel[2];
-                sum[3] += pixel[3];
-            }
-        }
-        std::uint8_t* out = &fitted.pixels[std::size_t(line) * target.width * 4];
-        for (std::uint32_t x = 0; x < target.width; ++x) {
-            const std::uint64_t count = std::uint64_t(columnWidth[x]) * rows;
-            for (int c = 0; c < 4; ++c, ++out)
-                *out = std::uint8_t((sums[std::size_t(x) * 4 + c] + count / 2) / count);
+    // Blue-green-red rows are summed as they are stored; the others once converted.
+    stored_ = picture.pixelFormat() == PixelFormat::pf24bit;
+    std::uint32_t tallest = 0;
+    for (std::uint32_t line = 0; line < target_.height; ++line)
+        tallest = std::max(tallest, rowsLeft_[line]);
+    wide_ = std::uint64_t(tallest) * 255 > UINT32_MAX;
+    narrowSums_.assign(wide_ ? 0 : target_.height, {});
+    wideSums_.assign(wide_ ? target_.height : 0, {});
+    seen_.assign(source.height, false);
+    rgba_.resize(stored_ ? 0 : std::size_t(source.width) * 4);
+    reduced_ = Rgba8Image{target_.width, target_.height, picture.hasAlpha(), {}};
+    reduced_.pixels.resize(std::size_t(target_.width) * target_.height * 4);
+    laidOut_ = true;
+}
+
+const std::uint8_t* PictureReducer::samples(const Bitmap& picture, const std::uint8_t* row) {
+    if (stored_) return row;
+    picture.convertRow(row, rgba_.data());
+    return rgba_.data();
+}
+
+namespace {
+
+// `times` each sample added to its sum. Once, the usual case, goes in blocks of a fixed
+// size, which the compiler adds many samples at a time.
+template <typename Sum>
+void addSamples(Sum* __restrict sums, const std::uint8_t* __restrict values, std::size_t count,
+                Sum times) {
+    if (times != 1) {
+        for (std::size_t i = 0; i < count; ++i) sums[i] += times * values[i];
+        return;
+    }
+    constexpr std::size_t kBlock = 16;
+    std::size_t i = 0;
+    for (; i + kBlock <= count; i += kBlock)
+        for (std::size_t k = 0; k < kBlock; ++k) sums[i + k] += values[i + k];
+    for (; i < count; ++i) sums[i] += values[i];
+}
+
+// The sums of source columns [from, to), sample by sample.
+template <unsigned kChannels, typename Sum>
+void columnTotals(const Sum* sums, std::uint32_t from, std::uint32_t to, std::uint64_t* total) {
+    for (const Sum* p = sums + std::size_t(from) * kChannels;
+         p != sums + std::size_t(to) * kChannels; p += kChannels)
+        for (unsigned c = 0; c < kChannels; ++c) total[c] += p[c];
+}
+
+// The rounded average, in 32 bits when it fits (much the usual case), which divides faster.
+std::uint8_t average(std::uint64_t sum, std::uint64_t count) {
+    const std::uint64_t rounded = sum + count / 2;
+    if (rounded <= UINT32_MAX) return std::uint8_t(std::uint32_t(rounded) / std::uint32_t(count));
+    return std::uint8_t(rounded / count);
+}
+
+}  // namespace
+
+// Each source column of a target row is summed down as the rows come, and across once the
+// target row has them all.
+template <typename Sum>
+void PictureReducer::addRow(std::vector<std::vector<Sum>>& lines, std::uint32_t line,
+                            const std::uint8_t* values, std::uint64_t times) {
+    std::vector<Sum>& sums = lines[line];
+    if (sums.empty()) sums.assign(std::size_t(columnStart_.back()) * (stored_ ? 3 : 4), 0);
+    addSamples(sums.data(), values, sums.size(), Sum(times));
+}
+
+template <typename Sum>
+void PictureReducer::closeLine(std::vector<std::vector<Sum>>& lines, std::uint32_t line) {
+    const std::uint64_t rows = lineStart_[line + 1] - lineStart_[line];
+    const Sum* sums = lines[line].data();
+    std::uint8_t* out = &reduced_.pixels[std::size_t(line) * target_.width * 4];
+    for (std::uint32_t x = 0; x < target_.width; ++x, out += 4) {
+        const std::uint32_t from = columnStart_[x], to = columnStart_[x + 1];
+        const std::uint64_t count = std::uint64_t(to - from) * rows;
+        std::uint64_t total[4] = {0, 0, 0, 0};
+        if (stored_) {
+            columnTotals<3>(sums, from, to, total);
+            out[0] = average(total[2], count);
+            out[1] = average(total[1], count);
+            out[2] = average(total[0], count);
+            out[3] = 255;
+        } else {
+            columnTotals<4>(sums, from, to, total);
+            for (unsigned c = 0; c < 4; ++c) out[c] = average(total[c], count);
         }
     }
-    return fitted;
+    std::vector<Sum>().swap(lines[line]);
+}
+
+void PictureReducer::addRow(std::uint32_t line, const std::uint8_t* values, std::uint64_t times) {
+    if (wide_)
+        addRow(wideSums_, line, values, times);
+    else
+        addRow(narrowSums_, line, values, times);
+    rowsLeft_[line] -= std::uint32_t(times);
+    if (rowsLeft_[line] > 0) return;
+    if (wide_)
+        closeLine(wideSums_, line);
+    else
+        closeLine(narrowSums_, line);
+}
+
+void PictureReducer::takeRow(const Bitmap& picture, std::uint32_t y, const std::uint8_t* row) {
+    if (!laidOut_) layOut(picture);
+    if (y >= seen_.size() || seen_[y]) throw std::logic_error("A picture row was sent twice");
+    seen_[y] = true;
+    addRow(lineOf_[y], samples(picture, row), 1);
+}
+
+Rgba8Image PictureReducer::finish(const Bitmap& picture) {
+    if (picture.empty()) return {};
+    if (!laidOut_) layOut(picture);
+    const std::vector<std::uint8_t> zeroRow(picture.bytesPerLine(), 0);
+    for (std::uint32_t line = 0; line < target_.height; ++line)
+        if (rowsLeft_[line] > 0) addRow(line, samples(picture, zeroRow.data()), rowsLeft_[line]);
+    laidOut_ = false;
+    return std::move(reduced_);
 }
 
 }  // namespace kelvane

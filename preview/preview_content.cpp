@@ -44,10 +44,27 @@ std::string wholeEntry(const ReadOnlyFile& file, const CatalogueEntry& entry) {
     return readEntryPrefix(file, entry, std::size_t(size));
 }
 
-PicturePreview picturePreview(ImageStream& stream, std::string_view extension, PictureSize box) {
-    const std::unique_ptr<Graphic> picture = LoadPicture(stream, extension);
-    if (picture->empty()) throw BilingualError("L'image est vide", "The picture is empty");
-    return {fitPicture(*picture, box), {picture->width(), picture->height()}};
+// A picture whose decoder hands its rows over is reduced as it decodes and never held
+// whole; any other is decoded whole, then fitted.
+PicturePreview fittedPicture(const Bitmap& picture, PictureReducer& reducer, PictureSize box) {
+    if (picture.empty()) throw BilingualError("L'image est vide", "The picture is empty");
+    if (picture.sendsRows()) return {reducer.finish(picture), reducer.pictureSize()};
+    return {fitPicture(picture, box), {picture.width(), picture.height()}};
+}
+
+// `decode` run over the entry's bytes: a stored entry read in place in the archive, a
+// compressed one inflated as it goes and then to its end, so that it fails on a damaged
+// stream as a whole read of it does.
+template <class Decode>
+PicturePreview decodeEntry(const ReadOnlyFile& file, const CatalogueEntry& entry, Decode decode) {
+    if (!entry.compressed) {
+        StoredEntryStream stream(file, entry);
+        return decode(stream);
+    }
+    InflatedEntryStream stream(file, entry);
+    PicturePreview preview = decode(stream);
+    stream.finish();
+    return preview;
 }
 
 PicturePreview texturePreview(const ReadOnlyFile& file, const PreviewRequest& request,
@@ -57,26 +74,26 @@ PicturePreview texturePreview(const ReadOnlyFile& file, const PreviewRequest& re
         const std::string name = base + std::string(companionExtension(group));
         throw BilingualError("Fichier " + name + " non trouvé", "File " + name + " not found");
     }
-    const std::string viewed = wholeEntry(file, request.entry);
-    const std::string companion = wholeEntry(file, *request.companion);
     const bool pixelsViewed = group != ViewerGroup::Palette;
-    const std::string bitmap =
-        rawTextureToBmp(pixelsViewed ? viewed : companion, pixelsViewed ? companion : viewed);
-    MemoryStream stream(bitmap.data(), bitmap.size());
-    return picturePreview(stream, "bmp", request.pictureBox);
+    const CatalogueEntry& pixels = pixelsViewed ? request.entry : *request.companion;
+    const std::string palette = wholeEntry(file, pixelsViewed ? *request.companion : request.entry);
+    return decodeEntry(file, pixels, [&](ImageStream& stream) {
+        PictureReducer reducer(request.pictureBox);
+        Bitmap texture;
+        texture.offerRowSink(&reducer);
+        loadRawTexture(stream, palette, texture);
+        return fittedPicture(texture, reducer, request.pictureBox);
+    });
 }
 
-// A stored picture is decoded where it lies in the archive; a compressed one once inflated.
 PicturePreview storedOrInflatedPicture(const ReadOnlyFile& file, const PreviewRequest& request) {
     const CatalogueEntry& entry = request.entry;
-    const std::string extension = fileExtension(entry.name);
-    if (!entry.compressed) {
-        StoredEntryStream stream(file, entry);
-        return picturePreview(stream, extension, request.pictureBox);
-    }
-    const std::string bytes = wholeEntry(file, entry);
-    MemoryStream stream(bytes.data(), bytes.size());
-    return picturePreview(stream, extension, request.pictureBox);
+    return decodeEntry(file, entry, [&](ImageStream& stream) {
+        PictureReducer reducer(request.pictureBox);
+        const std::unique_ptr<Graphic> picture =
+            LoadPicture(stream, fileExtension(entry.name), FileFormatList(), &reducer);
+        return fittedPicture(*picture, reducer, request.pictureBox);
+    });
 }
 
 // A sound's header, read without its data: a stored sound in place, chunk header by chunk

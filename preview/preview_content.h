@@ -19,7 +19,8 @@ namespace kelvane {
 inline constexpr std::size_t kShownBytes = 64 * 1024;
 // At most this much decoded text goes on a page, so that putting it there stays quick.
 inline constexpr std::size_t kShownTextBytes = 1 << 20;
-// Entries decoded whole (pictures, tables...) above this size are dumped instead.
+// Entries decoded whole (tables, sounds...) above this size are dumped instead; pictures are
+// decoded as they are read.
 inline constexpr std::int64_t kLargestDecoded = std::int64_t{256} << 20;
 // At most this much of a compressed sound is inflated to find its header.
 inline constexpr std::size_t kLargestSoundHeader = std::size_t{16} << 20;
