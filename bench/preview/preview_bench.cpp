@@ -9,11 +9,11 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <algorithm>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "archive/pod_reader.h"
+#include "bench/preview/resident_memory.h"
 #include "decoders/whole_file.h"
 #include "preview/picture_view.h"
 #include "preview/preview_pane.h"
@@ -25,6 +25,8 @@
 namespace {
 
 using namespace kelvane;
+using bench::resetPeak;
+using bench::residentBytes;
 
 constexpr std::uint16_t kSide = 4096;
 constexpr std::uint16_t kHugeSide = 10240;
@@ -111,25 +113,6 @@ const Archive& huge() {
         "huge.pod", test::ArchiveLayout::POD5,
         {{"ART\\HUGE.TGA", targa(kHugeSide), 0, false}, {"ART\\HUGE2.TGA", targa(kHugeSide)}});
     return archive;
-}
-
-// Resident memory in bytes as /proc/self/status gives it: "VmRSS" now, "VmHWM" at its
-// peak since resetPeak().
-std::int64_t residentBytes(const std::string& field) {
-    std::ifstream status("/proc/self/status");
-    std::string name;
-    std::int64_t kilobytes = 0;
-    while (status >> name) {
-        if (name == field + ":") {
-            status >> kilobytes;
-            return kilobytes * 1024;
-        }
-    }
-    return 0;
-}
-
-void resetPeak() {
-    std::ofstream("/proc/self/clear_refs") << "5";
 }
 
 // Shows an entry and runs the event loop until its preview is on its page.

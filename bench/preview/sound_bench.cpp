@@ -6,11 +6,11 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QTimer>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "archive/pod_reader.h"
+#include "bench/preview/resident_memory.h"
 #include "preview/preview_pane.h"
 #include "tests/support/archive_builder.h"
 #include "tests/support/image_builders.h"
@@ -19,6 +19,8 @@
 namespace {
 
 using namespace kelvane;
+using bench::resetPeak;
+using bench::residentBytes;
 
 struct Archive {
     test::TempDir dir;
@@ -40,27 +42,14 @@ Archive& archive() {
     return instance;
 }
 
-// A field of /proc/self/status in KiB.
-long statusKiB(const std::string& field) {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind(field + ":", 0) == 0) return std::stol(line.substr(field.size() + 1));
-    return 0;
-}
-
-// The peak resident size starts again from the current one.
-void resetPeak() {
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
-
-void reportPeak(benchmark::State& state, long residentBefore) {
-    state.counters["peak_MiB"] = double(statusKiB("VmHWM") - residentBefore) / 1024;
+void reportPeak(benchmark::State& state, std::int64_t residentBefore) {
+    state.counters["peak_MiB"] = double(residentBytes("VmHWM") - residentBefore) / (1 << 20);
 }
 
 void BM_ReadBigSoundHeader(benchmark::State& state) {
     const Archive& sounds = archive();
     resetPeak();
-    const long before = statusKiB("VmRSS");
+    const std::int64_t before = residentBytes("VmRSS");
     for (auto _ : state) {
         benchmark::DoNotOptimize(
             previewEntry({sounds.path, sounds.catalogue[0], std::nullopt, {800, 600}, '.'}));
@@ -75,7 +64,7 @@ void BM_PreviewBigSound(benchmark::State& state) {
     pane.resize(800, 600);
     pane.show();
     resetPeak();
-    const long before = statusKiB("VmRSS");
+    const std::int64_t before = residentBytes("VmRSS");
     for (auto _ : state) {
         QEventLoop loop;
         QObject::connect(&pane, &PreviewPane::previewShown, &loop, &QEventLoop::quit);
