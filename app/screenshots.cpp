@@ -115,6 +115,15 @@ void writingMenu(QWidget& form, const QDir& output) {
     menu->hide();
 }
 
+// Makes a row of the listing current and waits for its preview.
+void previewRow(QWidget& form, int row) {
+    auto* grid = form.findChild<QTableView*>(QStringLiteral("sgPodview"));
+    auto* pane = form.findChild<kelvane::PreviewPane*>(QStringLiteral("PreviewPane"));
+    QSignalSpy shown(pane, &kelvane::PreviewPane::previewShown);
+    grid->setCurrentIndex(grid->model()->index(row, 1));
+    if (!shown.wait(5000)) std::cerr << "the preview did not show\n";
+}
+
 // The IMAGES folder chosen in the tree, the listing filtered to its pictures of one kind and
 // the Targa shown in the preview pane.
 void browsing(QWidget& form, const QDir& output) {
@@ -124,11 +133,7 @@ void browsing(QWidget& form, const QDir& output) {
                              QStringLiteral("IMAGES (4)"), 1, Qt::MatchRecursive);
     if (!images.isEmpty()) tree->setCurrentIndex(images[0]);
     form.findChild<QLineEdit*>(QStringLiteral("edFilter"))->setText(QStringLiteral("*.t?a"));
-    auto* grid = form.findChild<QTableView*>(QStringLiteral("sgPodview"));
-    auto* pane = form.findChild<kelvane::PreviewPane*>(QStringLiteral("PreviewPane"));
-    QSignalSpy shown(pane, &kelvane::PreviewPane::previewShown);
-    grid->setCurrentIndex(grid->model()->index(0, 1));
-    if (!shown.wait(5000)) std::cerr << "the preview did not show\n";
+    previewRow(form, 0);
     save(form, output, QStringLiteral("browse"));
 }
 
@@ -144,6 +149,8 @@ void mainWindow(const QString& archive, const QDir& output, const QString& name)
     QEvent activation(QEvent::WindowActivate);
     QApplication::sendEvent(&form, &activation);
     form.openArchiveCommand(archive);
+    // The deep name's row current: shortened in the listing, its text in the preview pane.
+    previewRow(form, 1);
     save(form, output, name);
     if (name == QStringLiteral("main-fr")) {
         form.show();
