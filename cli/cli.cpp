@@ -18,11 +18,13 @@ extern const Command kAddCommand;
 extern const Command kDeleteCommand;
 extern const Command kImageCommand;
 extern const Command kDecodeCommand;
+extern const Command kTextureCommand;
 
 std::span<const Command> commands() {
     static const std::array all = {kListCommand,   kInfoCommand,   kExtractCommand, kCatCommand,
                                    kVerifyCommand, kAuditCommand,  kMountCommand,   kCreateCommand,
-                                   kAddCommand,    kDeleteCommand, kImageCommand,   kDecodeCommand};
+                                   kAddCommand,    kDeleteCommand, kImageCommand,   kTextureCommand,
+                                   kDecodeCommand};
     return all;
 }
 
