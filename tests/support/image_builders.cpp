@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <stdexcept>
@@ -268,6 +269,26 @@ std::string buildPng(const PngLayout& png) {
     putChunk(file, "IDAT", packed);
     putChunk(file, "IEND", "");
     return file;
+}
+
+std::vector<std::uint8_t> photographicRgb(unsigned side) {
+    std::vector<std::uint8_t> rgb(std::size_t(side) * side * 3);
+    std::uint32_t noise = 12345;
+    for (unsigned y = 0; y < side; ++y)
+        for (unsigned x = 0; x < side; ++x) {
+            const double u = double(x) / side, v = double(y) / side;
+            // Light and shade carry most of the change, colour a little, as in a photograph.
+            const double light = 120 + 90 * std::sin(5 * u + 2 * v) * std::cos(3 * v - u);
+            const double tint[3] = {30 * std::sin(4 * v), 10 * std::cos(3 * u),
+                                    -25 * std::sin(2 * (u + v))};
+            for (unsigned c = 0; c < 3; ++c) {
+                noise = noise * 1664525u + 1013904223u;
+                const double value = light + tint[c] + double(noise >> 30) - 1.5;
+                rgb[(std::size_t(y) * side + x) * 3 + c] =
+                    std::uint8_t(std::clamp(value, 0.0, 255.0));
+            }
+        }
+    return rgb;
 }
 
 }  // namespace kelvane::test

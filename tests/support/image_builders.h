@@ -70,4 +70,7 @@ struct PngLayout {
 };
 std::string buildPng(const PngLayout& layout);
 
+// A smooth picture with fine noise, as a photograph is: `side` x `side` 8-bit RGB.
+std::vector<std::uint8_t> photographicRgb(unsigned side);
+
 }  // namespace kelvane::test
