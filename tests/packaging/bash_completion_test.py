@@ -66,6 +66,7 @@ FILE_CASES = [
     (r"extract my\ demo.pod o", ["out dir/"], r"extract my\ demo.pod out\ dir/"),
     ("decode ", ["out dir/", "PISTE.BGR"], "decode "),
     ("add old.EPD my\\ n", ["my notes.txt"], r"add old.EPD my\ notes.txt "),
+    ("texture --resize 64 my\\ n", ["my notes.txt"], r"texture --resize 64 my\ notes.txt "),
 ]
 
 INPUTRC = """set completion-display-width 0
@@ -207,7 +208,7 @@ class BashCompletionTest(unittest.TestCase):
         self.check("", list(commands) + ["help", "--help"], "")
         self.check("ex", ["extract"], "extract ")
         for command, arguments in commands.items():
-            options = re.findall(r"(?<![\w-])(--?[a-z]+)", arguments) + ["--help"]
+            options = re.findall(r"(?<![\w-])(--?[a-z][a-z-]*)", arguments) + ["--help"]
             self.check(command + " -", options, None)
         self.check("create --format ", ["epd", "pod1", "pod2", "pod3"], "create --format ")
 
