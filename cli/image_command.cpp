@@ -1,7 +1,7 @@
 #include <exception>
 
 #include "cli/cli.h"
-#include "cli/image_writer.h"
+#include "imaging/picture_writer.h"
 #include "imaging/ImageFormats.h"
 #include "platform/bilingual_error.h"
 

@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "cli/cli.h"
-#include "cli/image_writer.h"
+#include "imaging/picture_writer.h"
 #include "tests/support/image_builders.h"
 #include "tests/support/temp_dir.h"
 
@@ -73,7 +73,7 @@ TEST(ImageCommandTest, AFailingSinkIsReportedForEveryFormat) {
     for (const std::string path : {"out.png", "out.pam", "out.ppm", "out.bmp"}) {
         std::ostream sink(nullptr);
         try {
-            cli::writeImage(picture, path, sink);
+            writeImage(picture, path, sink);
             ADD_FAILURE() << path << " written to a broken sink";
         } catch (const std::runtime_error& e) {
             EXPECT_EQ(std::string(e.what()), "Cannot create file " + path);

@@ -1,6 +1,7 @@
-#include "cli/image_writer.h"
+#include "imaging/picture_writer.h"
 
 #include <png.h>
+#include <zlib.h>
 
 #include <array>
 #include <csetjmp>
@@ -12,7 +13,7 @@
 #include "imaging/graphic.h"
 #include "platform/atomic_output_file.h"
 
-namespace kelvane::cli {
+namespace kelvane {
 
 namespace {
 
@@ -132,6 +133,8 @@ void writePng(const Bitmap& picture, std::ostream& sink) {
     png_set_IHDR(png, info, picture.width(), picture.height(), 8,
                  picture.hasAlpha() ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    // Pictures are written for editing, not for keeping small: the fastest compression.
+    png_set_compression_level(png, Z_BEST_SPEED);
     png_write_info(png, info);
     for (std::uint32_t y = 0; y < picture.height(); ++y) png_write_row(png, packer.row(y));
     png_write_end(png, nullptr);
@@ -213,9 +216,8 @@ void writeImage(const Bitmap& picture, const std::string& path, std::ostream& si
     if (!sink.flush()) cannotCreate(path);
 }
 
-void writeImageFile(const Bitmap& picture, const std::string& path) {
+void writeImage(const Bitmap& picture, const std::string& path, AtomicOutputFile& file) {
     if (!isWritableImagePath(path)) cannotCreate(path);
-    AtomicOutputFile file(path);
     AtomicFileBuffer buffer(file);
     std::ostream stream(&buffer);
     try {
@@ -226,7 +228,13 @@ void writeImageFile(const Bitmap& picture, const std::string& path) {
         throw;
     }
     buffer.rethrowFailure();
+}
+
+void writeImageFile(const Bitmap& picture, const std::string& path) {
+    if (!isWritableImagePath(path)) cannotCreate(path);
+    AtomicOutputFile file(path);
+    writeImage(picture, path, file);
     file.commit();
 }
 
-}  // namespace kelvane::cli
+}  // namespace kelvane
