@@ -1,5 +1,6 @@
 #include "imaging/ImageFormats.h"
 #include "imaging/graphic_errors.h"
+#include "imaging/libtiff_picture.h"
 #include "imaging/platform_picture.h"
 #include "imaging/png_image.h"
 #include "imaging/targa.h"
@@ -42,13 +43,41 @@ TFileFormatList& FileFormatList() {
     return list;
 }
 
-std::unique_ptr<Graphic> LoadPicture(const std::string& path, const TFileFormatList& list) {
-    if (const GraphicClass* graphicClass = list.GraphicFromContent(path)) {
-        std::unique_ptr<Graphic> picture = graphicClass->create();
-        picture->LoadFromFile(path);
+namespace {
+
+// Loads the picture at the stream's position with `graphicClass`. A TIFF file the program's
+// own decoder refuses (it throws, or leaves empty a picture its header gives a size) is
+// decoded again by libtiff, whole; when libtiff cannot read it either, the own decoder's
+// error stands.
+std::unique_ptr<Graphic> loadWith(const GraphicClass& graphicClass, ImageStream& stream,
+                                  RowSink* rowSink) {
+    std::unique_ptr<Graphic> picture = graphicClass.create();
+    picture->offerRowSink(rowSink);
+    if (&graphicClass != &kTIFFGraphicClass) {
+        picture->LoadFromStream(stream);
         return picture;
     }
-    return list.PlatformTable().LoadFromFile(path);
+    const std::uint64_t start = stream.position();
+    try {
+        picture->LoadFromStream(stream);
+    } catch (const std::exception&) {
+        stream.seek(start);
+        if (std::unique_ptr<Graphic> fallback = decodeWithLibtiff(stream)) return fallback;
+        throw;
+    }
+    const TImageProperties& stated = static_cast<TTIFFGraphic&>(*picture).ImageProperties();
+    if (picture->empty() && stated.Width != 0 && stated.Height != 0) {
+        stream.seek(start);
+        if (std::unique_ptr<Graphic> fallback = decodeWithLibtiff(stream)) return fallback;
+    }
+    return picture;
+}
+
+}  // namespace
+
+std::unique_ptr<Graphic> LoadPicture(const std::string& path, const TFileFormatList& list) {
+    FileStream stream(path);
+    return LoadPicture(stream, fileExtension(path), list);
 }
 
 std::unique_ptr<Graphic> LoadPicture(ImageStream& stream, std::string_view extension,
@@ -58,10 +87,7 @@ std::unique_ptr<Graphic> LoadPicture(ImageStream& stream, std::string_view exten
         graphicClass = list.PlatformTable().Find(extension);
     if (graphicClass == nullptr)
         throw EInvalidGraphic("Unknown picture file extension (." + std::string(extension) + ")");
-    std::unique_ptr<Graphic> picture = graphicClass->create();
-    picture->offerRowSink(rowSink);
-    picture->LoadFromStream(stream);
-    return picture;
+    return loadWith(*graphicClass, stream, rowSink);
 }
 
 }  // namespace kelvane

@@ -34,6 +34,8 @@ grep -q '^MimeType=application/x-fly-pod;application/x-fly-epd;$' \
 grep -q 'glob pattern="\*.pod"' "$staging/root/usr/share/mime/packages/kelvane.xml"
 dpkg-deb -f "$package" Depends | grep -q libqt6widgets6
 dpkg-deb -f "$package" Depends | grep -q qt6-translations-l10n
+# libtiff decodes the TIFF pictures the own decoder refuses.
+dpkg-deb -f "$package" Depends | grep -q 'libtiff6'
 # libfuse3-3 as kelvane-mount links it; fusermount3 (fuse3) only recommended.
 dpkg-deb -f "$package" Depends | grep -q 'libfuse3-3'
 if dpkg-deb -f "$package" Depends | grep -Eq '(^|, )fuse3( |,|$)'; then

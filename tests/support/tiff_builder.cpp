@@ -62,6 +62,7 @@ void setTags(TIFF* tiff, const TiffPicture& picture) {
 }
 
 const char* writeMode(const TiffPicture& picture) {
+    if (picture.bigTiff) return picture.bigEndian ? "wb8" : "wl8";
     return picture.bigEndian ? "wb" : "wl";
 }
 

@@ -23,6 +23,7 @@ struct TiffPicture {
     // Both non-zero write tiles instead of strips.
     std::uint32_t tileSize = 0;
     bool bigEndian = false;
+    bool bigTiff = false;
     // YCbCr subsampling for JPEG-compressed YCbCr pictures (pixels are given as RGB).
     std::uint16_t subsampling = 1;
     std::vector<std::uint16_t> colorMap;
