@@ -57,10 +57,9 @@ PictureExtraction::Written PictureExtraction::extract(int index, const OutputFol
     const CatalogueEntry& entry = archive_.catalogue()[std::size_t(index)];
     const ViewerGroup group = viewerGroup(entry.name);
     if (group != ViewerGroup::Picture && !isTexture(group))
-        return {archive_.Extract(index, target, storedPath), {}};
+        return {archive_.Extract(index, target, storedPath), {}, {}};
 
     std::unique_ptr<Bitmap> picture;
-    std::string note;
     try {
         if (group == ViewerGroup::Picture) {
             picture = decodedPicture(archive_, entry);
@@ -82,9 +81,9 @@ PictureExtraction::Written PictureExtraction::extract(int index, const OutputFol
         }
     } catch (const std::exception& failure) {
         const std::string name = visibleText(entry.name);
-        note = "L'image " + name + " est écrite telle quelle : " + textIn(failure, false) +
-               "\r\nThe picture " + name + " is written as stored: " + englishText(failure);
-        return {archive_.Extract(index, target, storedPath), note};
+        return {archive_.Extract(index, target, storedPath),
+                "L'image " + name + " est écrite telle quelle : " + textIn(failure, false),
+                "The picture " + name + " is written as stored: " + englishText(failure)};
     }
 
     const std::string name = pngName(entry.name);
@@ -93,7 +92,7 @@ PictureExtraction::Written PictureExtraction::extract(int index, const OutputFol
     writeImage(*picture, name, output);
     ExtractionResult result{output.path(), 0, false};
     output.commit();
-    return {result, {}};
+    return {result, {}, {}};
 }
 
 }  // namespace kelvane

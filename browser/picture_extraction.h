@@ -20,8 +20,8 @@ class PictureExtraction {
     struct Written {
         // None for the second half of a texture pair already written as one picture.
         std::optional<ExtractionResult> result;
-        // Why a picture entry was written as stored (bilingual); empty otherwise.
-        std::string note;
+        // Why a picture entry was written as stored, in both languages; empty otherwise.
+        std::string french, english;
     };
 
     // Writes entry `index` into `target` as extraction does with `storedPath`. Failures to

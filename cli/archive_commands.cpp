@@ -12,6 +12,7 @@
 #include "archive/pod_reader.h"
 #include "archive/timestamps.h"
 #include "archive/verification.h"
+#include "browser/picture_extraction.h"
 #include "cli/archive_access.h"
 #include "cli/cli.h"
 #include "cli/json_reports.h"
@@ -71,7 +72,7 @@ int runAudit(const Arguments& args, std::ostream& out, std::ostream& err);
 extern const Command kListCommand{"list", "list [-l | --json] ARCHIVE", runList};
 extern const Command kInfoCommand{"info", "info [--verbose] [--json] ARCHIVE", runInfo};
 extern const Command kExtractCommand{
-    "extract", "extract [--structure] ARCHIVE DIR [ENTRY|PATTERN...]", runExtract};
+    "extract", "extract [--structure] [--png] ARCHIVE DIR [ENTRY|PATTERN...]", runExtract};
 extern const Command kCatCommand{"cat", "cat ARCHIVE ENTRY|PATTERN...", runCat};
 extern const Command kVerifyCommand{"verify", "verify [--json] ARCHIVE", runVerify};
 extern const Command kAuditCommand{"audit", "audit ARCHIVE", runAudit};
@@ -161,9 +162,12 @@ int runInfo(const Arguments& args, std::ostream& out, std::ostream& err) {
 int runExtract(const Arguments& args, std::ostream& out, std::ostream& err) {
     Arguments positional;
     bool structure = false;
+    bool png = false;
     for (const std::string& arg : args) {
         if (arg == "--structure") {
             structure = true;
+        } else if (arg == "--png") {
+            png = true;
         } else if (arg.rfind("--", 0) == 0) {
             return usageError(kExtractCommand, err, "unknown option " + arg);
         } else {
@@ -192,11 +196,21 @@ int runExtract(const Arguments& args, std::ostream& out, std::ostream& err) {
 
     int status = kSuccess;
     std::size_t written = 0;
+    PictureExtraction pictures(*pod);
+    const StoredPath storedPath = structure ? StoredPath::KeepAndCreateLevels : StoredPath::Drop;
     for (int index : indices) {
         const CatalogueEntry& entry = pod->catalogue()[std::size_t(index)];
         try {
-            ExtractionResult result = pod->Extract(
-                index, target, structure ? StoredPath::KeepAndCreateLevels : StoredPath::Drop);
+            ExtractionResult result;
+            if (png) {
+                PictureExtraction::Written picture = pictures.extract(index, target, storedPath);
+                if (!picture.english.empty())
+                    err << "kelvane-cli: note: " << picture.english << "\n";
+                if (!picture.result) continue;  // the other half of a texture written
+                result = *picture.result;
+            } else {
+                result = pod->Extract(index, target, storedPath);
+            }
             ++written;
             if (result.truncated) {
                 err << "kelvane-cli: " << entryCutShort(entry, result.written).english()
