@@ -66,6 +66,9 @@ PictureExtraction::Written PictureExtraction::extract(int index, const OutputFol
         } else {
             const std::string base = textureBase(entry.name);
             if (pairsWritten_.count(base) != 0) return {};
+            // The other half of a pair that could not be converted: as stored, said once.
+            if (!pairsTried_.insert(base).second)
+                return {archive_.Extract(index, target, storedPath), {}, {}};
             const std::optional<CatalogueEntry> companion =
                 textureCompanion(archive_.catalogue(), entry);
             if (!companion) {

@@ -31,6 +31,7 @@ class PictureExtraction {
   private:
     TPOD& archive_;
     std::set<std::string> pairsWritten_;  // the texture bases written as one picture
+    std::set<std::string> pairsTried_;    // every texture base met, converted or not
 };
 
 }  // namespace kelvane

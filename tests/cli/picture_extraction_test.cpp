@@ -15,6 +15,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
+int count(const std::string& text, const std::string& part) {
+    int found = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++found;
+    return found;
+}
+
 Rgba8Image decoded(const std::string& bytes, std::string_view extension) {
     MemoryStream stream(bytes.data(), bytes.size());
     return LoadPicture(stream, extension)->toRgba8();
@@ -33,6 +40,8 @@ TEST(PictureExtraction, PicturesAndTexturePairsBecomePngTheRestStaysAsStored) {
                         {"PIC\\P.TGA", targa},
                         {"PIC\\BAD.BMP", "BM not a bitmap"},
                         {"LONE.RAW", pixels},
+                        {"CUT\\C.RAW", pixels},
+                        {"CUT\\C.ACT", "short"},
                         {"DOC.TXT", "text"}});
 
     for (const bool structure : {false, true}) {
@@ -44,10 +53,20 @@ TEST(PictureExtraction, PicturesAndTexturePairsBecomePngTheRestStaysAsStored) {
         EXPECT_EQ(result.status, 0) << result.err;
         // The pair is one picture, written when its first half comes; what does not decode
         // is written as stored, with a note.
-        const fs::path tex = structure ? out / "TEX" : out, pic = structure ? out / "PIC" : out;
+        const fs::path tex = structure ? out / "TEX" : out, pic = structure ? out / "PIC" : out,
+                       cut = structure ? out / "CUT" : out;
         EXPECT_EQ(result.out, (tex / "A.png").string() + "\n" + (pic / "P.png").string() + "\n" +
                                   (pic / "BAD.BMP").string() + "\n" + (out / "LONE.RAW").string() +
-                                  "\n" + (out / "DOC.TXT").string() + "\n");
+                                  "\n" + (cut / "C.RAW").string() + "\n" +
+                                  (cut / "C.ACT").string() + "\n" + (out / "DOC.TXT").string() +
+                                  "\n");
+        // A pair that does not convert is written as stored, with one note.
+        EXPECT_EQ(count(result.err,
+                        "note: The picture CUT\\C.RAW is written as stored: A palette "
+                        "of 5 bytes is incomplete"),
+                  1)
+            << result.err;
+        EXPECT_EQ(count(result.err, "CUT\\C.ACT"), 0) << result.err;
         EXPECT_NE(result.err.find("note: The picture PIC\\BAD.BMP is written as stored: "),
                   std::string::npos)
             << result.err;
