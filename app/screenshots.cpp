@@ -1,13 +1,16 @@
 // Takes the README's screenshots: the main window with the demo archive, in French and in
 // English, its POD/EPD menu open, its archive properties and the verification of a damaged
-// copy, the listing filtered in a chosen folder with a picture in the preview pane, and
-// each viewer window showing its sample file. Run under a display (xvfb-run):
+// copy, a texture replaced from the listing's right-click menu, the listing filtered in a chosen
+// folder with a picture in the preview pane, and each viewer window showing its sample file. Run
+// under a display (xvfb-run):
 //   kelvane-screenshots DEMO_ARCHIVE SAMPLES_DIR OUTPUT_DIR
 #include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QEvent>
 #include <QFile>
+#include <QImage>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -56,6 +59,9 @@ class ScreenshotDesktop : public kelvane::QtDesktop {
         save(*window, output_, nextPicture);
         return QDialog::Rejected;
     }
+    // The file chosen in an open dialog.
+    QString nextFile;
+    QString openFileName(QWidget*, const QString&, const QString&) override { return nextFile; }
 
   private:
     QDir output_;
@@ -100,19 +106,25 @@ void archiveCommands(const QString& archive, const QDir& output, ScreenshotDeskt
     if (damaged != archive) QFile::remove(damaged);
 }
 
-// The POD/EPD menu open over the window, painted onto the window's picture: a popup is a
-// window of its own, which grabbing the main window leaves out.
+// A menu open over the window with `active` highlighted, painted onto the window's picture: a
+// popup is a window of its own, which grabbing the main window leaves out.
+void saveWithMenu(QWidget& form, QMenu& menu, const char* active, const QDir& output,
+                  const QString& name) {
+    menu.setActiveAction(form.findChild<QAction*>(QString::fromUtf8(active)));
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+    QPixmap picture = form.grab();
+    QPainter(&picture).drawPixmap(form.mapFromGlobal(menu.pos()), menu.grab());
+    const QString path = output.filePath(name + QStringLiteral(".png"));
+    if (!picture.save(path)) std::cerr << "cannot write " << path.toStdString() << "\n";
+    menu.hide();
+}
+
+// The POD/EPD menu open.
 void writingMenu(QWidget& form, const QDir& output) {
     auto* bar = form.findChild<QMenuBar*>();
     auto* menu = form.findChild<QMenu*>(QStringLiteral("PODEPD1"));
     menu->popup(bar->mapToGlobal(bar->actionGeometry(menu->menuAction()).bottomLeft()));
-    menu->setActiveAction(form.findChild<QAction*>(QStringLiteral("NouvellearchivePODEPD1")));
-    for (int i = 0; i < 5; ++i) QApplication::processEvents();
-    QPixmap picture = form.grab();
-    QPainter(&picture).drawPixmap(form.mapFromGlobal(menu->pos()), menu->grab());
-    const QString path = output.filePath(QStringLiteral("menu-write.png"));
-    if (!picture.save(path)) std::cerr << "cannot write " << path.toStdString() << "\n";
-    menu->hide();
+    saveWithMenu(form, *menu, "NouvellearchivePODEPD1", output, QStringLiteral("menu-write"));
 }
 
 // Makes a row of the listing current and waits for its preview.
@@ -135,6 +147,44 @@ void browsing(QWidget& form, const QDir& output) {
     form.findChild<QLineEdit*>(QStringLiteral("edFilter"))->setText(QStringLiteral("*.t?a"));
     previewRow(form, 0);
     save(form, output, QStringLiteral("browse"));
+}
+
+// On a copy of the demo archive: the listing's right-click menu open on the texture, then the
+// preview of the texture made from a square cut of the sample photograph.
+void textureReplacement(const QString& archive, const QDir& samples, const QDir& output,
+                        ScreenshotDesktop& services) {
+    const QTemporaryDir work;
+    const QString copy = work.filePath(QStringLiteral("demo.pod"));
+    const QString picture = work.filePath(QStringLiteral("square.png"));
+    if (!QFile::copy(archive, copy) ||
+        !QImage(samples.filePath(QStringLiteral("PHOTO.JPG"))).copy(20, 0, 120, 120).save(picture))
+        std::cerr << "cannot prepare the texture replacement\n";
+    QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
+    const QTemporaryDir settingsFolder;
+    kelvane::Tform_main form(settingsFolder.filePath(QStringLiteral("Kelvane.ini")).toStdString(),
+                             QCoreApplication::applicationDirPath().toStdString());
+    form.resize(form.width(), 460);
+    form.openArchiveCommand(copy);
+    form.show();
+    auto* grid = form.findChild<QTableView*>(QStringLiteral("sgPodview"));
+    const QModelIndexList rows =
+        grid->model()->match(grid->model()->index(0, 1), Qt::DisplayRole,
+                             QStringLiteral("TEX01.RAW"), 1, Qt::MatchEndsWith);
+    const int row = rows.isEmpty() ? 0 : rows[0].row();
+    previewRow(form, row);
+    QWidget* viewport = grid->viewport();
+    const QPoint at = grid->visualRect(grid->model()->index(row, 1)).center();
+    QContextMenuEvent click(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));
+    QApplication::sendEvent(viewport, &click);
+    auto* menu = form.findChild<QMenu*>(QStringLiteral("PopupMenu1"));
+    saveWithMenu(form, *menu, "Remplacerlatexture1", output,
+                 QStringLiteral("replace-texture-menu"));
+    auto* pane = form.findChild<kelvane::PreviewPane*>(QStringLiteral("PreviewPane"));
+    QSignalSpy shown(pane, &kelvane::PreviewPane::previewShown);
+    services.nextFile = picture;
+    form.findChild<QAction*>(QStringLiteral("Remplacerlatexture1"))->trigger();
+    if (!shown.wait(5000)) std::cerr << "the replaced texture did not show\n";
+    save(form, output, QStringLiteral("replace-texture"));
 }
 
 void mainWindow(const QString& archive, const QDir& output, const QString& name) {
@@ -183,6 +233,7 @@ int main(int argc, char** argv) {
     // Qt's own buttons in French, as the program shows them in a French interface.
     kelvane::installQtTranslations(false);
     archiveCommands(archive, output, desktopServices);
+    textureReplacement(archive, samples, output, desktopServices);
 
     QWidget owner;
     kelvane::ViewerWindowSet viewers(&owner);

@@ -112,7 +112,17 @@ ArchivePlan planFrom(const TPOD& archive) {
 }
 
 EntryToWrite kept(const CatalogueEntry& entry) {
-    return {.name = entry.name, .sourcePath = {}, .keptIndex = entry.index};
+    EntryToWrite kept;
+    kept.name = entry.name;
+    kept.keptIndex = entry.index;
+    return kept;
+}
+
+EntryToWrite packed(const FileToPack& file) {
+    EntryToWrite packed;
+    packed.name = file.storedName;
+    packed.sourcePath = file.path;
+    return packed;
 }
 
 void addAudit(ArchivePlan& plan, const AuditStamp& stamp, AuditRecord record) {
@@ -120,6 +130,45 @@ void addAudit(ArchivePlan& plan, const AuditStamp& stamp, AuditRecord record) {
     record.user = stamp.user;
     record.time = stamp.time;
     plan.audit += encodeAuditRecord(record);
+}
+
+// An entry to store in an archive, with the time and size its audit record gives.
+struct NewEntry {
+    EntryToWrite entry;
+    std::uint32_t time = 0;
+    std::uint32_t size = 0;
+};
+
+// `archive` with `added` stored: one of the same name as a kept entry replaces it in place,
+// the others follow the kept entries, each with an audit record.
+ArchivePlan planStored(const TPOD& archive, std::vector<NewEntry> added, const AuditStamp& stamp) {
+    ArchivePlan plan = planFrom(archive);
+    std::unordered_map<std::string, std::size_t> positions;  // by folded name
+    for (const CatalogueEntry& entry : archive.catalogue()) {
+        positions.emplace(cp1252Upper(entry.name), plan.entries.size());
+        plan.entries.push_back(kept(entry));
+    }
+    for (NewEntry& item : added) {
+        AuditRecord record{.user = {},
+                           .time = 0,
+                           .action = 0,
+                           .path = item.entry.name,
+                           .newTime = item.time,
+                           .newSize = item.size};
+        const auto same = positions.find(cp1252Upper(item.entry.name));
+        if (same != positions.end()) {
+            EntryToWrite& entry = plan.entries[same->second];
+            const CatalogueEntry& old = archive.catalogue()[std::size_t(entry.keptIndex)];
+            record.action = 2;
+            record.oldTime = old.timestamp;
+            record.oldSize = old.size;
+            entry = std::move(item.entry);
+        } else {
+            plan.entries.push_back(std::move(item.entry));
+        }
+        addAudit(plan, stamp, record);
+    }
+    return plan;
 }
 
 }  // namespace
@@ -239,41 +288,36 @@ ArchivePlan planNewArchive(const LayoutUnit& unit, const std::vector<FileToPack>
     plan.header.assign(unit.headerSize, '\0');
     setFieldText(plan.header, unit.header.tag, unit.newTag);
     setFieldText(plan.header, field, utf8ToCp1252(comment));
-    for (const FileToPack& file : files) plan.entries.push_back({file.storedName, file.path});
+    for (const FileToPack& file : files) plan.entries.push_back(packed(file));
     requireEntries(plan);
     return plan;
 }
 
 ArchivePlan planAddition(const TPOD& archive, const std::vector<FileToPack>& files,
                          const AuditStamp& stamp) {
-    ArchivePlan plan = planFrom(archive);
-    std::unordered_map<std::string, std::size_t> positions;  // by folded name
-    for (const CatalogueEntry& entry : archive.catalogue()) {
-        positions.emplace(cp1252Upper(entry.name), plan.entries.size());
-        plan.entries.push_back(kept(entry));
-    }
+    std::vector<NewEntry> added;
+    added.reserve(files.size());
     for (const FileToPack& file : files) {
         const struct stat status = statusOf(file.path);
-        AuditRecord record{.user = {},
-                           .time = 0,
-                           .action = 0,
-                           .path = file.storedName,
-                           .newTime = std::uint32_t(std::int32_t(status.st_mtim.tv_sec)),
-                           .newSize = std::uint32_t(status.st_size)};
-        const auto same = positions.find(cp1252Upper(file.storedName));
-        if (same != positions.end()) {
-            EntryToWrite& entry = plan.entries[same->second];
-            const CatalogueEntry& old = archive.catalogue()[std::size_t(entry.keptIndex)];
-            record.action = 2;
-            record.oldTime = old.timestamp;
-            record.oldSize = old.size;
-            entry = {file.storedName, file.path};
-        } else {
-            plan.entries.push_back({file.storedName, file.path});
-        }
-        addAudit(plan, stamp, record);
+        added.push_back({.entry = packed(file),
+                         .time = std::uint32_t(std::int32_t(status.st_mtim.tv_sec)),
+                         .size = std::uint32_t(status.st_size)});
     }
-    return plan;
+    return planStored(archive, std::move(added), stamp);
+}
+
+ArchivePlan planStoring(const TPOD& archive, const std::vector<BytesToStore>& contents,
+                        const AuditStamp& stamp) {
+    std::vector<NewEntry> added;
+    added.reserve(contents.size());
+    for (const BytesToStore& content : contents) {
+        EntryToWrite entry;
+        entry.name = content.storedName;
+        entry.bytes = content.bytes;
+        entry.timestamp = stamp.time;
+        added.push_back({std::move(entry), stamp.time, std::uint32_t(content.bytes.size())});
+    }
+    return planStored(archive, std::move(added), stamp);
 }
 
 ArchivePlan planDeletion(const TPOD& archive, const std::vector<int>& indices,

@@ -66,6 +66,17 @@ ArchivePlan planNewArchive(const LayoutUnit& unit, const std::vector<FileToPack>
 ArchivePlan planAddition(const TPOD& archive, const std::vector<FileToPack>& files,
                          const AuditStamp& stamp);
 
+// Bytes made in memory and the stored name they get (Windows-1252).
+struct BytesToStore {
+    std::string storedName;
+    std::string bytes;
+};
+
+// `archive` with `contents` stored as planAddition stores files, each entry and audit record
+// dated `stamp.time`.
+ArchivePlan planStoring(const TPOD& archive, const std::vector<BytesToStore>& contents,
+                        const AuditStamp& stamp);
+
 // `archive` without the entries `indices`, with an audit record for each.
 ArchivePlan planDeletion(const TPOD& archive, const std::vector<int>& indices,
                          const AuditStamp& stamp);

@@ -219,11 +219,17 @@ class Writer {
             size = copyKept(plan_.source->catalogue().at(std::size_t(entry.keptIndex)));
         } else {
             record.assign(unit_.recordSize, '\0');
-            SourceFile file(folders_, entry.sourcePath);
             Crc32Mpeg2 crc;
-            size = copyFile(file, entry.sourcePath, crc);
+            std::uint32_t timestamp = entry.timestamp;
+            if (entry.bytes) {
+                size = copyBytes(*entry.bytes, crc);
+            } else {
+                SourceFile file(folders_, entry.sourcePath);
+                size = copyFile(file, entry.sourcePath, crc);
+                timestamp = file.timestamp();
+            }
             if (unit_.names == NameStorage::Inline) setFieldText(record, fields.name, entry.name);
-            setFieldValue(record, fields.timestamp, file.timestamp());
+            setFieldValue(record, fields.timestamp, timestamp);
             setFieldValue(record, fields.checksum, crc.value());
         }
         setFieldValue(record, fields.storedSize, std::uint32_t(size));
@@ -292,6 +298,18 @@ class Writer {
         }
         if (done != expected) changedSize(path);
         return done;
+    }
+
+    std::int64_t copyBytes(const std::string& bytes, Crc32Mpeg2& crc) {
+        if (position_ + std::int64_t(bytes.size()) > kLargestArchive) tooLarge();
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const std::size_t count = std::min(space(), bytes.size() - done);
+            std::memcpy(buffer_.get() + used_, bytes.data() + done, count);
+            take(count, &crc);
+            done += count;
+        }
+        return std::int64_t(done);
     }
 
     // Free room in the buffer, flushing it when full.

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,12 +12,14 @@ namespace kelvane {
 
 class TPOD;
 
-// One entry of an archive being written: a file on disk, or an entry of the archive being
-// rewritten, whose stored bytes and directory record are kept as they are.
+// One entry of an archive being written: a file on disk, bytes made in memory, or an entry of
+// the archive being rewritten, whose stored bytes and directory record are kept as they are.
 struct EntryToWrite {
     std::string name;        // stored name, Windows-1252; checked to fit the layout
-    std::string sourcePath;  // the file to pack (UTF-8), when `keptIndex` is negative
+    std::string sourcePath;  // the file to pack (UTF-8), when neither kept nor given in memory
     int keptIndex = -1;      // the entry of the source archive to keep
+    std::optional<std::string> bytes;  // the data themselves, stored with `timestamp`
+    std::uint32_t timestamp = 0;
 };
 
 // Everything an archive is written from.

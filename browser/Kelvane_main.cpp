@@ -19,7 +19,6 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
-#include <algorithm>
 
 #include "archive/timestamps.h"
 #include "browser/archive_properties.h"
@@ -217,6 +216,7 @@ void Tform_main::buildEditorMenu() {
     addEntry("OuvriravecPhotoshop1", "Ouvrir avec Photoshop",
              [this] { OuvriravecPhotoshop1Click(); });
     addEntry("OuvriravecERViewer1", "Ouvrir avec ERViewer", [this] { OuvriravecERViewer1Click(); });
+    addTextureReplacement(*menu);
     sgPodview_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(sgPodview_, &QTableView::customContextMenuRequested, this, [this, menu](QPoint at) {
         const QModelIndex index = sgPodview_->indexAt(at);

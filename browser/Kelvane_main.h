@@ -72,6 +72,11 @@ class Tform_main : public QMainWindow {
     void buildToolBar();
     void buildPages();
     void buildEditorMenu();
+    // "Replace texture..." in the listing's right-click menu, shown on texture halves.
+    void addTextureReplacement(QMenu& menu);
+    void replaceTextureClick();
+    // Makes the row of the entry `name` current, when it is shown.
+    void selectEntryNamed(const std::string& name);
     // The filter box, the folder tree and the panes around the listing; the keys of the
     // listing; the recent archives; the layout kept between runs.
     QWidget* buildBrowsing(QWidget* page);

@@ -1,8 +1,8 @@
 #include <exception>
 
 #include "cli/cli.h"
-#include "imaging/picture_writer.h"
 #include "imaging/ImageFormats.h"
+#include "imaging/picture_writer.h"
 #include "platform/bilingual_error.h"
 
 namespace kelvane::cli {

@@ -1,13 +1,18 @@
-// create, add and delete: the commands of kelvane-cli that write archives.
+// create, add (files, or a picture as a texture pair) and delete: the commands of kelvane-cli that
+// write archives.
 #include <sys/stat.h>
 
 #include <filesystem>
 
 #include "archive/archive_editing.h"
 #include "archive/archive_writer.h"
+#include "archive/texture_replacement.h"
 #include "cli/archive_access.h"
 #include "cli/cli.h"
+#include "cli/texture_arguments.h"
+#include "imaging/ImageFormats.h"
 #include "platform/bilingual_error.h"
+#include "platform/cp1252.h"
 
 namespace kelvane::cli {
 namespace {
@@ -20,7 +25,10 @@ int runDelete(const Arguments& args, std::ostream& out, std::ostream& err);
 
 extern const Command kCreateCommand{
     "create", "create [--format epd|pod1|pod2|pod3] [--comment TEXT] ARCHIVE FOLDER", runCreate};
-extern const Command kAddCommand{"add", "add ARCHIVE PATH...", runAdd};
+extern const Command kAddCommand{
+    "add",
+    "add ARCHIVE PATH... | add --texture ARCHIVE ENTRY PICTURE [--no-dither] [--resize SIDE]",
+    runAdd};
 extern const Command kDeleteCommand{"delete", "delete ARCHIVE ENTRY|PATTERN...", runDelete};
 
 namespace {
@@ -83,7 +91,38 @@ int runCreate(const Arguments& args, std::ostream& out, std::ostream& err) {
     });
 }
 
+// Replaces the texture pair of ENTRY by PICTURE made a texture.
+int runAddTexture(const Arguments& args, std::ostream& out, std::ostream& err) {
+    const auto parsed = parseTextureArguments(kAddCommand, args, err);
+    if (!parsed) return kUsageError;
+    if (parsed->rest.size() != 3)
+        return usageError(kAddCommand, err, "--texture expects an archive, an entry and a picture");
+    const std::string& archive = parsed->rest[0];
+    const std::string& entry = parsed->rest[1];
+    const std::string& picture = parsed->rest[2];
+    auto pod = openArchive(archive, err);
+    if (!pod) return kFailure;
+    return guarded(err, [&] {
+        // Refusals that need no picture come before it is read.
+        const std::string storedName = utf8ToCp1252(entry);
+        requireWritable(pod->layout());
+        texturePairNames(*pod, storedName);
+        Texture texture;
+        try {
+            texture = makeTexture(*LoadPicture(picture), parsed->options);
+        } catch (const std::exception& error) {
+            err << "kelvane-cli: " << picture << ": " << englishText(error) << "\n";
+            return kFailure;
+        }
+        printTextureNotes(texture, "add", err);
+        return writeAndReport(
+            planTextureReplacement(*pod, storedName, texture, currentAuditStamp()), archive, out);
+    });
+}
+
 int runAdd(const Arguments& args, std::ostream& out, std::ostream& err) {
+    if (!args.empty() && args[0] == "--texture")
+        return runAddTexture(Arguments(args.begin() + 1, args.end()), out, err);
     if (args.size() < 2) return usageError(kAddCommand, err, "expects an archive and files");
     auto pod = openArchive(args[0], err);
     if (!pod) return kFailure;

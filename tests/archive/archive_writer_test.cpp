@@ -252,7 +252,11 @@ TEST(ArchiveWriter, FailureOrCancelKeepsTheOldArchive) {
         TPOD pod(path);
         pod.ReadHeaderAndDirectory();
         ArchivePlan plan = planDeletion(pod, {}, kStamp);
-        plan.entries.push_back({"NEW", failure.source(dir.path())});
+        plan.entries.push_back({.name = "NEW",
+                                .sourcePath = failure.source(dir.path()),
+                                .keptIndex = -1,
+                                .bytes = {},
+                                .timestamp = 0});
         if (failure.message == nullptr) {
             EXPECT_TRUE(writeArchive(plan, path, [](std::int64_t done, std::int64_t) {
                             return done == 0;

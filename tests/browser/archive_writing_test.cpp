@@ -1,11 +1,13 @@
 #include <sys/stat.h>
 
+#include <QContextMenuEvent>
 #include <QCryptographicHash>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMenu>
 #include <QMimeData>
 #include <QProcess>
 #include <QProgressDialog>
@@ -18,8 +20,11 @@
 #include "archive/verification.h"
 #include "browser/catalogue_model.h"
 #include "browser/command_progress.h"
+#include "imaging/ImageFormats.h"
+#include "imaging/texture_maker.h"
 #include "tests/browser/main_window_fixture.h"
 #include "tests/support/archive_builder.h"
+#include "tests/support/image_builders.h"
 
 namespace kelvane::test {
 namespace {
@@ -98,6 +103,13 @@ class ArchiveWritingTest : public MainWindowTest {
         EXPECT_TRUE(enter.isAccepted());
         QCoreApplication::sendEvent(&window(), &drop);
     }
+    // Right-clicks the listing's row `row`, which opens its menu.
+    void rightClickRow(int row) {
+        QWidget* viewport = grid()->viewport();
+        const QPoint at = grid()->visualRect(grid()->model()->index(row, kColName)).center();
+        QContextMenuEvent click(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));
+        QCoreApplication::sendEvent(viewport, &click);
+    }
     std::vector<QString> errors() const {
         std::vector<QString> texts;
         for (const auto& message : desktop.messages)
@@ -175,6 +187,53 @@ TEST_F(ArchiveWritingTest, AddReplacesAnEntryOfTheSameNameAndAppendsTheOthers) {
     for (const char* action : {kAdd, kDelete})
         EXPECT_FALSE(window().findChild<QAction*>(action)->isEnabled()) << action;
     EXPECT_TRUE(window().findChild<QAction*>(kCreate)->isEnabled());
+}
+
+TEST_F(ArchiveWritingTest, ReplaceTextureInTheRightClickMenuRewritesThePair) {
+    const std::string picture = (dir.path() / "sky.tga").string();
+    writeFile(picture, flatTarga(2, 2));
+    const Texture texture = makeTexture(*LoadPicture(picture));
+    const std::filesystem::path archive = dir.path() / "tex.POD";
+    writeArchive(archive, ArchiveLayout::POD3,
+                 {{"README.TXT", "text", 1},
+                  {"TEX\\sky.RAW", "pppp", 2},
+                  {"TEX\\sky.ACT", std::string(768, 'c'), 3}});
+    open(archive.string());
+    QAction* replace = window().findChild<QAction*>("Remplacerlatexture1");
+    ASSERT_NE(replace, nullptr);
+    // The menu offers it on texture halves only.
+    for (const auto& [row, offered] : {std::pair{0, false}, std::pair{2, true}}) {
+        rightClickRow(row);
+        EXPECT_EQ(replace->isVisible(), offered) << row;
+        EXPECT_EQ(replace->isEnabled(), offered) << row;  // a hidden action is disabled too
+        window().findChild<QMenu*>("PopupMenu1")->hide();
+    }
+    EXPECT_EQ(replace->text(), "Remplacer la texture...");
+    desktop.openFileAnswers.push_back(QString::fromStdString(picture));
+    replace->trigger();
+    EXPECT_TRUE(errors().empty());
+    EXPECT_EQ(readBack(archive, "POD3"), (Entries{{"README.TXT", "text"},
+                                                  {"TEX\\sky.RAW", texture.indices},
+                                                  {"TEX\\sky.ACT", texture.palette}}));
+    EXPECT_EQ(column(kColName), (QStringList{"README.TXT", "TEX\\sky.RAW", "TEX\\sky.ACT"}));
+    EXPECT_EQ(grid()->currentIndex().row(), 2);
+
+    // A picture that is not square is refused with its size; the archive stays as it is.
+    const std::string before = readFile(archive);
+    writeFile(picture, flatTarga(3, 2));
+    desktop.openFileAnswers.push_back(QString::fromStdString(picture));
+    replace->trigger();
+    ASSERT_EQ(errors().size(), 1u);
+    EXPECT_TRUE(errors()[0].contains("3 x 2")) << errors()[0].toStdString();
+    EXPECT_EQ(readFile(archive), before);
+
+    // Not on an archive that is only read.
+    writeArchive(dir.path() / "read.POD", ArchiveLayout::POD5, {{"sky.RAW", "pppp", 1}});
+    open((dir.path() / "read.POD").string());
+    rightClickRow(0);
+    EXPECT_TRUE(replace->isVisible());
+    EXPECT_FALSE(replace->isEnabled());
+    window().findChild<QMenu*>("PopupMenu1")->hide();
 }
 
 TEST_F(ArchiveWritingTest, DeleteAsksThenRemovesTheTickedEntries) {

@@ -6,8 +6,11 @@
 #include <sstream>
 
 #include "cli/cli.h"
+#include "imaging/ImageFormats.h"
+#include "imaging/texture_maker.h"
 #include "tests/cli/cli_run.h"
 #include "tests/support/archive_builder.h"
+#include "tests/support/image_builders.h"
 #include "tests/support/temp_dir.h"
 
 namespace kelvane {
@@ -97,6 +100,88 @@ TEST(WriteCommands, RefusalsWriteNothing) {
     EXPECT_EQ(run({"delete", pod4, "no such entry"}).status, 1);
     EXPECT_EQ(run({"add", pod4, (dir.path() / "missing").string()}).status, 1);
     EXPECT_EQ(test::readFile(pod4), before);
+}
+
+// A POD3 archive holding one texture pair, TEXTURES\SKY.RAW and TEXTURES\SKY.ACT.
+std::string textureArchive(const fs::path& dir) {
+    const std::string archive = (dir / "tex.pod").string();
+    test::writeArchive(archive, test::ArchiveLayout::POD3,
+                       {{"README.TXT", "text"},
+                        {"TEXTURES\\SKY.ACT", std::string(768, 'c')},
+                        {"TEXTURES\\SKY.RAW", std::string(4, 'p')}});
+    return archive;
+}
+
+std::string photographicPng(const fs::path& path, unsigned width, unsigned height) {
+    const auto rgb = test::photographicRgb(std::max(width, height));
+    test::PngLayout layout{.width = width, .height = height};
+    for (unsigned y = 0; y < height; ++y) {
+        const auto row = rgb.begin() + std::ptrdiff_t(y) * std::max(width, height) * 3;
+        layout.samples.insert(layout.samples.end(), row, row + std::ptrdiff_t(width) * 3);
+    }
+    test::writeFile(path, test::buildPng(layout));
+    return path.string();
+}
+
+TEST(WriteCommands, AddTextureStoresThePairTheTextureMakerMakes) {
+    test::TempDir dir;
+    const std::string square = photographicPng(dir.path() / "square.png", 32, 32);
+    const std::string wide = photographicPng(dir.path() / "wide.png", 40, 24);
+    struct Case {
+        std::string named;
+        std::string picture;
+        std::vector<std::string> options;
+        TextureOptions made;
+    } cases[] = {
+        {"TEXTURES\\SKY.RAW", square, {}, {}},
+        {"textures\\sky.act",
+         square,
+         {"--no-dither"},
+         {.dither = false, .resizeSide = std::nullopt}},
+        {"TEXTURES\\SKY.RAW", wide, {"--resize", "24"}, {.resizeSide = 24}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.named);
+        const std::string archive = textureArchive(dir.path());
+        cli::Arguments args{"add", "--texture", archive, c.named, c.picture};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const CliRun added = run(args);
+        ASSERT_EQ(added.status, 0) << added.err;
+        EXPECT_NE(added.err.find("kelvane-cli add: note: "), std::string::npos) << added.err;
+        EXPECT_EQ(run({"verify", archive}).status, 0);
+
+        const fs::path out = dir.path() / "out";
+        fs::remove_all(out);
+        ASSERT_EQ(run({"extract", "--structure", archive, out.string()}).status, 0);
+        const Texture expected = makeTexture(*LoadPicture(c.picture), c.made);
+        EXPECT_EQ(treeOf(out),
+                  (std::map<std::string, std::string>{{"README.TXT", "text"},
+                                                      {"TEXTURES/SKY.ACT", expected.palette},
+                                                      {"TEXTURES/SKY.RAW", expected.indices}}));
+    }
+}
+
+TEST(WriteCommands, AddTextureRefusalsLeaveTheArchiveAsItWas) {
+    test::TempDir dir;
+    const std::string archive = textureArchive(dir.path());
+    const std::string before = test::readFile(archive);
+    const std::string wide = photographicPng(dir.path() / "wide.png", 40, 24);
+    const std::string missing = (dir.path() / "missing.png").string();
+    struct Case {
+        std::string named, picture, message;
+    } cases[] = {
+        {"TEXTURES\\SKY.RAW", wide, "The picture of 40 x 24 is not square"},
+        {"TEXTURES\\SKY.RAW", missing, "missing.png: Cannot open file"},
+        {"TEXTURES\\MOON.RAW", wide, "The archive has no entry TEXTURES\\MOON.RAW."},
+        {"README.TXT", wide, "README.TXT is not a texture half"},
+    };
+    for (const Case& c : cases) {
+        const CliRun refused = run({"add", "--texture", archive, c.named, c.picture});
+        EXPECT_EQ(refused.status, 1);
+        EXPECT_NE(refused.err.find(c.message), std::string::npos) << refused.err;
+        EXPECT_EQ(test::readFile(archive), before);
+    }
+    EXPECT_EQ(run({"add", "--texture", archive, "TEXTURES\\SKY.RAW"}).status, 2);
 }
 
 }  // namespace

@@ -39,6 +39,8 @@ ENTRY_CASES = [
     (r"cat my\ demo.pod TEXTURES", ["TEXTURES\\"], r"cat my\ demo.pod TEXTURES\\", None),
     (r"cat my\ demo.pod TEXTURES\\", ["TEXTURES\\NOSE.RAW", "TEXTURES\\TAIL.RAW"],
      r"cat my\ demo.pod TEXTURES\\", None),
+    (r"add --texture my\ demo.pod TEXTURES\\N", ["TEXTURES\\NOSE.RAW"],
+     r"add --texture my\ demo.pod TEXTURES\\NOSE.RAW ", None),
     (r"cat my\ demo.pod TEXTURES\\N", ["TEXTURES\\NOSE.RAW"],
      r"cat my\ demo.pod TEXTURES\\NOSE.RAW ", 1),
     (r"cat my\ demo.pod textures\\t", ["TEXTURES\\TAIL.RAW"],
