@@ -58,7 +58,7 @@ std::string pngName(const std::string& name) {
 
 std::unique_ptr<Bitmap> entryPicture(TPOD& archive, const CatalogueEntry& entry) {
     const ViewerGroup group = viewerGroup(entry.name);
-    if (group == ViewerGroup::Picture) return decodedPicture(archive, entry);
+    if (!isTexture(group)) return decodedPicture(archive, entry);
     const std::optional<CatalogueEntry> companion = textureCompanion(archive.catalogue(), entry);
     if (!companion) {
         const std::string name =

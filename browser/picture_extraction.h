@@ -18,9 +18,10 @@ bool convertsToPng(const std::string& name);
 // The stored name with its extension turned into ".png".
 std::string pngName(const std::string& name);
 
-// The picture of `entry`, whole: the picture entry decoded, or the texture pair it is one half
-// of (its companion found in the archive's catalogue). Throws why it cannot be had, in both
-// languages (a missing half, a picture cut short, empty or that does not decode).
+// The picture of `entry`, whole: the texture pair it is one half of (its companion found in the
+// archive's catalogue), or else the entry decoded as a picture of its extension. Throws why it
+// cannot be had, in both languages (a missing half, a picture cut short, empty or that does not
+// decode).
 std::unique_ptr<Bitmap> entryPicture(TPOD& archive, const CatalogueEntry& entry);
 // The same, from the archive file at `archivePath` (UTF-8) opened on its own; throws too when
 // it cannot be opened or no longer holds `entry`.

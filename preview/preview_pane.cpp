@@ -111,7 +111,7 @@ PreviewPane::PreviewPane(QWidget* parent) : QWidget(parent) {
     savePng_->setObjectName(QStringLiteral("PreviewSavePng"));
     picture_->addAction(savePng_);
     picture_->setContextMenuPolicy(Qt::ActionsContextMenu);
-    connect(savePng_, &QAction::triggered, this, &PreviewPane::savePictureAsPng);
+    connect(savePng_, &QAction::triggered, this, &PreviewPane::savePicture);
     text_ = textPage(pages_, "PreviewText");
     tableModel_ = new DbfTableModel(this);
     table_ = new QTableView(pages_);
@@ -273,14 +273,13 @@ void PreviewPane::updateTexts() {
     savePng_->setText(QString::fromUtf8(english_ ? kSavePngEnglish : kSavePngFrench));
 }
 
-void PreviewPane::savePictureAsPng() {
+void PreviewPane::savePicture() {
     // The picture on the page is fitted to the pane: the entry is decoded again, whole.
     if (!current_ || !shown_ || pages_->currentWidget() != picture_) return;
     guarded(this, [this] {
         const std::unique_ptr<Bitmap> picture = entryPicture(archivePath_, entry_);
         const std::string name = cp1252ToUtf8(entry_.name);
-        kelvane::savePictureAsPng(this, *picture,
-                                  QString::fromStdString(name.substr(name.rfind('\\') + 1)));
+        savePictureAsPng(this, *picture, QString::fromStdString(name.substr(name.rfind('\\') + 1)));
     });
 }
 

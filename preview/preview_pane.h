@@ -60,7 +60,7 @@ class PreviewPane : public QWidget {
     void showResult(PreviewResult& result);
     void showPage(QWidget* page);
     void updateTexts();
-    void savePictureAsPng();
+    void savePicture();
 
     QLabel* info_;
     QStackedWidget* pages_;

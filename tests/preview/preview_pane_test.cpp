@@ -78,12 +78,15 @@ class PaneTest : public ::testing::Test {
 };
 
 TEST_F(PaneTest, SaveAsPngDecodesTheEntryAgainWhole) {
-    // Wider than the screen the pane fits pictures to; a texture saved from its palette half.
+    // Wider than the screen the pane fits pictures to; a texture saved from its palette half; a
+    // picture only the pane shows.
     const std::string targa = test::flatTarga(3000, 2);
     const std::string pixels = "\x01\x02\x03\x04";
     std::string palette(768, '\0');
     for (int i = 0; i < 768; ++i) palette[std::size_t(i)] = char(i * 7);
-    open({{"PIC\\WIDE.TGA", targa}, {"A.RAW", pixels}, {"A.ACT", palette}});
+    const std::string png =
+        test::buildPng({.width = 2, .height = 1, .samples = {1, 2, 3, 4, 5, 6}});
+    open({{"PIC\\WIDE.TGA", targa}, {"A.RAW", pixels}, {"A.ACT", palette}, {"ICON.PNG", png}});
     test::ScriptedDesktop desktop;
     struct Case {
         std::size_t index;
@@ -92,7 +95,8 @@ TEST_F(PaneTest, SaveAsPngDecodesTheEntryAgainWhole) {
         const char* format;
     };
     const Case cases[] = {{0, "WIDE.png", targa, "tga"},
-                          {2, "A.png", rawTextureToBmp(pixels, palette), "bmp"}};
+                          {2, "A.png", rawTextureToBmp(pixels, palette), "bmp"},
+                          {3, "ICON.png", png, "png"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.proposed);
         showAndWait(c.index);
