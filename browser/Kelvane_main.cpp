@@ -155,8 +155,6 @@ void Tform_main::buildPages() {
 
     tsPOD_ = new QWidget(pages_);
     tsPOD_->setObjectName(QStringLiteral("tsPOD"));
-    cbStruct_ = new QCheckBox(tsPOD_);
-    cbStruct_->setObjectName(QStringLiteral("cbStruct"));
 
     sgPodview_ = new ListingView(tsPOD_);
     sgPodview_->setObjectName(QStringLiteral("sgPodview"));
@@ -188,7 +186,7 @@ void Tform_main::buildPages() {
 
     auto* podLayout = new QVBoxLayout(tsPOD_);
     podLayout->setContentsMargins(4, 4, 4, 4);
-    podLayout->addWidget(cbStruct_);
+    podLayout->addLayout(buildExtractionTickBoxes(tsPOD_));
     podLayout->addWidget(buildBrowsing(tsPOD_), 1);
 
     auto* tsExt = new QWidget(pages_);
@@ -471,9 +469,8 @@ void Tform_main::btnExtractFileClick() {
                 static_cast<int>(indices.size()));
             // The progress box lets events through: nothing may replace the archive meanwhile.
             const QScopedValueRollback<bool> busy(busy_, true);
-            report =
-                extractEntries(*pod_, indices, settings().workDirectory, cbStruct_->isChecked(),
-                               [&](int done) { return progress.advance(done); });
+            report = extractEntries(*pod_, indices, settings().workDirectory, extractionOptions(),
+                                    [&](int done) { return progress.advance(done); });
         }
         const std::string messages = report.messages();
         if (!messages.empty()) showError(this, QString::fromStdString(messages));

@@ -8,6 +8,7 @@
 #include "archive/archive_writer.h"
 #include "archive/pod_reader.h"
 #include "browser/external_editors.h"
+#include "browser/extraction_command.h"
 #include "browser/folder_index.h"
 #include "platform/folder_walk.h"
 #include "settings/window_settings.h"
@@ -15,6 +16,7 @@
 
 class QAction;
 class QCheckBox;
+class QLayout;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -80,6 +82,9 @@ class Tform_main : public QMainWindow {
     // The filter box, the folder tree and the panes around the listing; the keys of the
     // listing; the recent archives; the layout kept between runs.
     QWidget* buildBrowsing(QWidget* page);
+    // The tick-boxes over the listing that say how entries are extracted, and what they say.
+    QLayout* buildExtractionTickBoxes(QWidget* page);
+    ExtractionOptions extractionOptions() const;
     void restoreLayout();
     void saveLayout();
     void showRecentArchives(const std::vector<std::string>& paths);
@@ -151,6 +156,7 @@ class Tform_main : public QMainWindow {
     QTableView* sgPodview_ = nullptr;
     ExtensionGrid* Extension_ = nullptr;
     QCheckBox* cbStruct_ = nullptr;
+    QCheckBox* cbPng_ = nullptr;
     QLineEdit* edFilter_ = nullptr;
     FolderTreeModel* folderModel_ = nullptr;
     QTreeView* tvFolders_ = nullptr;

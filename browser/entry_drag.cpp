@@ -67,7 +67,7 @@ ExtractionReport DragExtraction::run() {
         throw BilingualError("Impossible d'ouvrir le fichier " + path, "Cannot open file " + path);
     }
     archive.ReadHeaderAndDirectory();
-    return extractEntries(archive, entries_.indices, folder_.toStdString(), entries_.keepStructure,
+    return extractEntries(archive, entries_.indices, folder_.toStdString(), entries_.options,
                           [this](int count) {
                               done_ = count;
                               return !cancelled_.load();

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "browser/extraction_command.h"
+
 class QTemporaryDir;
 class QWidget;
 
@@ -46,7 +48,7 @@ class EntryDragData : public QMimeData {
 struct DraggedEntries {
     std::string archivePath;   // the archive they are read from, opened again for the drop
     std::vector<int> indices;  // catalogue indices, in the order dragged
-    bool keepStructure = false;
+    ExtractionOptions options;
 };
 
 // The drags out of one window. A drop extracts its drag's entries as Extraire does, in a

@@ -8,6 +8,7 @@
 #include "archive/entry_names.h"
 #include "archive/pod_reader.h"
 #include "browser/main_window_captions.h"
+#include "browser/picture_extraction.h"
 
 namespace kelvane {
 namespace {
@@ -51,33 +52,44 @@ std::string ExtractionReport::messages() const {
     for (const std::string& message : refused) add(message);
     for (const std::string& message : cutShort) add(message);
     for (const std::string& message : damaged) add(message);
+    for (const std::string& message : asStored) add(message);
     if (!stoppedBy.empty()) add(stoppedBy);
     if (!shared.names.empty()) add(sharedNamesNote(shared));
     return text;
 }
 
 ExtractionReport extractEntries(TPOD& archive, const std::vector<int>& indices,
-                                const std::string& targetDirectory, bool keepStructure,
+                                const std::string& targetDirectory, ExtractionOptions options,
                                 const std::function<bool(int done)>& progress) {
     const StoredPath storedPath =
-        keepStructure ? StoredPath::KeepAndCreateLevels : StoredPath::Drop;
+        options.keepStructure ? StoredPath::KeepAndCreateLevels : StoredPath::Drop;
     const OutputFolder target(targetDirectory);
+    PictureExtraction pictures(archive);
     ExtractionReport report;
-    std::vector<std::string_view> written;  // the stored names of the entries extracted
+    std::vector<std::string> written;  // the names the entries extracted are written under
     for (std::size_t done = 0; done < indices.size(); ++done) {
         if (!progress(static_cast<int>(done))) {
             report.cancelled = true;
             break;
         }
+        const CatalogueEntry& entry = archive.catalogue()[std::size_t(indices[done])];
         try {
-            const ExtractionResult result = archive.Extract(indices[done], target, storedPath);
-            ++report.extracted;
-            written.push_back(archive.catalogue()[std::size_t(indices[done])].name);
-            if (result.truncated) {
-                report.cutShort.push_back(
-                    entryCutShort(archive.catalogue()[std::size_t(indices[done])], result.written)
-                        .what());
+            ExtractionResult result;
+            if (options.picturesAsPng) {
+                PictureExtraction::Written picture =
+                    pictures.extract(indices[done], target, storedPath);
+                if (!picture.french.empty())
+                    report.asStored.push_back(picture.french + "\r\n" + picture.english);
+                if (!picture.result) continue;  // the other half of a texture written
+                result = *picture.result;
+                written.push_back(std::move(picture.name));
+            } else {
+                result = archive.Extract(indices[done], target, storedPath);
+                written.push_back(entry.name);
             }
+            ++report.extracted;
+            if (result.truncated)
+                report.cutShort.push_back(entryCutShort(entry, result.written).what());
         } catch (const UnsafeEntryName& refused) {
             report.refused.emplace_back(refused.what());
         } catch (const DamagedEntry& damaged) {
@@ -88,7 +100,9 @@ ExtractionReport extractEntries(TPOD& archive, const std::vector<int>& indices,
         }
     }
     if (report.stoppedBy.empty() && !report.cancelled) progress(static_cast<int>(indices.size()));
-    if (!keepStructure) report.shared = sharedFlatNames(written);
+    if (!options.keepStructure)
+        report.shared =
+            sharedFlatNames(std::vector<std::string_view>(written.begin(), written.end()));
     return report;
 }
 

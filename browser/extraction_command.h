@@ -16,6 +16,7 @@ struct ExtractionReport {
     std::vector<std::string> refused;   // one per entry whose name was unsafe
     std::vector<std::string> cutShort;  // one per entry the archive cuts short
     std::vector<std::string> damaged;   // one per entry whose compressed data are damaged
+    std::vector<std::string> asStored;  // one per picture written as stored, not converted
     std::string stoppedBy;              // the failure that ended the run; empty when none
     SharedFlatNames shared;             // extracted without their folders, on top of one another
     bool cancelled = false;
@@ -25,19 +26,27 @@ struct ExtractionReport {
     std::string messages() const;
 };
 
+// How the entries are written.
+struct ExtractionOptions {
+    bool keepStructure = false;  // under their stored directories
+    bool picturesAsPng = false;  // pictures and texture pairs converted, as PictureExtraction does
+};
+
 // The progress box's text while entries are extracted.
 const char* extractionProgressLabel(bool english);
 
 // Extracts the entries `indices`, in that order, into `targetDirectory` (ends with a
 // separator): under their stored directories, every missing level created, when
-// `keepStructure` is set; as their final name component otherwise. Existing files are
+// `keepStructure` is set; as their final name component otherwise. With `picturesAsPng`, the
+// pictures are written as PictureExtraction writes them, and `shared` tells the names written
+// (NAME.png for a picture converted). Existing files are
 // replaced, those of an earlier entry of the run too (which `shared` tells). An entry whose name
 // would leave the directory is refused, and one whose compressed data are damaged is left out
 // (nothing of it written); the others are still extracted; any other failure (a full disk first of
 // all) ends the run, keeping what was written, and is reported in `stoppedBy`. `progress(done)` is
 // called before each entry and after the last; returning false cancels.
 ExtractionReport extractEntries(TPOD& archive, const std::vector<int>& indices,
-                                const std::string& targetDirectory, bool keepStructure,
+                                const std::string& targetDirectory, ExtractionOptions options,
                                 const std::function<bool(int done)>& progress);
 
 }  // namespace kelvane

@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -88,9 +89,9 @@ QWidget* Tform_main::buildBrowsing(QWidget* page) {
 
     sgPodview_->installEventFilter(this);
     model_->setDragExporter([this, drags = new EntryDrags(this)](std::vector<int> indices) {
-        return archiveRead() ? drags->start({podPath_.toStdString(), std::move(indices),
-                                             cbStruct_->isChecked()})
-                             : nullptr;
+        return archiveRead()
+                   ? drags->start({podPath_.toStdString(), std::move(indices), extractionOptions()})
+                   : nullptr;
     });
     connect(model_, &QAbstractItemModel::dataChanged, this, &Tform_main::showNarrowedStatus);
 
@@ -235,6 +236,22 @@ void Tform_main::showRecentArchives(const std::vector<std::string>& paths) {
     recentMenu_->setEnabled(!paths.empty());
 }
 
+QLayout* Tform_main::buildExtractionTickBoxes(QWidget* page) {
+    cbStruct_ = new QCheckBox(page);
+    cbStruct_->setObjectName(QStringLiteral("cbStruct"));
+    cbPng_ = new QCheckBox(page);
+    cbPng_->setObjectName(QStringLiteral("cbPng"));
+    auto* row = new QHBoxLayout;
+    row->addWidget(cbStruct_);
+    row->addWidget(cbPng_);
+    row->addStretch();
+    return row;
+}
+
+ExtractionOptions Tform_main::extractionOptions() const {
+    return {cbStruct_->isChecked(), cbPng_->isChecked()};
+}
+
 void Tform_main::restoreLayout() {
     // The pane was built before the language was read: it takes it now, before it shows
     // anything.
@@ -251,6 +268,7 @@ void Tform_main::restoreLayout() {
             for (int column = 0; column < kCatalogueColumns; ++column)
                 sgPodview_->setColumnWidth(column, layout.columns[std::size_t(column)]);
         findChild<QAction*>(QStringLiteral("Apercu1"))->setChecked(layout.preview);
+        cbPng_->setChecked(layout.picturesAsPng);
     });
 }
 
@@ -262,6 +280,7 @@ void Tform_main::saveLayout() {
     for (int column = 0; column < kCatalogueColumns; ++column)
         layout.columns.push_back(sgPodview_->columnWidth(column));
     layout.preview = findChild<QAction*>(QStringLiteral("Apercu1"))->isChecked();
+    layout.picturesAsPng = cbPng_->isChecked();
     windowSettings_.saveLayout(layout);
 }
 

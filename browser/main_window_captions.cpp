@@ -2,7 +2,7 @@
 
 namespace kelvane {
 
-const std::array<Caption, 28> kMainWindowCaptions = {{
+const std::array<Caption, 29> kMainWindowCaptions = {{
     {CaptionTarget::Window, "", 0, "Kelvane v1.0 - Visualiseur de fichier POD/EPD pour Fly! 1 et 2",
      "Kel!vane v1.0 - EPD/POD Viewer for Fly! 1 & 2"},
     {CaptionTarget::Menu, "PODEPD1", 0, "POD/EPD", "POD/EPD"},
@@ -30,6 +30,7 @@ const std::array<Caption, 28> kMainWindowCaptions = {{
     {CaptionTarget::Tab, "tsExt", 0, "Extensions reconnues", "Known extensions"},
     {CaptionTarget::CheckBox, "cbStruct", 0, "Recréer la structure du répertoire",
      "Create directory structure"},
+    {CaptionTarget::CheckBox, "cbPng", 0, "Convertir les images en PNG", "Convert pictures to PNG"},
     {CaptionTarget::Placeholder, "edFilter", 0, "Filtrer les noms (* et ? permis)  Ctrl+F",
      "Filter names (* and ? allowed)  Ctrl+F"},
     {CaptionTarget::Header, "", 0, "sel", "sel"},

@@ -1,13 +1,31 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "archive/pod_reader.h"
+#include "imaging/bitmap.h"
 
 namespace kelvane {
+
+// Whether extraction with the pictures converted writes `name` as a picture: a picture entry
+// or one half of a texture pair.
+bool convertsToPng(const std::string& name);
+
+// The stored name with its extension turned into ".png".
+std::string pngName(const std::string& name);
+
+// The picture of `entry`, whole: the texture pair it is one half of (its companion found in the
+// archive's catalogue), or else the entry decoded as a picture of its extension. Throws why it
+// cannot be had, in both languages (a missing half, a picture cut short, empty or that does not
+// decode).
+std::unique_ptr<Bitmap> entryPicture(TPOD& archive, const CatalogueEntry& entry);
+// The same, from the archive file at `archivePath` (UTF-8) opened on its own; throws too when
+// it cannot be opened or no longer holds `entry`.
+std::unique_ptr<Bitmap> entryPicture(const std::string& archivePath, const CatalogueEntry& entry);
 
 // Extraction with the pictures converted: every picture entry the viewers decode (.TGA,
 // .BMP, .TIF, .JPG and the others of the picture viewer) and every texture pair (.RAW or
@@ -20,6 +38,8 @@ class PictureExtraction {
     struct Written {
         // None for the second half of a texture pair already written as one picture.
         std::optional<ExtractionResult> result;
+        // The entry's name as written: ".png" for a picture converted.
+        std::string name;
         // Why a picture entry was written as stored, in both languages; empty otherwise.
         std::string french, english;
     };

@@ -1,5 +1,6 @@
 #include "preview/preview_pane.h"
 
+#include <QAction>
 #include <QFontDatabase>
 #include <QFutureWatcher>
 #include <QHeaderView>
@@ -16,12 +17,16 @@
 #include <cstring>
 #include <exception>
 
+#include "browser/picture_extraction.h"
 #include "decoders/FichierBGR.h"
 #include "decoders/FichierKEY.h"
 #include "decoders/dbf_table_model.h"
+#include "platform/cp1252.h"
+#include "platform/desktop_services.h"
 #include "preview/picture_view.h"
 #include "preview/preview_captions.h"
 #include "preview/sound_page.h"
+#include "viewers/png_saving.h"
 
 namespace kelvane {
 
@@ -102,6 +107,11 @@ PreviewPane::PreviewPane(QWidget* parent) : QWidget(parent) {
     empty_->setEnabled(false);
     picture_ = new PictureView(pages_);
     picture_->setObjectName(QStringLiteral("PreviewPicture"));
+    savePng_ = new QAction(picture_);
+    savePng_->setObjectName(QStringLiteral("PreviewSavePng"));
+    picture_->addAction(savePng_);
+    picture_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(savePng_, &QAction::triggered, this, &PreviewPane::savePicture);
     text_ = textPage(pages_, "PreviewText");
     tableModel_ = new DbfTableModel(this);
     table_ = new QTableView(pages_);
@@ -148,6 +158,8 @@ void PreviewPane::showEntry(const std::string& archivePath,
     current_ = true;
     shown_ = false;
     sound_->clear();
+    archivePath_ = archivePath;
+    entry_ = entry;
     waiting_ = PreviewRequest{archivePath, entry, textureCompanion(catalogue, entry),
                               pictureBox(*this), decimalSeparatorOf(QLocale())};
     // A change after a quiet spell is read at once; the changes that follow it closely
@@ -258,6 +270,17 @@ void PreviewPane::updateTexts() {
     reason_->setText(reason);
     reason_->setVisible(!reason.isEmpty());
     sound_->setEnglish(english_);
+    savePng_->setText(QString::fromUtf8(english_ ? kSavePngEnglish : kSavePngFrench));
+}
+
+void PreviewPane::savePicture() {
+    // The picture on the page is fitted to the pane: the entry is decoded again, whole.
+    if (!current_ || !shown_ || pages_->currentWidget() != picture_) return;
+    guarded(this, [this] {
+        const std::unique_ptr<Bitmap> picture = entryPicture(archivePath_, entry_);
+        const std::string name = cp1252ToUtf8(entry_.name);
+        savePictureAsPng(this, *picture, QString::fromStdString(name.substr(name.rfind('\\') + 1)));
+    });
 }
 
 }  // namespace kelvane

@@ -9,6 +9,7 @@
 #include "archive/catalogue_entry.h"
 #include "preview/preview_content.h"
 
+class QAction;
 class QLabel;
 class QPlainTextEdit;
 class QStackedWidget;
@@ -59,11 +60,13 @@ class PreviewPane : public QWidget {
     void showResult(PreviewResult& result);
     void showPage(QWidget* page);
     void updateTexts();
+    void savePicture();
 
     QLabel* info_;
     QStackedWidget* pages_;
     QLabel* empty_;
     PictureView* picture_;
+    QAction* savePng_;  // the picture's context menu: the entry's picture written whole
     QPlainTextEdit* text_;
     QTableView* table_;
     DbfTableModel* tableModel_;
@@ -73,6 +76,8 @@ class PreviewPane : public QWidget {
     QPlainTextEdit* dump_;
     QTimer* debounce_;
 
+    std::string archivePath_;  // the current entry's archive and entry
+    CatalogueEntry entry_;
     std::optional<PreviewRequest> waiting_;  // the current entry, not yet sent to the worker
     bool reading_ = false;                   // a read is in the worker
     std::uint64_t generation_ = 0;           // counts the changes of the current entry

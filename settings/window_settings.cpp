@@ -73,6 +73,7 @@ void WindowSettings::read() {
     layout_.panes = numbersIn(file.readString(kWindowSection, "panneaux", ""));
     layout_.columns = numbersIn(file.readString(kWindowSection, "colonnes", ""));
     layout_.preview = file.readString(kWindowSection, "apercu", "1") != "0";
+    layout_.picturesAsPng = file.readString(kWindowSection, "png", "0") == "1";
 }
 
 std::string WindowSettings::rememberArchive(const std::string& path, bool english) {
@@ -113,7 +114,8 @@ void WindowSettings::saveLayout(const WindowLayout& layout) {
                                                 {{"geometrie", layout.geometry},
                                                  {"panneaux", joined(layout.panes)},
                                                  {"colonnes", joined(layout.columns)},
-                                                 {"apercu", layout.preview ? "1" : "0"}});
+                                                 {"apercu", layout.preview ? "1" : "0"},
+                                                 {"png", layout.picturesAsPng ? "1" : "0"}});
     } catch (const std::exception&) {
     }
 }

@@ -14,10 +14,11 @@ inline constexpr std::size_t kRecentArchiveCount = 8;
 
 // The window's layout; empty when never saved.
 struct WindowLayout {
-    std::string geometry;      // the window's own encoding of its size and place
-    std::vector<int> panes;    // splitter sizes
-    std::vector<int> columns;  // the listing's column widths
-    bool preview = true;       // the preview pane shown
+    std::string geometry;        // the window's own encoding of its size and place
+    std::vector<int> panes;      // splitter sizes
+    std::vector<int> columns;    // the listing's column widths
+    bool preview = true;         // the preview pane shown
+    bool picturesAsPng = false;  // extraction converts the pictures to PNG
 };
 
 // The recent archives and the layout as this run knows them: read from the settings file

@@ -13,6 +13,7 @@
 
 #include "imaging/ImageFormats.h"
 #include "platform/desktop_services.h"
+#include "viewers/png_saving.h"
 #include "viewers/viewer_language.h"
 
 namespace kelvane {
@@ -60,7 +61,10 @@ TformIMG::TformIMG(QWidget* parent) : QDialog(parent) {
     btnQuit->setObjectName(QStringLiteral("btnQuit"));
     auto* panelLayout = new QHBoxLayout(panel);
     panelLayout->setContentsMargins(4, 4, 4, 4);
+    btnSavePng_ = new QPushButton(panel);
+    btnSavePng_->setObjectName(QStringLiteral("btnSavePng"));
     panelLayout->addWidget(btnQuit);
+    panelLayout->addWidget(btnSavePng_);
     panelLayout->addStretch();
 
     Image = new QLabel(this);
@@ -83,6 +87,8 @@ TformIMG::TformIMG(QWidget* parent) : QDialog(parent) {
     setFixedSize(kViewSize, 308);
 
     connect(btnQuit, &QPushButton::clicked, this, &QDialog::accept);
+    connect(btnSavePng_, &QPushButton::clicked, this, &TformIMG::saveAsPng);
+    applyViewerCaptions({{btnSavePng_, kSavePngFrench, kSavePngEnglish}});
 }
 
 void TformIMG::load(const QString& path) {
@@ -94,6 +100,15 @@ void TformIMG::load(const QString& path) {
     Image->setPixmap(QPixmap::fromImage(centralPart(pixels, kViewSize)));
     sizePanel_->setText(QString::asprintf("%d x %d", static_cast<int>(pixels.width),
                                           static_cast<int>(pixels.height)));
+    path_ = path;
+    picture_ = std::move(picture);
+}
+
+void TformIMG::saveAsPng() {
+    guarded(this, [this] {
+        if (picture_ != nullptr)
+            inViewerLanguage([this] { savePictureAsPng(this, *picture_, path_); });
+    });
 }
 
 void TformIMG::showEvent(QShowEvent* event) {

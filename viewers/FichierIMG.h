@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QDialog>
+#include <memory>
+
+#include "imaging/graphic.h"
 
 class QLabel;
 class QPushButton;
@@ -8,8 +11,8 @@ class QStatusBar;
 
 namespace kelvane {
 
-// The picture viewer: Quit, a 256 x 256 view of the picture's centre (never stretched) and
-// a status bar with the picture's size.
+// The picture viewer: Quit, Save as PNG (the whole picture), a 256 x 256 view of the picture's
+// centre (never stretched) and a status bar with the picture's size.
 class TformIMG : public QDialog {
     Q_OBJECT
 
@@ -28,10 +31,15 @@ class TformIMG : public QDialog {
     void showEvent(QShowEvent* event) override;
 
   private:
+    void saveAsPng();
+
     QPushButton* btnQuit;
+    QPushButton* btnSavePng_;
     QLabel* Image;
     QStatusBar* StatusBar;
     QLabel* sizePanel_;
+    QString path_;                      // the file shown
+    std::unique_ptr<Graphic> picture_;  // its picture, whole
 };
 
 }  // namespace kelvane

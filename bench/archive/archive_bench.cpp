@@ -100,7 +100,7 @@ void BM_Extract(benchmark::State& state, SetOf setOf) {
     std::iota(all.begin(), all.end(), 0);
     timeCopies(state, set, [&](const test::TempDir& out) {
         // The window's and the command line's extraction run.
-        extractEntries(pod, all, out.withSeparator(), false, [](int) { return true; });
+        extractEntries(pod, all, out.withSeparator(), {false}, [](int) { return true; });
     });
 }
 

@@ -28,7 +28,7 @@ TEST(ExtractEntries, CancellingKeepsWhatWasWrittenAndFailuresStopTheRun) {
 
     std::vector<int> seen;
     const ExtractionReport report =
-        extractEntries(archive, {0, 1, 2, 3}, targetDirectory, true, [&](int done) {
+        extractEntries(archive, {0, 1, 2, 3}, targetDirectory, {true}, [&](int done) {
             seen.push_back(done);
             return done < 3;
         });
@@ -44,7 +44,7 @@ TEST(ExtractEntries, CancellingKeepsWhatWasWrittenAndFailuresStopTheRun) {
     // before it is still reported beside it.
     test::writeFile(target / "D", "in the way");
     const ExtractionReport stopped =
-        extractEntries(archive, {1, 3, 0}, targetDirectory, true, [](int) { return true; });
+        extractEntries(archive, {1, 3, 0}, targetDirectory, {true}, [](int) { return true; });
     EXPECT_EQ(stopped.extracted, 0);
     EXPECT_NE(stopped.stoppedBy.find("Cannot create file"), std::string::npos);
     const std::string messages = stopped.messages();
@@ -67,7 +67,7 @@ TEST(ExtractEntries, AFullDiskOrAVanishedFolderEndsTheRunWithOneMessage) {
     const fs::path gone = dir.path() / "gone";
     fs::create_directory(gone);
     const ExtractionReport vanished =
-        extractEntries(archive, {0, 1, 3}, gone.string() + "/", false, [&](int done) {
+        extractEntries(archive, {0, 1, 3}, gone.string() + "/", {false}, [&](int done) {
             if (done == 1) fs::remove_all(gone);
             return true;
         });
@@ -78,7 +78,7 @@ TEST(ExtractEntries, AFullDiskOrAVanishedFolderEndsTheRunWithOneMessage) {
     test::SmallDisk disk(128 * 1024);
     if (!disk.mounted()) GTEST_SKIP() << disk.refusal();
     const ExtractionReport full =
-        extractEntries(archive, {0, 1, 2, 3}, disk.withSeparator(), false, always);
+        extractEntries(archive, {0, 1, 2, 3}, disk.withSeparator(), {false}, always);
     EXPECT_EQ(full.extracted, 2);
     EXPECT_EQ(full.messages(), full.stoppedBy);
     EXPECT_NE(full.stoppedBy.find("The disk is full: " + disk.withSeparator() + "big.bin"),
@@ -97,8 +97,8 @@ TEST(ExtractEntries, DamagedEntriesAreReportedAndTheRunGoesOn) {
     test::writeFile(path, bytes);
     TPOD archive(path);
     archive.ReadHeaderAndDirectory();
-    const ExtractionReport report =
-        extractEntries(archive, {0, 1}, dir.path().string() + "/", false, [](int) { return true; });
+    const ExtractionReport report = extractEntries(archive, {0, 1}, dir.path().string() + "/",
+                                                   {false}, [](int) { return true; });
     EXPECT_EQ(report.extracted, 1);
     ASSERT_EQ(report.damaged.size(), 1u);
     EXPECT_NE(report.messages().find("L'entrée 1 \"bad.txt\" est endommagée"), std::string::npos);
@@ -151,7 +151,7 @@ TEST(ExtractEntries, EntriesLandingOnOneFlatNameAreNamedInTheLastNote) {
         TPOD archive(path);
         archive.ReadHeaderAndDirectory();
         const ExtractionReport report = extractEntries(archive, indices, dir.withSeparator(),
-                                                       c.keepStructure, [](int) { return true; });
+                                                       {c.keepStructure}, [](int) { return true; });
         const std::string messages = report.messages();
         const std::size_t note = messages.find(" entrées portaient");
         if (c.french.empty()) {

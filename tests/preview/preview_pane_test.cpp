@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMediaPlayer>
@@ -17,13 +18,16 @@
 #include <vector>
 
 #include "archive/pod_reader.h"
+#include "imaging/raw_texture.h"
 #include "preview/hex_dump.h"
 #include "preview/picture_view.h"
 #include "preview/sound_page.h"
 #include "tests/support/archive_builder.h"
 #include "tests/support/dbf_builder.h"
+#include "tests/support/decoded_picture.h"
 #include "tests/support/image_builders.h"
 #include "tests/support/key_file_builder.h"
+#include "tests/support/scripted_desktop.h"
 #include "tests/support/tagged_file_builder.h"
 #include "tests/support/temp_dir.h"
 
@@ -72,6 +76,40 @@ class PaneTest : public ::testing::Test {
     std::vector<CatalogueEntry> catalogue;
     PreviewPane pane;
 };
+
+TEST_F(PaneTest, SaveAsPngDecodesTheEntryAgainWhole) {
+    // Wider than the screen the pane fits pictures to; a texture saved from its palette half; a
+    // picture only the pane shows.
+    const std::string targa = test::flatTarga(3000, 2);
+    const std::string pixels = "\x01\x02\x03\x04";
+    std::string palette(768, '\0');
+    for (int i = 0; i < 768; ++i) palette[std::size_t(i)] = char(i * 7);
+    const std::string png =
+        test::buildPng({.width = 2, .height = 1, .samples = {1, 2, 3, 4, 5, 6}});
+    open({{"PIC\\WIDE.TGA", targa}, {"A.RAW", pixels}, {"A.ACT", palette}, {"ICON.PNG", png}});
+    test::ScriptedDesktop desktop;
+    struct Case {
+        std::size_t index;
+        const char* proposed;
+        std::string expected;  // the picture, as its own format decodes
+        const char* format;
+    };
+    const Case cases[] = {{0, "WIDE.png", targa, "tga"},
+                          {2, "A.png", rawTextureToBmp(pixels, palette), "bmp"},
+                          {3, "ICON.png", png, "png"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.proposed);
+        showAndWait(c.index);
+        ASSERT_EQ(page(), "PreviewPicture");
+        const auto target = dir.path() / c.proposed;
+        desktop.saveFileAnswers.push_back(QString::fromStdString(target.string()));
+        pane.findChild<QAction*>("PreviewSavePng")->trigger();
+        EXPECT_TRUE(desktop.saveFileRequests.back().initialDirectory.endsWith(c.proposed));
+        EXPECT_EQ(test::decodedPixels(test::readFile(target), "png").pixels,
+                  test::decodedPixels(c.expected, c.format).pixels);
+    }
+    EXPECT_TRUE(desktop.messages.empty());
+}
 
 TEST_F(PaneTest, EachKindReachesItsPage) {
     test::TaggedFileBuilder object;

@@ -7,6 +7,7 @@
 
 #include "platform/desktop_services.h"
 #include "settings/settings.h"
+#include "tests/support/decoded_picture.h"
 #include "tests/support/image_builders.h"
 #include "tests/support/scripted_desktop.h"
 #include "tests/support/temp_dir.h"
@@ -114,6 +115,37 @@ TEST(PictureWindow, UndecodablePictureReportsAndIsNotShown) {
     settings().language.clear();
     ASSERT_EQ(desktop.messages.size(), 3u);
     EXPECT_EQ(desktop.messages[2].text, "Unknown picture file extension (.xyz)");
+}
+
+TEST(PictureWindow, SaveAsPngWritesThePictureWhole) {
+    ScriptedDesktop desktop;
+    TempDir dir;
+    const auto path = dir.path() / "big.bmp";
+    const std::string bitmap = patternBmp(640, 480);
+    test::writeFile(path, bitmap);
+    settings().workDirectory = dir.path().string() + "/";
+    TformIMG window;
+    window.load(QString::fromStdString(path.string()));
+    auto* save = window.findChild<QPushButton*>("btnSavePng");
+    EXPECT_EQ(save->text(), "Enregistrer en PNG...");
+    std::filesystem::create_directory(dir.path() / "out");
+    // Cancelled, saved (".png" added), saved again where the last one went, refused.
+    desktop.saveFileAnswers = {"", QString::fromStdString((dir.path() / "out" / "copy").string()),
+                               QString::fromStdString((dir.path() / "out" / "again.png").string()),
+                               QString::fromStdString((dir.path() / "none" / "x.png").string())};
+    for (int click = 0; click < 4; ++click) save->click();
+    settings() = Settings{};
+    ASSERT_EQ(desktop.saveFileRequests.size(), 4u);
+    EXPECT_EQ(desktop.saveFileRequests[0].initialDirectory.toStdString(),
+              (dir.path() / "big.png").string());
+    EXPECT_EQ(desktop.saveFileRequests[2].initialDirectory.toStdString(),
+              (dir.path() / "out" / "big.png").string());
+    for (const char* name : {"copy.png", "again.png"})
+        EXPECT_EQ(test::decodedPixels(test::readFile(dir.path() / "out" / name), "png").pixels,
+                  test::decodedPixels(bitmap, "bmp").pixels);
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_NE(desktop.messages[0].text.indexOf("x.png"), -1)
+        << desktop.messages[0].text.toStdString();
 }
 
 }  // namespace
