@@ -24,7 +24,8 @@ bool isArchiveName(std::string_view path) {
 EntryPatterns::EntryPatterns(const std::vector<std::string>& patterns) {
     for (const std::string& text : patterns) {
         const bool anyFolder = text.find_first_of("\\:") == std::string::npos;
-        patterns_.push_back({cp1252Upper(text), NamePattern(text), anyFolder});
+        const bool fileOnly = anyFolder && text.find("**") == std::string::npos;
+        patterns_.push_back({cp1252Upper(text), NamePattern(text), anyFolder, fileOnly});
     }
 }
 
@@ -34,6 +35,7 @@ bool EntryPatterns::matches(std::string_view storedName) const {
                wanted.pattern.matches(name);
     };
     return std::any_of(patterns_.begin(), patterns_.end(), [&](const Pattern& wanted) {
+        if (wanted.fileOnly) return matchesName(wanted, filePart(storedName));
         return matchesName(wanted, storedName) ||
                (wanted.anyFolder && matchesName(wanted, filePart(storedName)));
     });
@@ -46,7 +48,9 @@ bool searchArchives(const std::string& folder, const EntryPatterns& wanted,
     std::sort(archives.begin(), archives.end(),
               [](const FoundFile& a, const FoundFile& b) { return a.relative() < b.relative(); });
     for (const FoundFile& file : archives) {
-        SearchedArchive searched{file.path, std::string(file.relative())};
+        SearchedArchive searched;
+        searched.path = file.path;
+        searched.relative = file.relative();
         std::unique_ptr<TPOD> archive;
         try {
             archive = openAndRead(file.path);

@@ -27,6 +27,7 @@ class EntryPatterns {
         std::string folded;  // upper-cased, for the exact comparison
         NamePattern pattern;
         bool anyFolder;  // no folder separator: the file part is tried too
+        bool fileOnly;   // and no **: the whole name can match only if the file part does
     };
     std::vector<Pattern> patterns_;
 };
