@@ -19,12 +19,13 @@ extern const Command kDeleteCommand;
 extern const Command kImageCommand;
 extern const Command kDecodeCommand;
 extern const Command kTextureCommand;
+extern const Command kDiffCommand;
 
 std::span<const Command> commands() {
     static const std::array all = {kListCommand,   kInfoCommand,   kExtractCommand, kCatCommand,
                                    kVerifyCommand, kAuditCommand,  kMountCommand,   kCreateCommand,
                                    kAddCommand,    kDeleteCommand, kImageCommand,   kTextureCommand,
-                                   kDecodeCommand};
+                                   kDecodeCommand, kDiffCommand};
     return all;
 }
 
