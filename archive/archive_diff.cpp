@@ -15,21 +15,34 @@ namespace {
 
 constexpr std::size_t kChunk = 256 * 1024;
 
-// An archive's entries by upper-cased name, those of one name in directory order.
+// An archive's entries by upper-cased name, those of one name in directory order. The keys
+// lie in one buffer, so that a hundred thousand names cost no allocation each.
 struct NamedEntry {
-    std::string key;
+    std::string_view key;
     const CatalogueEntry* entry;
 };
 
-std::vector<NamedEntry> byName(const TPOD& archive) {
-    std::vector<NamedEntry> named;
-    named.reserve(archive.catalogue().size());
+struct Names {
+    std::string keys;
+    std::vector<NamedEntry> entries;
+};
+
+void byName(const TPOD& archive, Names& names) {
+    std::size_t total = 0;
+    for (const CatalogueEntry& entry : archive.catalogue()) total += entry.name.size();
+    names.keys.reserve(total);
     for (const CatalogueEntry& entry : archive.catalogue()) {
-        named.push_back({cp1252Upper(entry.name), &entry});
+        for (const char c : entry.name) names.keys += char(cp1252Upper((unsigned char)c));
     }
-    std::stable_sort(named.begin(), named.end(),
+    names.entries.reserve(archive.catalogue().size());
+    std::size_t at = 0;
+    for (const CatalogueEntry& entry : archive.catalogue()) {
+        names.entries.push_back(
+            {std::string_view(names.keys).substr(at, entry.name.size()), &entry});
+        at += entry.name.size();
+    }
+    std::stable_sort(names.entries.begin(), names.entries.end(),
                      [](const NamedEntry& a, const NamedEntry& b) { return a.key < b.key; });
-    return named;
 }
 
 // Every layout's entry checksum is CRC-32/MPEG-2 over the entry's data. For a compressed entry
@@ -86,43 +99,66 @@ class ContentComparer {
 }  // namespace
 
 ArchiveDiff diffArchives(const TPOD& older, const TPOD& newer) {
-    const std::vector<NamedEntry> oldEntries = byName(older);
-    const std::vector<NamedEntry> newEntries = byName(newer);
-    ContentComparer contents(older, newer);
-    ArchiveDiff diff;
-    const auto removed = [&](const CatalogueEntry& entry) {
-        diff.differences.push_back({EntryDifference::Kind::Removed, entry.name, entry.size, 0});
-        ++diff.removed;
+    Names oldNames, newNames;
+    byName(older, oldNames);
+    byName(newer, newNames);
+    const std::vector<NamedEntry>& oldEntries = oldNames.entries;
+    const std::vector<NamedEntry>& newEntries = newNames.entries;
+    // The entries matched by name, in name order; null on the side that lacks one.
+    struct Match {
+        const CatalogueEntry* oldEntry;
+        const CatalogueEntry* newEntry;
+        bool same = false;
     };
-    const auto added = [&](const CatalogueEntry& entry) {
-        diff.differences.push_back({EntryDifference::Kind::Added, entry.name, 0, entry.size});
-        ++diff.added;
-    };
-    const auto paired = [&](const CatalogueEntry& oldEntry, const CatalogueEntry& newEntry) {
-        bool same = oldEntry.size == newEntry.size;
-        if (same && checksumCoversData(older, oldEntry) && checksumCoversData(newer, newEntry)) {
-            same = oldEntry.checksum == newEntry.checksum;
-        } else if (same) {
-            same = contents.same(oldEntry, newEntry);
-        }
-        if (same) {
-            ++diff.same;
-            return;
-        }
-        diff.differences.push_back(
-            {EntryDifference::Kind::Changed, newEntry.name, oldEntry.size, newEntry.size});
-        ++diff.changed;
-    };
-
+    std::vector<Match> matches;
+    matches.reserve(oldEntries.size() + newEntries.size());  // kept in place: pointed to
+    std::vector<Match*> unsettled;  // the pairs only their bytes can tell apart
     auto oldAt = oldEntries.begin();
     auto newAt = newEntries.begin();
     while (oldAt != oldEntries.end() || newAt != newEntries.end()) {
         if (newAt == newEntries.end() || (oldAt != oldEntries.end() && oldAt->key < newAt->key)) {
-            removed(*(oldAt++)->entry);
+            matches.push_back({(oldAt++)->entry, nullptr});
         } else if (oldAt == oldEntries.end() || newAt->key < oldAt->key) {
-            added(*(newAt++)->entry);
+            matches.push_back({nullptr, (newAt++)->entry});
         } else {
-            paired(*(oldAt++)->entry, *(newAt++)->entry);
+            Match& match = matches.emplace_back(Match{(oldAt++)->entry, (newAt++)->entry});
+            const CatalogueEntry& oldEntry = *match.oldEntry;
+            const CatalogueEntry& newEntry = *match.newEntry;
+            if (oldEntry.size != newEntry.size) continue;
+            if (checksumCoversData(older, oldEntry) && checksumCoversData(newer, newEntry)) {
+                match.same = oldEntry.checksum == newEntry.checksum;
+            } else {
+                unsettled.push_back(&match);
+            }
+        }
+    }
+    const auto byOldOffset = [](const Match* a, const Match* b) {
+        return a->oldEntry->offset < b->oldEntry->offset;
+    };
+    // Read in the old archive's file order, so that reading goes forward through both files
+    // when they hold their entries in the same order.
+    if (!std::is_sorted(unsettled.begin(), unsettled.end(), byOldOffset)) {
+        std::sort(unsettled.begin(), unsettled.end(), byOldOffset);
+    }
+    ContentComparer contents(older, newer);
+    for (Match* match : unsettled) match->same = contents.same(*match->oldEntry, *match->newEntry);
+
+    ArchiveDiff diff;
+    for (const Match& match : matches) {
+        if (!match.newEntry) {
+            diff.differences.push_back(
+                {EntryDifference::Kind::Removed, match.oldEntry->name, match.oldEntry->size, 0});
+            ++diff.removed;
+        } else if (!match.oldEntry) {
+            diff.differences.push_back(
+                {EntryDifference::Kind::Added, match.newEntry->name, 0, match.newEntry->size});
+            ++diff.added;
+        } else if (match.same) {
+            ++diff.same;
+        } else {
+            diff.differences.push_back({EntryDifference::Kind::Changed, match.newEntry->name,
+                                        match.oldEntry->size, match.newEntry->size});
+            ++diff.changed;
         }
     }
     return diff;
