@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <span>
 #include <string_view>
 
 #include "archive/archive_errors.h"
 #include "archive/entry_cursor.h"
 #include "archive/pod_reader.h"
 #include "platform/cp1252.h"
+#include "platform/read_only_file.h"
 
 namespace kelvane {
 namespace {
@@ -52,7 +54,29 @@ bool checksumCoversData(const TPOD& archive, const CatalogueEntry& entry) {
     return archive.layout().record.checksum.present() && !entry.compressed;
 }
 
-// Reads the two entries of equal size side by side, a chunk at a time.
+// The entries matched by name; null on the side that lacks one.
+struct Match {
+    const CatalogueEntry* oldEntry;
+    const CatalogueEntry* newEntry;
+    bool same = false;
+};
+
+bool storedAsIs(const CatalogueEntry& entry) {
+    return !entry.compressed && entry.storedSize == entry.size;
+}
+
+// Both entries stored as is, each right after the entry before it in its file.
+bool followsOn(const Match& before, const Match& match) {
+    const auto after = [](const CatalogueEntry& entry, const CatalogueEntry& next) {
+        return std::int64_t(entry.offset) + entry.size == next.offset;
+    };
+    return storedAsIs(*match.oldEntry) && storedAsIs(*match.newEntry) &&
+           after(*before.oldEntry, *match.oldEntry) && after(*before.newEntry, *match.newEntry);
+}
+
+// Reads the entries of equal size side by side, a chunk at a time, and settles whether each
+// pair is the same. Entries stored as is that lie end to end in both files are read as one
+// span, in chunks large enough to go straight from the file.
 class ContentComparer {
   public:
     ContentComparer(const TPOD& older, const TPOD& newer)
@@ -61,7 +85,17 @@ class ContentComparer {
           oldBuffer_(std::make_unique_for_overwrite<char[]>(kChunk)),
           newBuffer_(std::make_unique_for_overwrite<char[]>(kChunk)) {}
 
-    bool same(const CatalogueEntry& oldEntry, const CatalogueEntry& newEntry) {
+    // `run`: pairs each following on from the one before it (followsOn), or one pair.
+    void settle(std::span<Match* const> run) {
+        if (run.size() == 1 && !(storedAsIs(*run[0]->oldEntry) && storedAsIs(*run[0]->newEntry))) {
+            run[0]->same = sameInflated(*run[0]->oldEntry, *run[0]->newEntry);
+        } else {
+            settleStored(run);
+        }
+    }
+
+  private:
+    bool sameInflated(const CatalogueEntry& oldEntry, const CatalogueEntry& newEntry) {
         EntryCursor oldCursor(older_.file(), oldEntry);
         EntryCursor newCursor(newer_.file(), newEntry);
         const std::int64_t size = oldEntry.size;
@@ -75,7 +109,6 @@ class ContentComparer {
         return true;
     }
 
-  private:
     static void readWhole(EntryCursor& cursor, std::int64_t at, char* buffer, std::size_t count,
                           bool inNewArchive) {
         std::size_t got = 0;
@@ -88,6 +121,49 @@ class ContentComparer {
             throw UnreadableEntry(entryCutShort(cursor.entry(), at + std::int64_t(got)),
                                   inNewArchive);
         }
+    }
+
+    void settleStored(std::span<Match* const> run) {
+        std::vector<std::int64_t> ends;  // where each pair's bytes end within the span
+        std::int64_t total = 0;
+        for (Match* match : run) {
+            match->same = true;
+            ends.push_back(total += match->oldEntry->size);
+        }
+        std::size_t current = 0;  // the pair the bytes at `at` belong to
+        const auto pairAt = [&](std::int64_t at) {
+            while (ends[current] <= at) ++current;
+            return current;
+        };
+        for (std::int64_t at = 0; at < total;) {
+            const std::size_t wanted = std::size_t(std::min<std::int64_t>(kChunk, total - at));
+            readSpan(run, ends, at, pairAt(at), oldBuffer_.get(), wanted, false);
+            readSpan(run, ends, at, pairAt(at), newBuffer_.get(), wanted, true);
+            if (std::memcmp(oldBuffer_.get(), newBuffer_.get(), wanted) == 0) {
+                at += std::int64_t(wanted);
+                continue;
+            }
+            const char* differs =
+                std::mismatch(oldBuffer_.get(), oldBuffer_.get() + wanted, newBuffer_.get()).first;
+            const std::size_t pair = pairAt(at + (differs - oldBuffer_.get()));
+            run[pair]->same = false;
+            at = ends[pair];  // on with the next pair
+        }
+    }
+
+    // `count` bytes of the span from `at`, which lies in pair `pair` of `run`.
+    void readSpan(std::span<Match* const> run, const std::vector<std::int64_t>& ends,
+                  std::int64_t at, std::size_t pair, char* buffer, std::size_t count,
+                  bool inNewArchive) const {
+        const CatalogueEntry& first = inNewArchive ? *run[0]->newEntry : *run[0]->oldEntry;
+        const ReadOnlyFile& file = (inNewArchive ? newer_ : older_).file();
+        const std::size_t got = file.readAt(std::int64_t(first.offset) + at, buffer, count);
+        if (got == count) return;
+        const std::int64_t end = at + std::int64_t(got);
+        while (ends[pair] <= end) ++pair;
+        const CatalogueEntry& cut = inNewArchive ? *run[pair]->newEntry : *run[pair]->oldEntry;
+        const std::int64_t start = pair == 0 ? 0 : ends[pair - 1];
+        throw UnreadableEntry(entryCutShort(cut, end - start), inNewArchive);
     }
 
     const TPOD& older_;
@@ -104,12 +180,6 @@ ArchiveDiff diffArchives(const TPOD& older, const TPOD& newer) {
     byName(newer, newNames);
     const std::vector<NamedEntry>& oldEntries = oldNames.entries;
     const std::vector<NamedEntry>& newEntries = newNames.entries;
-    // The entries matched by name, in name order; null on the side that lacks one.
-    struct Match {
-        const CatalogueEntry* oldEntry;
-        const CatalogueEntry* newEntry;
-        bool same = false;
-    };
     std::vector<Match> matches;
     matches.reserve(oldEntries.size() + newEntries.size());  // kept in place: pointed to
     std::vector<Match*> unsettled;  // the pairs only their bytes can tell apart
@@ -141,7 +211,14 @@ ArchiveDiff diffArchives(const TPOD& older, const TPOD& newer) {
         std::sort(unsettled.begin(), unsettled.end(), byOldOffset);
     }
     ContentComparer contents(older, newer);
-    for (Match* match : unsettled) match->same = contents.same(*match->oldEntry, *match->newEntry);
+    for (std::size_t first = 0; first < unsettled.size();) {
+        std::size_t last = first + 1;
+        while (last < unsettled.size() && followsOn(*unsettled[last - 1], *unsettled[last])) {
+            ++last;
+        }
+        contents.settle(std::span(unsettled).subspan(first, last - first));
+        first = last;
+    }
 
     ArchiveDiff diff;
     for (const Match& match : matches) {
