@@ -17,8 +17,8 @@ namespace {
 
 constexpr std::size_t kChunk = 256 * 1024;
 
-// An archive's entries by upper-cased name, those of one name in directory order. The keys
-// lie in one buffer, so that a hundred thousand names cost no allocation each.
+// An archive's entries in directory order with their upper-cased names. The keys lie in one
+// buffer, so that a hundred thousand names cost no allocation each.
 struct NamedEntry {
     std::string_view key;
     const CatalogueEntry* entry;
@@ -43,8 +43,10 @@ void byName(const TPOD& archive, Names& names) {
             {std::string_view(names.keys).substr(at, entry.name.size()), &entry});
         at += entry.name.size();
     }
-    std::stable_sort(names.entries.begin(), names.entries.end(),
-                     [](const NamedEntry& a, const NamedEntry& b) { return a.key < b.key; });
+}
+
+bool byKey(const NamedEntry& a, const NamedEntry& b) {
+    return a.key < b.key;
 }
 
 // Every layout's entry checksum is CRC-32/MPEG-2 over the entry's data. For a compressed entry
@@ -56,6 +58,7 @@ bool checksumCoversData(const TPOD& archive, const CatalogueEntry& entry) {
 
 // The entries matched by name; null on the side that lacks one.
 struct Match {
+    std::string_view key;
     const CatalogueEntry* oldEntry;
     const CatalogueEntry* newEntry;
     bool same = false;
@@ -178,28 +181,39 @@ ArchiveDiff diffArchives(const TPOD& older, const TPOD& newer) {
     Names oldNames, newNames;
     byName(older, oldNames);
     byName(newer, newNames);
-    const std::vector<NamedEntry>& oldEntries = oldNames.entries;
-    const std::vector<NamedEntry>& newEntries = newNames.entries;
+    std::vector<NamedEntry>& oldEntries = oldNames.entries;
+    std::vector<NamedEntry>& newEntries = newNames.entries;
     std::vector<Match> matches;
     matches.reserve(oldEntries.size() + newEntries.size());  // kept in place: pointed to
     std::vector<Match*> unsettled;  // the pairs only their bytes can tell apart
-    auto oldAt = oldEntries.begin();
-    auto newAt = newEntries.begin();
+    const auto pair = [&](const NamedEntry& oldEntry, const NamedEntry& newEntry) {
+        Match& match = matches.emplace_back(Match{newEntry.key, oldEntry.entry, newEntry.entry});
+        if (oldEntry.entry->size != newEntry.entry->size) return;
+        if (checksumCoversData(older, *oldEntry.entry) &&
+            checksumCoversData(newer, *newEntry.entry)) {
+            match.same = oldEntry.entry->checksum == newEntry.entry->checksum;
+        } else {
+            unsettled.push_back(&match);
+        }
+    };
+    // Archives that list the same names in the same order, as a rebuild or a patch mostly
+    // does, pair off without sorting; only the names after the first that differs are sorted.
+    const std::size_t shorter = std::min(oldEntries.size(), newEntries.size());
+    std::size_t common = 0;
+    for (; common < shorter && oldEntries[common].key == newEntries[common].key; ++common) {
+        pair(oldEntries[common], newEntries[common]);
+    }
+    std::stable_sort(oldEntries.begin() + common, oldEntries.end(), byKey);
+    std::stable_sort(newEntries.begin() + common, newEntries.end(), byKey);
+    auto oldAt = oldEntries.begin() + common;
+    auto newAt = newEntries.begin() + common;
     while (oldAt != oldEntries.end() || newAt != newEntries.end()) {
         if (newAt == newEntries.end() || (oldAt != oldEntries.end() && oldAt->key < newAt->key)) {
-            matches.push_back({(oldAt++)->entry, nullptr});
+            matches.push_back({oldAt->key, (oldAt++)->entry, nullptr});
         } else if (oldAt == oldEntries.end() || newAt->key < oldAt->key) {
-            matches.push_back({nullptr, (newAt++)->entry});
+            matches.push_back({newAt->key, nullptr, (newAt++)->entry});
         } else {
-            Match& match = matches.emplace_back(Match{(oldAt++)->entry, (newAt++)->entry});
-            const CatalogueEntry& oldEntry = *match.oldEntry;
-            const CatalogueEntry& newEntry = *match.newEntry;
-            if (oldEntry.size != newEntry.size) continue;
-            if (checksumCoversData(older, oldEntry) && checksumCoversData(newer, newEntry)) {
-                match.same = oldEntry.checksum == newEntry.checksum;
-            } else {
-                unsettled.push_back(&match);
-            }
+            pair(*oldAt++, *newAt++);
         }
     }
     const auto byOldOffset = [](const Match* a, const Match* b) {
@@ -220,8 +234,18 @@ ArchiveDiff diffArchives(const TPOD& older, const TPOD& newer) {
         first = last;
     }
 
-    ArchiveDiff diff;
+    // Sorted by name; the pairs of one name stay in directory order, those of the common run
+    // first.
+    std::vector<const Match*> differing;
     for (const Match& match : matches) {
+        if (!match.same) differing.push_back(&match);
+    }
+    std::stable_sort(differing.begin(), differing.end(),
+                     [](const Match* a, const Match* b) { return a->key < b->key; });
+    ArchiveDiff diff;
+    diff.same = int(matches.size() - differing.size());
+    for (const Match* found : differing) {
+        const Match& match = *found;
         if (!match.newEntry) {
             diff.differences.push_back(
                 {EntryDifference::Kind::Removed, match.oldEntry->name, match.oldEntry->size, 0});
@@ -230,8 +254,6 @@ ArchiveDiff diffArchives(const TPOD& older, const TPOD& newer) {
             diff.differences.push_back(
                 {EntryDifference::Kind::Added, match.newEntry->name, 0, match.newEntry->size});
             ++diff.added;
-        } else if (match.same) {
-            ++diff.same;
         } else {
             diff.differences.push_back({EntryDifference::Kind::Changed, match.newEntry->name,
                                         match.oldEntry->size, match.newEntry->size});

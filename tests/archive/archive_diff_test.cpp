@@ -113,6 +113,10 @@ TEST(ArchiveDiff, FindsWhatChangedWhateverTheLayouts) {
          {ArchiveLayout::POD, {{"X", "1"}, {"Y", "y"}, {"X", "22"}, {"X", "333"}}},
          {ArchiveLayout::POD1, {{"x", "1"}, {"X", "23"}}},
          "MX 2->2 -X -Y 0/2/1/1"},
+        {"the names listed in the same order up to a point",
+         {ArchiveLayout::POD1, {{"B", "1"}, {"X", "1"}, {"A", "a"}, {"X", "2"}}},
+         {ArchiveLayout::POD1, {{"B", "2"}, {"X", "9"}, {"C", "c"}, {"X", "2"}}},
+         "-A MB 1->1 +C MX 1->1 1/1/2/1"},
         {"empty against empty", {ArchiveLayout::POD3, {}}, {ArchiveLayout::EPD, {}}, "0/0/0/0"},
     };
     for (const DiffCase& c : cases) {
