@@ -29,7 +29,7 @@ struct Names {
     std::vector<NamedEntry> entries;
 };
 
-void byName(const TPOD& archive, Names& names) {
+void upperCasedNames(const TPOD& archive, Names& names) {
     std::size_t total = 0;
     for (const CatalogueEntry& entry : archive.catalogue()) total += entry.name.size();
     names.keys.reserve(total);
@@ -49,11 +49,15 @@ bool byKey(const NamedEntry& a, const NamedEntry& b) {
     return a.key < b.key;
 }
 
+bool storedAsIs(const CatalogueEntry& entry) {
+    return !entry.compressed && entry.storedSize == entry.size;
+}
+
 // Every layout's entry checksum is CRC-32/MPEG-2 over the entry's data. For a compressed entry
 // it may cover the stored or the inflated bytes, so only an entry stored as is can be compared
 // by it.
 bool checksumCoversData(const TPOD& archive, const CatalogueEntry& entry) {
-    return archive.layout().record.checksum.present() && !entry.compressed;
+    return archive.layout().record.checksum.present() && storedAsIs(entry);
 }
 
 // The entries matched by name; null on the side that lacks one.
@@ -63,10 +67,6 @@ struct Match {
     const CatalogueEntry* newEntry;
     bool same = false;
 };
-
-bool storedAsIs(const CatalogueEntry& entry) {
-    return !entry.compressed && entry.storedSize == entry.size;
-}
 
 // Both entries stored as is, each right after the entry before it in its file.
 bool followsOn(const Match& before, const Match& match) {
@@ -179,8 +179,8 @@ class ContentComparer {
 
 ArchiveDiff diffArchives(const TPOD& older, const TPOD& newer) {
     Names oldNames, newNames;
-    byName(older, oldNames);
-    byName(newer, newNames);
+    upperCasedNames(older, oldNames);
+    upperCasedNames(newer, newNames);
     std::vector<NamedEntry>& oldEntries = oldNames.entries;
     std::vector<NamedEntry>& newEntries = newNames.entries;
     std::vector<Match> matches;

@@ -49,6 +49,12 @@ ArchiveOptions options(Compression compression, bool checksumInflated) {
     return options;
 }
 
+ArchiveOptions wrongChecksums() {
+    ArchiveOptions options;
+    options.badChecksums = true;
+    return options;
+}
+
 struct DiffCase {
     const char* name;
     Side older, newer;
@@ -117,6 +123,11 @@ TEST(ArchiveDiff, FindsWhatChangedWhateverTheLayouts) {
          {ArchiveLayout::POD1, {{"B", "1"}, {"X", "1"}, {"A", "a"}, {"X", "2"}}},
          {ArchiveLayout::POD1, {{"B", "2"}, {"X", "9"}, {"C", "c"}, {"X", "2"}}},
          "-A MB 1->1 +C MX 1->1 1/1/2/1"},
+        // The checksums decide where both records hold one: the data are not read.
+        {"other checksums on both sides",
+         {ArchiveLayout::POD3, kThree},
+         {ArchiveLayout::EPD, kThree, wrongChecksums()},
+         "MA.TXT 5->5 MB\\C.BIN 6->6 MD 0->0 0/0/3/0"},
         {"empty against empty", {ArchiveLayout::POD3, {}}, {ArchiveLayout::EPD, {}}, "0/0/0/0"},
     };
     for (const DiffCase& c : cases) {
