@@ -20,12 +20,13 @@ extern const Command kImageCommand;
 extern const Command kDecodeCommand;
 extern const Command kTextureCommand;
 extern const Command kFindCommand;
+extern const Command kDiffCommand;
 
 std::span<const Command> commands() {
     static const std::array all = {kListCommand,   kInfoCommand,   kExtractCommand, kCatCommand,
                                    kVerifyCommand, kAuditCommand,  kMountCommand,   kCreateCommand,
                                    kAddCommand,    kDeleteCommand, kImageCommand,   kTextureCommand,
-                                   kDecodeCommand, kFindCommand};
+                                   kDecodeCommand, kFindCommand,   kDiffCommand};
     return all;
 }
 

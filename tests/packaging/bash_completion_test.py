@@ -65,6 +65,7 @@ ENTRY_CASES = [
 FILE_CASES = [
     ("extract my", ["my demo.pod"], r"extract my\ demo.pod "),
     ("verify ", ["my demo.pod", "old.EPD", "out dir/"], "verify "),
+    (r"diff my\ demo.pod ol", ["old.EPD"], r"diff my\ demo.pod old.EPD "),
     (r"extract my\ demo.pod o", ["out dir/"], r"extract my\ demo.pod out\ dir/"),
     ("decode ", ["out dir/", "PISTE.BGR"], "decode "),
     ("add old.EPD my\\ n", ["my notes.txt"], r"add old.EPD my\ notes.txt "),
