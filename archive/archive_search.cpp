@@ -19,6 +19,14 @@ bool isArchiveName(std::string_view path) {
     return extension == ".POD" || extension == ".EPD";
 }
 
+// `name` upper-cased equals `folded`, without building the upper-cased copy.
+bool equalsFolded(std::string_view name, std::string_view folded) {
+    return name.size() == folded.size() &&
+           std::equal(name.begin(), name.end(), folded.begin(), [](char a, char b) {
+               return cp1252Upper(static_cast<unsigned char>(a)) == static_cast<unsigned char>(b);
+           });
+}
+
 }  // namespace
 
 EntryPatterns::EntryPatterns(const std::vector<std::string>& patterns) {
@@ -31,8 +39,7 @@ EntryPatterns::EntryPatterns(const std::vector<std::string>& patterns) {
 
 bool EntryPatterns::matches(std::string_view storedName) const {
     const auto matchesName = [](const Pattern& wanted, std::string_view name) {
-        return (name.size() == wanted.folded.size() && cp1252Upper(name) == wanted.folded) ||
-               wanted.pattern.matches(name);
+        return equalsFolded(name, wanted.folded) || wanted.pattern.matches(name);
     };
     return std::any_of(patterns_.begin(), patterns_.end(), [&](const Pattern& wanted) {
         if (wanted.fileOnly) return matchesName(wanted, filePart(storedName));

@@ -13,9 +13,11 @@ bool isSeparator(char c) {
     return c == '\\' || c == ':';
 }
 
+// A plain backward scan: find_last_of calls memchr once per character.
 std::size_t fileStart(std::string_view storedName) {
-    std::size_t last = storedName.find_last_of("\\:");
-    return last == std::string_view::npos ? 0 : last + 1;
+    std::size_t start = storedName.size();
+    while (start > 0 && !isSeparator(storedName[start - 1])) --start;
+    return start;
 }
 
 bool isDrive(std::string_view storedName) {

@@ -63,6 +63,25 @@ NamePattern::NamePattern(std::string_view pattern) {
         }
         tokens_.push_back(token);
     }
+    if (tokens_.size() > kShortTokens) return;
+    takes_.assign(256, 0);
+    for (std::size_t j = 0; j < tokens_.size(); ++j) {
+        const std::uint64_t bit = std::uint64_t(1) << j;
+        switch (tokens_[j].kind) {
+            case Token::Kind::Set:
+                for (unsigned c = 0; c < 256; ++c) {
+                    if (tokens_[j].set.test(cp1252Upper(static_cast<unsigned char>(c))))
+                        takes_[c] |= bit;
+                }
+                break;
+            case Token::Kind::AnyDepth:
+                anyDepth_ |= bit;
+                [[fallthrough]];
+            case Token::Kind::Star:
+                stars_ |= bit;
+                break;
+        }
+    }
 }
 
 bool NamePattern::hasWildcards(std::string_view text) {
@@ -70,6 +89,23 @@ bool NamePattern::hasWildcards(std::string_view text) {
 }
 
 bool NamePattern::matches(std::string_view storedName) const {
+    if (takes_.empty()) return matchesLong(storedName);
+    // Bit j set: token position j reached. A star reached reaches past itself too (stars never
+    // follow one another, so one step closes the set); a Set token moves on by one on a byte it
+    // takes; a star stays on any byte but a separator, ** on any byte.
+    const std::uint64_t end = std::uint64_t(1) << tokens_.size();
+    std::uint64_t reached = 1 | ((1 & stars_) << 1);
+    for (const char byte : storedName) {
+        const unsigned char c = static_cast<unsigned char>(byte);
+        std::uint64_t next = (reached & takes_[c]) << 1;
+        next |= reached & (isSeparator(c) ? anyDepth_ : stars_);
+        if (next == 0) return false;
+        reached = next | ((next & stars_) << 1);
+    }
+    return (reached & end) != 0;
+}
+
+bool NamePattern::matchesLong(std::string_view storedName) const {
     // The pattern as a small automaton: the set of token positions reached so far, a star
     // reaching past itself as well. Linear in name length times pattern length.
     const std::size_t n = tokens_.size();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <bitset>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,7 +30,14 @@ class NamePattern {
         enum class Kind { Set, Star, AnyDepth } kind = Kind::Set;
         std::bitset<256> set;  // upper-cased characters a Set token takes
     };
+    bool matchesLong(std::string_view storedName) const;
+
     std::vector<Token> tokens_;
+    // For patterns of at most kShortTokens tokens, the automaton as bit masks over token
+    // positions: which Set tokens take each stored byte (case folded in), which are stars.
+    static constexpr std::size_t kShortTokens = 63;
+    std::vector<std::uint64_t> takes_;  // 256 masks, empty for longer patterns
+    std::uint64_t stars_ = 0, anyDepth_ = 0;
 };
 
 }  // namespace kelvane
