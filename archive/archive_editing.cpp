@@ -260,6 +260,10 @@ std::string skippedNote(const SkippedFile& file, bool english) {
             reason = english ? "the archive being written, left out"
                              : "l'archive en cours d'écriture, laissée de côté";
             break;
+        case Reason::Unreadable:
+            reason =
+                english ? "a folder that cannot be read, skipped" : "un dossier illisible, ignoré";
+            break;
     }
     return file.path + (english ? ": " : " : ") + reason;
 }

@@ -1,7 +1,9 @@
 #include "archive/archive_search.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
+#include <stdexcept>
 
 #include "archive/entry_names.h"
 #include "archive/pod_reader.h"
@@ -50,17 +52,33 @@ bool EntryPatterns::matches(std::string_view storedName) const {
 
 bool searchArchives(const std::string& folder, const EntryPatterns& wanted,
                     const SearchedArchiveSink& sink) {
-    std::vector<FoundFile> archives = walkFolder(folder).files;
-    std::erase_if(archives, [](const FoundFile& file) { return !isArchiveName(file.path); });
-    std::sort(archives.begin(), archives.end(),
-              [](const FoundFile& a, const FoundFile& b) { return a.relative() < b.relative(); });
-    for (const FoundFile& file : archives) {
+    // The archives and the folders that could not be listed, in the order of their paths.
+    struct Found {
+        std::string path;
+        int unreadable = 0;  // the errno that refused a folder; 0 for an archive
+    };
+    FolderContents contents = walkFolder(folder, {}, UnreadableFolders::Skip);
+    std::vector<Found> found;
+    for (FoundFile& file : contents.files) {
+        if (isArchiveName(file.path)) found.push_back({std::move(file.path)});
+    }
+    for (SkippedFile& skipped : contents.skipped) {
+        if (skipped.reason == SkippedFile::Reason::Unreadable)
+            found.push_back({std::move(skipped.path), skipped.error});
+    }
+    std::sort(found.begin(), found.end(),
+              [](const Found& a, const Found& b) { return a.path < b.path; });
+    for (const Found& item : found) {
         SearchedArchive searched;
-        searched.path = file.path;
-        searched.relative = file.relative();
+        searched.path = item.path;
+        searched.relative = item.path.substr(contents.relativeStart);
         std::unique_ptr<TPOD> archive;
         try {
-            archive = openAndRead(file.path);
+            if (item.unreadable != 0) {
+                throw std::runtime_error("Cannot read folder " + item.path + ": " +
+                                         std::strerror(item.unreadable));
+            }
+            archive = openAndRead(item.path);
         } catch (const std::exception& error) {
             searched.error = &error;
             if (!sink(searched)) return false;

@@ -33,7 +33,8 @@ class EntryPatterns {
 };
 
 // One archive the search looked into: either read, with the indices of its matching entries
-// in directory order (possibly none), or not read, with the reason.
+// in directory order (possibly none), or not read, with the reason. A folder under the
+// searched one that cannot be listed comes as an archive not read.
 struct SearchedArchive {
     std::string path;               // to open it by
     std::string relative;           // its path from the searched folder (bytes as on disk)
@@ -48,7 +49,7 @@ using SearchedArchiveSink = std::function<bool(const SearchedArchive&)>;
 // Searches every .POD and .EPD file (extension compared case-blind) under `folder`, through
 // every level, links to folders not followed, in the byte order of their paths from
 // `folder`. Each archive is opened and only its header and directory read. Throws as
-// walkFolder throws when a folder cannot be listed. Returns false when `sink` stopped it.
+// walkFolder throws when `folder` itself cannot be listed. Returns false when `sink` stopped it.
 bool searchArchives(const std::string& folder, const EntryPatterns& wanted,
                     const SearchedArchiveSink& sink);
 

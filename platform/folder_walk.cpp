@@ -18,8 +18,8 @@ namespace {
 
 class Walker {
   public:
-    Walker(const FileIdentity& exclude, std::size_t relativeStart)
-        : exclude_(exclude), relativeStart_(relativeStart) {}
+    Walker(const FileIdentity& exclude, std::size_t relativeStart, UnreadableFolders unreadable)
+        : exclude_(exclude), relativeStart_(relativeStart), unreadable_(unreadable) {}
 
     // Lists the open folder `fd` (closed here), whose path is `path`.
     void walk(int fd, const std::string& path) {
@@ -83,8 +83,9 @@ class Walker {
         } else if (type == DT_DIR) {
             const int child =
                 ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            if (child < 0) cannotRead(itemPath, errno);
-            walk(child, itemPath);
+            if (child >= 0) return walk(child, itemPath);
+            if (unreadable_ == UnreadableFolders::Fail) cannotRead(itemPath, errno);
+            contents.skipped.push_back({itemPath, SkippedFile::Reason::Unreadable, errno});
         } else {
             contents.skipped.push_back({itemPath, SkippedFile::Reason::Special});
         }
@@ -92,6 +93,7 @@ class Walker {
 
     const FileIdentity& exclude_;
     std::size_t relativeStart_;
+    UnreadableFolders unreadable_;
 };
 
 }  // namespace
@@ -107,13 +109,15 @@ FileIdentity identityOf(const std::string& path) {
     return {status.st_dev, status.st_ino, folder.st_dev, folder.st_ino, true};
 }
 
-FolderContents walkFolder(const std::string& folder, const FileIdentity& exclude) {
+FolderContents walkFolder(const std::string& folder, const FileIdentity& exclude,
+                          UnreadableFolders unreadable) {
     std::string base = folder;
     while (base.size() > 1 && base.back() == '/') base.pop_back();
     const int fd = ::open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) cannotRead(base, errno);
-    Walker walker(exclude, base.size() + 1);
+    Walker walker(exclude, base.size() + 1, unreadable);
     walker.walk(fd, base);
+    walker.contents.relativeStart = base.size() + 1;
     return std::move(walker.contents);
 }
 

@@ -20,15 +20,18 @@ struct SkippedFile {
         Special,     // a FIFO, device or socket: never opened, so never blocked on
         FolderLink,  // a symbolic link to a folder: not followed
         BrokenLink,  // a symbolic link to nothing
-        Excluded     // the file the caller asked to leave out (the archive being written)
+        Excluded,    // the file the caller asked to leave out (the archive being written)
+        Unreadable   // a folder that cannot be listed, when the walk goes on past such folders
     };
     std::string path;
     Reason reason;
+    int error = 0;  // for Unreadable: the errno that refused it
 };
 
 struct FolderContents {
     std::vector<FoundFile> files;  // in no particular order
     std::vector<SkippedFile> skipped;
+    std::size_t relativeStart = 0;  // where every path's part relative to the folder starts
 };
 
 // The file the walk must leave out, by identity, so that a link to it is left out too. Only
@@ -42,9 +45,15 @@ struct FileIdentity {
 // The identity of the file at `path`, if one is there.
 FileIdentity identityOf(const std::string& path);
 
+// What the walk does with a folder under the walked one that cannot be listed: packing must
+// not leave files out unsaid, a search can note the folder and go on.
+enum class UnreadableFolders { Fail, Skip };
+
 // Every regular file under `folder` (UTF-8), through every level. Symbolic links to files
 // count as files; links to folders are not followed. Throws std::runtime_error
-// "Cannot read folder <path>: <reason>" when a folder cannot be listed.
-FolderContents walkFolder(const std::string& folder, const FileIdentity& exclude = {});
+// "Cannot read folder <path>: <reason>" when `folder` cannot be listed, and when a folder
+// under it cannot be unless `unreadable` is Skip.
+FolderContents walkFolder(const std::string& folder, const FileIdentity& exclude = {},
+                          UnreadableFolders unreadable = UnreadableFolders::Fail);
 
 }  // namespace kelvane

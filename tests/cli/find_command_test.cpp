@@ -1,6 +1,10 @@
 // find: which archives under a folder hold the entries asked for.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <filesystem>
 
 #include "tests/cli/cli_run.h"
@@ -116,6 +120,34 @@ TEST(FindCommand, RefusesAMissingFolderOrPatternAndAFileForAFolder) {
         EXPECT_EQ(refused.out, "") << args.back();
         EXPECT_EQ(refused.err.rfind("kelvane-cli find: ", 0), 0u) << refused.err;
     }
+}
+
+// A folder that cannot be listed (say lost+found at a drive's root) is named and the search
+// goes on. Root lists every folder, so the search then runs as nobody in a child process.
+TEST(FindCommand, NamesAFolderItCannotListAndSearchesTheRest) {
+    test::TempDir dir;
+    const std::filesystem::path root = dir.path();
+    std::filesystem::create_directories(root / "closed");
+    test::writeArchive(root / "a.pod", ArchiveLayout::POD3, {{"PANEL.TGA", "x"}});
+    test::writeArchive(root / "z.pod", ArchiveLayout::POD3, {{"PANEL.TGA", "y"}});
+    std::filesystem::permissions(root, std::filesystem::perms::all);
+    std::filesystem::permissions(root / "closed", std::filesystem::perms::none);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(3);
+        const test::CliRun found = run({"find", root.string(), "panel.tga"});
+        const bool expected =
+            found.status == 0 &&
+            found.out == "a.pod\t1\t1\t0\tPANEL.TGA\nz.pod\t1\t1\t0\tPANEL.TGA\n" &&
+            found.err == "kelvane-cli find: closed: Cannot read folder " + root.string() +
+                             "/closed: Permission denied\n";
+        if (!expected) std::fprintf(stderr, "%s%s", found.out.c_str(), found.err.c_str());
+        ::_exit(expected ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 TEST(FindCommand, JsonGivesLayoutRevisionAndPriorityBesideTheMatches) {
