@@ -6,7 +6,6 @@
 #include "archive/entry_names.h"
 #include "archive/pod_reader.h"
 #include "platform/cp1252.h"
-#include "platform/folder_walk.h"
 
 namespace kelvane {
 namespace {
@@ -41,13 +40,17 @@ bool EntryPatterns::matches(std::string_view storedName) const {
     });
 }
 
-bool searchArchives(const std::string& folder, const EntryPatterns& wanted,
-                    const SearchedArchiveSink& sink) {
+std::vector<FoundFile> archivesUnder(const std::string& folder) {
     std::vector<FoundFile> archives = walkFolder(folder).files;
     std::erase_if(archives, [](const FoundFile& file) { return !isArchiveName(file.path); });
     std::sort(archives.begin(), archives.end(),
               [](const FoundFile& a, const FoundFile& b) { return a.relative() < b.relative(); });
-    for (const FoundFile& file : archives) {
+    return archives;
+}
+
+bool searchArchives(const std::string& folder, const EntryPatterns& wanted,
+                    const SearchedArchiveSink& sink) {
+    for (const FoundFile& file : archivesUnder(folder)) {
         SearchedArchive searched;
         searched.path = file.path;
         searched.relative = file.relative();

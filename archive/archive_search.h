@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "archive/name_pattern.h"
+#include "platform/folder_walk.h"
 
 namespace kelvane {
 
@@ -42,13 +43,16 @@ struct SearchedArchive {
     const std::exception* error = nullptr;  // why it could not be read, else null
 };
 
+// Every .POD and .EPD file (extension compared case-blind) under `folder`, through every
+// level, links to folders not followed, in the byte order of their paths from `folder`. Throws
+// as walkFolder throws when a folder cannot be listed.
+std::vector<FoundFile> archivesUnder(const std::string& folder);
+
 // Called once per archive, in order; return false to stop the search.
 using SearchedArchiveSink = std::function<bool(const SearchedArchive&)>;
 
-// Searches every .POD and .EPD file (extension compared case-blind) under `folder`, through
-// every level, links to folders not followed, in the byte order of their paths from
-// `folder`. Each archive is opened and only its header and directory read. Throws as
-// walkFolder throws when a folder cannot be listed. Returns false when `sink` stopped it.
+// Searches every archive archivesUnder(folder) finds, in its order. Each archive is opened and
+// only its header and directory read. Returns false when `sink` stopped it.
 bool searchArchives(const std::string& folder, const EntryPatterns& wanted,
                     const SearchedArchiveSink& sink);
 
