@@ -1,5 +1,7 @@
 #include "mount/mount_archive.h"
 
+#include <sys/resource.h>
+
 #include <filesystem>
 #include <memory>
 
@@ -9,6 +11,17 @@
 #include "platform/bilingual_error.h"
 
 namespace kelvane::mount {
+namespace {
+
+// Each archive of a folder keeps its file open once read: as many as the hard limit allows.
+void raiseOpenFileLimit() {
+    struct rlimit limit {};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == limit.rlim_max) return;
+    limit.rlim_cur = limit.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+}
+
+}  // namespace
 
 int mountArchive(const std::string& source, const std::string& mountPoint, bool foreground,
                  std::ostream& err) {
@@ -17,6 +30,7 @@ int mountArchive(const std::string& source, const std::string& mountPoint, bool 
     std::error_code failed;
     try {
         if (std::filesystem::is_directory(source, failed)) {
+            raiseOpenFileLimit();
             shown = std::make_unique<MountedFolder>(source, notes);
         } else {
             auto archive = std::make_unique<MountedArchive>(source, notes);
