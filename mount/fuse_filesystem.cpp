@@ -37,7 +37,7 @@ constexpr double kCacheSeconds = 86400;
 using Place = MountedFolder::Place;
 
 struct Mounted {
-    MountedFolder& folder;
+    MountedFolder& shown;
     bool splice = false;       // the kernel takes read replies spliced from a file
     bool withoutOpen = false;  // the kernel reads files it was not told were opened
 };
@@ -48,8 +48,8 @@ Mounted& mountedOf(fuse_req_t request) {
 
 fuse_entry_param entryOf(const Mounted& mounted, Place place) {
     fuse_entry_param entry{};
-    entry.ino = mounted.folder.inodeOf(place);
-    entry.attr = mounted.folder.attributesOf(place);
+    entry.ino = mounted.shown.inodeOf(place);
+    entry.attr = mounted.shown.attributesOf(place);
     entry.attr_timeout = kCacheSeconds;
     entry.entry_timeout = kCacheSeconds;
     return entry;
@@ -67,10 +67,10 @@ void init(void* data, fuse_conn_info* connection) {
 // The folder at `inode`, entered (its archive read, when it is an archive's root), or the
 // error to reply.
 int enteredFolder(Mounted& mounted, fuse_ino_t inode, Place& folder) {
-    const auto found = mounted.folder.placeOf(inode);
+    const auto found = mounted.shown.placeOf(inode);
     if (!found) return ENOENT;
-    if (!mounted.folder.isFolder(*found)) return ENOTDIR;
-    if (!mounted.folder.enter(*found)) return EIO;  // said once on the damage log
+    if (!mounted.shown.isFolder(*found)) return ENOTDIR;
+    if (!mounted.shown.enter(*found)) return EIO;  // named once, as damaged entries are
     folder = *found;
     return 0;
 }
@@ -81,7 +81,7 @@ void lookup(fuse_req_t request, fuse_ino_t parent, const char* name) {
     if (const int error = enteredFolder(mounted, parent, folder)) {
         return void(fuse_reply_err(request, error));
     }
-    const auto found = mounted.folder.child(folder, name);
+    const auto found = mounted.shown.child(folder, name);
     if (!found) return void(fuse_reply_err(request, ENOENT));
     const fuse_entry_param entry = entryOf(mounted, *found);
     fuse_reply_entry(request, &entry);
@@ -89,9 +89,9 @@ void lookup(fuse_req_t request, fuse_ino_t parent, const char* name) {
 
 void getattr(fuse_req_t request, fuse_ino_t inode, fuse_file_info*) {
     const Mounted& mounted = mountedOf(request);
-    const auto place = mounted.folder.placeOf(inode);
+    const auto place = mounted.shown.placeOf(inode);
     if (!place) return void(fuse_reply_err(request, ENOENT));
-    const struct stat attributes = mounted.folder.attributesOf(*place);
+    const struct stat attributes = mounted.shown.attributesOf(*place);
     fuse_reply_attr(request, &attributes, kCacheSeconds);
 }
 
@@ -113,7 +113,7 @@ void listFolder(fuse_req_t request, fuse_ino_t inode, std::size_t size, off_t of
     if (const int error = enteredFolder(mounted, inode, folder)) {
         return void(fuse_reply_err(request, error));
     }
-    const MountedFolder& tree = mounted.folder;
+    const MountedFolder& tree = mounted.shown;
     const std::size_t children = tree.childCount(folder);
     std::vector<char> buffer(size);
     std::size_t used = 0;
@@ -156,9 +156,9 @@ void readdirplus(fuse_req_t request, fuse_ino_t inode, std::size_t size, off_t o
 
 void open(fuse_req_t request, fuse_ino_t inode, fuse_file_info* info) {
     Mounted& mounted = mountedOf(request);
-    const auto place = mounted.folder.placeOf(inode);
+    const auto place = mounted.shown.placeOf(inode);
     if (!place) return void(fuse_reply_err(request, ENOENT));
-    if (mounted.folder.isFolder(*place)) return void(fuse_reply_err(request, EISDIR));
+    if (mounted.shown.isFolder(*place)) return void(fuse_reply_err(request, EISDIR));
     if ((info->flags & O_ACCMODE) != O_RDONLY || (info->flags & O_TRUNC)) {
         return void(fuse_reply_err(request, EROFS));
     }
@@ -177,10 +177,10 @@ void replyCutShort(fuse_req_t request, MountedArchive& archive, const CatalogueE
 
 void read(fuse_req_t request, fuse_ino_t inode, std::size_t size, off_t offset, fuse_file_info*) {
     Mounted& mounted = mountedOf(request);
-    const auto place = mounted.folder.placeOf(inode);
-    if (!place || mounted.folder.isFolder(*place)) return void(fuse_reply_err(request, EISDIR));
-    MountedArchive& archive = mounted.folder.archiveOf(*place);
-    const CatalogueEntry* entry = &mounted.folder.entryOf(*place);
+    const auto place = mounted.shown.placeOf(inode);
+    if (!place || mounted.shown.isFolder(*place)) return void(fuse_reply_err(request, EISDIR));
+    MountedArchive& archive = mounted.shown.archiveOf(*place);
+    const CatalogueEntry* entry = &mounted.shown.entryOf(*place);
     const std::size_t wanted =
         std::size_t(std::clamp<std::int64_t>(std::int64_t(entry->size) - offset, 0, size));
     if (!entry->compressed && mounted.splice) {
@@ -212,8 +212,8 @@ void statfs(fuse_req_t request, fuse_ino_t) {
     const Mounted& mounted = mountedOf(request);
     struct statvfs info {};
     info.f_bsize = info.f_frsize = 512;
-    info.f_blocks = fsblkcnt_t((mounted.folder.bytes() + 511) / 512);
-    info.f_files = mounted.folder.nodes();
+    info.f_blocks = fsblkcnt_t((mounted.shown.bytes() + 511) / 512);
+    info.f_files = mounted.shown.nodes();
     info.f_namemax = 255;
     info.f_flag = ST_RDONLY;
     fuse_reply_statfs(request, &info);
@@ -300,7 +300,7 @@ int serve(fuse_session* session) {
 
 }  // namespace
 
-int serveFolder(MountedFolder& folder, const std::string& sourcePath, const std::string& mountPoint,
+int serveFolder(MountedFolder& shown, const std::string& sourcePath, const std::string& mountPoint,
                 bool foreground, std::ostream& err) {
     struct stat device {};
     if (::stat("/dev/fuse", &device) != 0) {
@@ -308,7 +308,7 @@ int serveFolder(MountedFolder& folder, const std::string& sourcePath, const std:
             << ": FUSE is not available on this machine (no /dev/fuse)\n";
         return 1;
     }
-    Mounted mounted{folder};
+    Mounted mounted{shown};
 
     const std::string options = "ro,default_permissions,subtype=kelvane,fsname=" +
                                 optionValue(std::filesystem::absolute(sourcePath).string());
