@@ -334,6 +334,14 @@ TEST_F(MountTest, FolderShowsEachArchiveAsAFolderReadWhenVisited) {
             << line;
     }
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(logged), {}), "");
+
+    // Served in the background from "/", a folder given by a relative path still reads.
+    ASSERT_EQ(shell("cd " + shellQuoted(dir.path().string()) + " && " + shellQuoted(kCli) +
+                    " mount fly mnt")
+                  .status,
+              0);
+    EXPECT_EQ(test::readFile(mnt / "ADDONS" / "POD1.pOd" / "stored.txt"),
+              "stored in ADDONS/POD1.pOd");
 }
 
 TEST_F(MountTest, MountFailuresAreReported) {
