@@ -8,7 +8,6 @@
 #include "archive/entry_names.h"
 #include "archive/pod_reader.h"
 #include "platform/cp1252.h"
-#include "platform/folder_walk.h"
 
 namespace kelvane {
 namespace {
@@ -50,35 +49,35 @@ bool EntryPatterns::matches(std::string_view storedName) const {
     });
 }
 
-bool searchArchives(const std::string& folder, const EntryPatterns& wanted,
-                    const SearchedArchiveSink& sink) {
-    // The archives and the folders that could not be listed, in the order of their paths.
-    struct Found {
-        std::string path;
-        int unreadable = 0;  // the errno that refused a folder; 0 for an archive
-    };
+std::vector<FoundArchive> archivesUnder(const std::string& folder) {
     FolderContents contents = walkFolder(folder, {}, UnreadableFolders::Skip);
-    std::vector<Found> found;
+    std::vector<FoundArchive> found;
     for (FoundFile& file : contents.files) {
-        if (isArchiveName(file.path)) found.push_back({std::move(file.path)});
+        if (isArchiveName(file.path)) found.push_back({std::move(file)});
     }
     for (SkippedFile& skipped : contents.skipped) {
         if (skipped.reason == SkippedFile::Reason::Unreadable)
-            found.push_back({std::move(skipped.path), skipped.error});
+            found.push_back({{std::move(skipped.path), contents.relativeStart}, skipped.error});
     }
-    std::sort(found.begin(), found.end(),
-              [](const Found& a, const Found& b) { return a.path < b.path; });
-    for (const Found& item : found) {
+    std::sort(found.begin(), found.end(), [](const FoundArchive& a, const FoundArchive& b) {
+        return a.file.relative() < b.file.relative();
+    });
+    return found;
+}
+
+bool searchArchives(const std::string& folder, const EntryPatterns& wanted,
+                    const SearchedArchiveSink& sink) {
+    for (const FoundArchive& found : archivesUnder(folder)) {
         SearchedArchive searched;
-        searched.path = item.path;
-        searched.relative = item.path.substr(contents.relativeStart);
+        searched.path = found.file.path;
+        searched.relative = found.file.relative();
         std::unique_ptr<TPOD> archive;
         try {
-            if (item.unreadable != 0) {
-                throw std::runtime_error("Cannot read folder " + item.path + ": " +
-                                         std::strerror(item.unreadable));
+            if (found.unreadableFolder != 0) {
+                throw std::runtime_error("Cannot read folder " + searched.path + ": " +
+                                         std::strerror(found.unreadableFolder));
             }
-            archive = openAndRead(item.path);
+            archive = openAndRead(searched.path);
         } catch (const std::exception& error) {
             searched.error = &error;
             if (!sink(searched)) return false;

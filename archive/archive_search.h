@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "archive/name_pattern.h"
+#include "platform/folder_walk.h"
 
 namespace kelvane {
 
@@ -43,13 +44,23 @@ struct SearchedArchive {
     const std::exception* error = nullptr;  // why it could not be read, else null
 };
 
+// An archive under a searched folder, or a folder under it that cannot be listed.
+struct FoundArchive {
+    FoundFile file;
+    int unreadableFolder = 0;  // the errno that refused the folder's listing; 0 for an archive
+};
+
+// Every .POD and .EPD file (extension compared case-blind) under `folder`, through every
+// level, links to folders not followed, and every folder under it that cannot be listed, in
+// the byte order of their paths from `folder`. Throws as walkFolder throws when `folder`
+// itself cannot be listed.
+std::vector<FoundArchive> archivesUnder(const std::string& folder);
+
 // Called once per archive, in order; return false to stop the search.
 using SearchedArchiveSink = std::function<bool(const SearchedArchive&)>;
 
-// Searches every .POD and .EPD file (extension compared case-blind) under `folder`, through
-// every level, links to folders not followed, in the byte order of their paths from
-// `folder`. Each archive is opened and only its header and directory read. Throws as
-// walkFolder throws when `folder` itself cannot be listed. Returns false when `sink` stopped it.
+// Searches every archive archivesUnder(folder) finds, in its order. Each archive is opened and
+// only its header and directory read. Returns false when `sink` stopped it.
 bool searchArchives(const std::string& folder, const EntryPatterns& wanted,
                     const SearchedArchiveSink& sink);
 

@@ -1,6 +1,6 @@
-// mount: the archive as a read-only folder tree through FUSE, served by kelvane-mount. That is a
-// program of its own, so that only mounting needs libfuse3; it takes this process's place, so
-// its exit status and the signals sent to this process are the command's.
+// mount: an archive, or a folder of archives, as a read-only folder tree through FUSE, served by
+// kelvane-mount. That is a program of its own, so that only mounting needs libfuse3; it takes this
+// process's place, so its exit status and the signals sent to this process are the command's.
 #include <unistd.h>
 
 #include <cerrno>
@@ -18,7 +18,7 @@ int runMount(const Arguments& args, std::ostream& out, std::ostream& err);
 
 }  // namespace
 
-extern const Command kMountCommand{"mount", "mount [-f] ARCHIVE FOLDER", runMount};
+extern const Command kMountCommand{"mount", "mount [-f] ARCHIVE|FOLDER MOUNTPOINT", runMount};
 
 namespace {
 
@@ -44,7 +44,7 @@ int runMount(const Arguments& args, std::ostream&, std::ostream& err) {
         }
     }
     if (positional.size() != 2) {
-        return usageError(kMountCommand, err, "expects an archive and a folder");
+        return usageError(kMountCommand, err, "expects an archive or a folder, and a mount point");
     }
     const std::string helper = mountHelper();
     if (helper.empty()) {

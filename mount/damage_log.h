@@ -28,4 +28,8 @@ class DamageLog {
     std::ostream* err_;
 };
 
+// Says why the archive at `archivePath` cannot be read, in the same places as DamageLog.
+void reportUnreadableArchive(const std::string& archivePath, const std::string& problem,
+                             std::ostream* err);
+
 }  // namespace kelvane::mount

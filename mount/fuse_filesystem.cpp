@@ -1,10 +1,11 @@
-// The FUSE glue of `mount`: the low-level operations over an ArchiveTree. Stored entries are
-// spliced from the archive file straight to the kernel; compressed ones are inflated through a
-// CursorPool. The kernel is asked not to send opens and releases (one round trip per file read
-// instead of three), so the cursors belong to the files, not to each opening. Requests are
-// served one at a time (the archive's file handle and the pool are not shared across threads).
-// A read the archive cannot fill is an I/O error, never a short reply: that would tell the
-// kernel the file ends there.
+// The FUSE glue of `mount`: the low-level operations over a MountedFolder. Stored entries are
+// spliced from their archive file straight to the kernel; compressed ones are inflated through
+// their archive's CursorPool. The kernel is asked not to send opens and releases (one round
+// trip per file read instead of three), so the cursors belong to the files, not to each
+// opening. Requests are served one at a time (the archives' file handles and pools, and the
+// reading of an archive on its first visit, are not shared across threads). A read the archive
+// cannot fill is an I/O error, never a short reply: that would tell the kernel the file ends
+// there.
 #define FUSE_USE_VERSION 34
 #include "mount/fuse_filesystem.h"
 
@@ -22,71 +23,33 @@
 #include <vector>
 
 #include "archive/archive_errors.h"
-#include "archive/archive_tree.h"
-#include "archive/cursor_pool.h"
 #include "archive/entry_cursor.h"
 #include "archive/pod_reader.h"
-#include "mount/damage_log.h"
+#include "mount/mounted_folder.h"
 #include "platform/bilingual_error.h"
-#include "platform/visible_text.h"
 
 namespace kelvane::mount {
 namespace {
 
-// The archive does not change while mounted: the kernel may keep names and attributes.
+// The archives do not change while mounted: the kernel may keep names and attributes.
 constexpr double kCacheSeconds = 86400;
 
+using Place = MountedFolder::Place;
+
 struct Mounted {
-    TPOD& pod;
-    const ArchiveTree& tree;
-    CursorPool cursors;
-    DamageLog& damage;
-    uid_t uid;
-    gid_t gid;
-    struct timespec archiveTime;  // for folders and entries without a timestamp
-    bool splice = false;          // the kernel takes read replies spliced from a file
-    bool withoutOpen = false;     // the kernel reads files it was not told were opened
+    MountedFolder& shown;
+    bool splice = false;       // the kernel takes read replies spliced from a file
+    bool withoutOpen = false;  // the kernel reads files it was not told were opened
 };
 
 Mounted& mountedOf(fuse_req_t request) {
     return *static_cast<Mounted*>(fuse_req_userdata(request));
 }
 
-// Inode numbers are node ids + 1: the root is FUSE_ROOT_ID.
-int nodeOf(const Mounted& mounted, fuse_ino_t inode) {
-    if (inode < FUSE_ROOT_ID || inode - FUSE_ROOT_ID >= mounted.tree.size()) return -1;
-    return int(inode - FUSE_ROOT_ID);
-}
-
-struct stat attributesOf(const Mounted& mounted, int id) {
-    const TreeNode& node = mounted.tree.node(id);
-    struct stat attributes {};
-    attributes.st_ino = fuse_ino_t(id) + FUSE_ROOT_ID;
-    attributes.st_uid = mounted.uid;
-    attributes.st_gid = mounted.gid;
-    attributes.st_blksize = 128 * 1024;
-    attributes.st_mtim = mounted.archiveTime;
-    if (node.isFolder()) {
-        attributes.st_mode = S_IFDIR | 0555;
-        nlink_t folders = 0;
-        for (int child : node.children) folders += mounted.tree.node(child).isFolder();
-        attributes.st_nlink = 2 + folders;
-    } else {
-        const CatalogueEntry& entry = mounted.pod.catalogue()[std::size_t(node.entry)];
-        attributes.st_mode = S_IFREG | 0444;
-        attributes.st_nlink = 1;
-        attributes.st_size = off_t(entry.size);
-        attributes.st_blocks = (attributes.st_size + 511) / 512;
-        if (entry.hasTimestamp) attributes.st_mtim = {std::int32_t(entry.timestamp), 0};
-    }
-    attributes.st_atim = attributes.st_ctim = attributes.st_mtim;
-    return attributes;
-}
-
-fuse_entry_param entryOf(const Mounted& mounted, int id) {
+fuse_entry_param entryOf(const Mounted& mounted, Place place) {
     fuse_entry_param entry{};
-    entry.ino = fuse_ino_t(id) + FUSE_ROOT_ID;
-    entry.attr = attributesOf(mounted, id);
+    entry.ino = mounted.shown.inodeOf(place);
+    entry.attr = mounted.shown.attributesOf(place);
     entry.attr_timeout = kCacheSeconds;
     entry.entry_timeout = kCacheSeconds;
     return entry;
@@ -101,17 +64,24 @@ void init(void* data, fuse_conn_info* connection) {
     mounted.withoutOpen = connection->capable & FUSE_CAP_NO_OPEN_SUPPORT;
 }
 
-const CatalogueEntry* fileEntry(const Mounted& mounted, fuse_ino_t inode) {
-    const int id = nodeOf(mounted, inode);
-    if (id < 0 || mounted.tree.node(id).isFolder()) return nullptr;
-    return &mounted.pod.catalogue()[std::size_t(mounted.tree.node(id).entry)];
+// The folder at `inode`, entered (its archive read, when it is an archive's root), or the
+// error to reply.
+int enteredFolder(Mounted& mounted, fuse_ino_t inode, Place& folder) {
+    const auto found = mounted.shown.placeOf(inode);
+    if (!found) return ENOENT;
+    if (!mounted.shown.isFolder(*found)) return ENOTDIR;
+    if (!mounted.shown.enter(*found)) return EIO;  // named once, as damaged entries are
+    folder = *found;
+    return 0;
 }
 
 void lookup(fuse_req_t request, fuse_ino_t parent, const char* name) {
-    const Mounted& mounted = mountedOf(request);
-    const int folder = nodeOf(mounted, parent);
-    if (folder < 0) return void(fuse_reply_err(request, ENOENT));
-    const auto found = mounted.tree.child(folder, name);
+    Mounted& mounted = mountedOf(request);
+    Place folder;
+    if (const int error = enteredFolder(mounted, parent, folder)) {
+        return void(fuse_reply_err(request, error));
+    }
+    const auto found = mounted.shown.child(folder, name);
     if (!found) return void(fuse_reply_err(request, ENOENT));
     const fuse_entry_param entry = entryOf(mounted, *found);
     fuse_reply_entry(request, &entry);
@@ -119,17 +89,18 @@ void lookup(fuse_req_t request, fuse_ino_t parent, const char* name) {
 
 void getattr(fuse_req_t request, fuse_ino_t inode, fuse_file_info*) {
     const Mounted& mounted = mountedOf(request);
-    const int id = nodeOf(mounted, inode);
-    if (id < 0) return void(fuse_reply_err(request, ENOENT));
-    const struct stat attributes = attributesOf(mounted, id);
+    const auto place = mounted.shown.placeOf(inode);
+    if (!place) return void(fuse_reply_err(request, ENOENT));
+    const struct stat attributes = mounted.shown.attributesOf(*place);
     fuse_reply_attr(request, &attributes, kCacheSeconds);
 }
 
 void opendir(fuse_req_t request, fuse_ino_t inode, fuse_file_info* info) {
-    const Mounted& mounted = mountedOf(request);
-    const int id = nodeOf(mounted, inode);
-    if (id < 0) return void(fuse_reply_err(request, ENOENT));
-    if (!mounted.tree.node(id).isFolder()) return void(fuse_reply_err(request, ENOTDIR));
+    Mounted& mounted = mountedOf(request);
+    Place folder;
+    if (const int error = enteredFolder(mounted, inode, folder)) {
+        return void(fuse_reply_err(request, error));
+    }
     info->cache_readdir = 1;
     info->keep_cache = 1;
     fuse_reply_open(request, info);
@@ -137,24 +108,33 @@ void opendir(fuse_req_t request, fuse_ino_t inode, fuse_file_info* info) {
 
 // Offsets: 1 after ".", 2 after "..", 3 + i after child i.
 void listFolder(fuse_req_t request, fuse_ino_t inode, std::size_t size, off_t offset, bool plus) {
-    const Mounted& mounted = mountedOf(request);
-    const int id = nodeOf(mounted, inode);
-    if (id < 0) return void(fuse_reply_err(request, ENOENT));
-    const TreeNode& folder = mounted.tree.node(id);
+    Mounted& mounted = mountedOf(request);
+    Place folder;
+    if (const int error = enteredFolder(mounted, inode, folder)) {
+        return void(fuse_reply_err(request, error));
+    }
+    const MountedFolder& tree = mounted.shown;
+    const std::size_t children = tree.childCount(folder);
     std::vector<char> buffer(size);
     std::size_t used = 0;
-    for (off_t at = offset; at < off_t(folder.children.size()) + 2; ++at) {
-        const int child = at == 0   ? id
-                          : at == 1 ? folder.parent
-                                    : folder.children[std::size_t(at - 2)];
-        const char* name = at == 0 ? "." : at == 1 ? ".." : mounted.tree.node(child).name.c_str();
+    for (off_t at = offset; at < off_t(children) + 2; ++at) {
+        Place place = folder;
+        const char* name = ".";
+        if (at == 1) {
+            place = tree.parentOf(folder);
+            name = "..";
+        } else if (at > 1) {
+            const MountedFolder::Child child = tree.childAt(folder, std::size_t(at - 2));
+            place = child.place;
+            name = child.name.c_str();
+        }
         std::size_t added;
         if (plus) {
-            const fuse_entry_param entry = entryOf(mounted, child);
+            const fuse_entry_param entry = entryOf(mounted, place);
             added = fuse_add_direntry_plus(request, buffer.data() + used, size - used, name, &entry,
                                            at + 1);
         } else {
-            const struct stat attributes = attributesOf(mounted, child);
+            const struct stat attributes = tree.attributesOf(place);
             added = fuse_add_direntry(request, buffer.data() + used, size - used, name, &attributes,
                                       at + 1);
         }
@@ -176,10 +156,9 @@ void readdirplus(fuse_req_t request, fuse_ino_t inode, std::size_t size, off_t o
 
 void open(fuse_req_t request, fuse_ino_t inode, fuse_file_info* info) {
     Mounted& mounted = mountedOf(request);
-    const int id = nodeOf(mounted, inode);
-    if (id < 0) return void(fuse_reply_err(request, ENOENT));
-    const TreeNode& node = mounted.tree.node(id);
-    if (node.isFolder()) return void(fuse_reply_err(request, EISDIR));
+    const auto place = mounted.shown.placeOf(inode);
+    if (!place) return void(fuse_reply_err(request, ENOENT));
+    if (mounted.shown.isFolder(*place)) return void(fuse_reply_err(request, EISDIR));
     if ((info->flags & O_ACCMODE) != O_RDONLY || (info->flags & O_TRUNC)) {
         return void(fuse_reply_err(request, EROFS));
     }
@@ -190,24 +169,26 @@ void open(fuse_req_t request, fuse_ino_t inode, fuse_file_info* info) {
 }
 
 // An entry stored whole but cut short by the end of the archive.
-void replyCutShort(fuse_req_t request, Mounted& mounted, const CatalogueEntry& entry) {
-    const std::size_t held = storedSpan(entry, mounted.pod.file().size(), 0, entry.size).count;
-    mounted.damage.report(entry, entryCutShort(entry, std::int64_t(held)).english());
+void replyCutShort(fuse_req_t request, MountedArchive& archive, const CatalogueEntry& entry) {
+    const std::size_t held = storedSpan(entry, archive.pod().file().size(), 0, entry.size).count;
+    archive.damage().report(entry, entryCutShort(entry, std::int64_t(held)).english());
     fuse_reply_err(request, EIO);
 }
 
 void read(fuse_req_t request, fuse_ino_t inode, std::size_t size, off_t offset, fuse_file_info*) {
     Mounted& mounted = mountedOf(request);
-    const CatalogueEntry* entry = fileEntry(mounted, inode);
-    if (entry == nullptr) return void(fuse_reply_err(request, EISDIR));
+    const auto place = mounted.shown.placeOf(inode);
+    if (!place || mounted.shown.isFolder(*place)) return void(fuse_reply_err(request, EISDIR));
+    MountedArchive& archive = mounted.shown.archiveOf(*place);
+    const CatalogueEntry* entry = &mounted.shown.entryOf(*place);
     const std::size_t wanted =
         std::size_t(std::clamp<std::int64_t>(std::int64_t(entry->size) - offset, 0, size));
     if (!entry->compressed && mounted.splice) {
-        const StoredSpan span = storedSpan(*entry, mounted.pod.file().size(), offset, wanted);
-        if (span.count < wanted) return replyCutShort(request, mounted, *entry);
+        const StoredSpan span = storedSpan(*entry, archive.pod().file().size(), offset, wanted);
+        if (span.count < wanted) return replyCutShort(request, archive, *entry);
         fuse_bufvec data = FUSE_BUFVEC_INIT(span.count);
         data.buf[0].flags = fuse_buf_flags(FUSE_BUF_IS_FD | FUSE_BUF_FD_SEEK);
-        data.buf[0].fd = mounted.pod.file().descriptor();
+        data.buf[0].fd = archive.pod().file().descriptor();
         data.buf[0].pos = span.position;
         fuse_reply_data(request, &data, FUSE_BUF_SPLICE_MOVE);
         return;
@@ -215,14 +196,14 @@ void read(fuse_req_t request, fuse_ino_t inode, std::size_t size, off_t offset, 
     static std::vector<char> buffer;
     if (wanted > buffer.size()) buffer.resize(wanted);
     try {
-        const std::size_t got = mounted.cursors.read(*entry, offset, buffer.data(), wanted);
-        if (got < wanted) return replyCutShort(request, mounted, *entry);
+        const std::size_t got = archive.cursors().read(*entry, offset, buffer.data(), wanted);
+        if (got < wanted) return replyCutShort(request, archive, *entry);
         fuse_reply_buf(request, buffer.data(), got);
     } catch (const BilingualError& error) {  // a damaged entry, a failing disk
-        mounted.damage.report(*entry, error.english());
+        archive.damage().report(*entry, error.english());
         fuse_reply_err(request, EIO);
     } catch (const std::exception& error) {
-        mounted.damage.report(*entry, error.what());
+        archive.damage().report(*entry, error.what());
         fuse_reply_err(request, EIO);
     }
 }
@@ -231,8 +212,8 @@ void statfs(fuse_req_t request, fuse_ino_t) {
     const Mounted& mounted = mountedOf(request);
     struct statvfs info {};
     info.f_bsize = info.f_frsize = 512;
-    info.f_blocks = fsblkcnt_t((mounted.pod.file().size() + 511) / 512);
-    info.f_files = mounted.tree.size();
+    info.f_blocks = fsblkcnt_t((mounted.shown.bytes() + 511) / 512);
+    info.f_files = mounted.shown.nodes();
     info.f_namemax = 255;
     info.f_flag = ST_RDONLY;
     fuse_reply_statfs(request, &info);
@@ -319,21 +300,18 @@ int serve(fuse_session* session) {
 
 }  // namespace
 
-int serveArchive(TPOD& pod, const ArchiveTree& tree, const std::string& archivePath,
-                 const std::string& folder, bool foreground, std::ostream& err) {
+int serveFolder(MountedFolder& shown, const std::string& sourcePath, const std::string& mountPoint,
+                bool foreground, std::ostream& err) {
     struct stat device {};
     if (::stat("/dev/fuse", &device) != 0) {
-        err << "kelvane-cli: cannot mount " << archivePath
+        err << "kelvane-cli: cannot mount " << sourcePath
             << ": FUSE is not available on this machine (no /dev/fuse)\n";
         return 1;
     }
-    struct stat archive {};
-    DamageLog damage(archivePath, pod.catalogue().size(), foreground ? &err : nullptr);
-    Mounted mounted{pod, tree, CursorPool(pod.file()), damage, ::getuid(), ::getgid(), {}};
-    if (::stat(archivePath.c_str(), &archive) == 0) mounted.archiveTime = archive.st_mtim;
+    Mounted mounted{shown};
 
     const std::string options = "ro,default_permissions,subtype=kelvane,fsname=" +
-                                optionValue(std::filesystem::absolute(archivePath).string());
+                                optionValue(std::filesystem::absolute(sourcePath).string());
     std::vector<std::string> words = {"kelvane-cli", "-o", options};
     std::vector<char*> argv;
     for (std::string& word : words) argv.push_back(word.data());
@@ -343,11 +321,11 @@ int serveArchive(TPOD& pod, const ArchiveTree& tree, const std::string& archiveP
         fuse_session_new(&args, &ops, sizeof ops, &mounted));
     fuse_opt_free_args(&args);
     if (!session) {
-        err << "kelvane-cli: cannot mount " << archivePath << ": FUSE refused the options\n";
+        err << "kelvane-cli: cannot mount " << sourcePath << ": FUSE refused the options\n";
         return 1;
     }
-    if (fuse_session_mount(session.get(), folder.c_str()) != 0) {
-        err << "kelvane-cli: cannot mount " << archivePath << " on " << folder
+    if (fuse_session_mount(session.get(), mountPoint.c_str()) != 0) {
+        err << "kelvane-cli: cannot mount " << sourcePath << " on " << mountPoint
             << ": the mount failed (is FUSE usable here?)\n";
         return 1;
     }
@@ -356,7 +334,7 @@ int serveArchive(TPOD& pod, const ArchiveTree& tree, const std::string& archiveP
     err.flush();
     const pid_t child = ::fork();
     if (child < 0) {
-        err << "kelvane-cli: cannot serve the mount of " << archivePath << ": "
+        err << "kelvane-cli: cannot serve the mount of " << sourcePath << ": "
             << std::strerror(errno) << "\n";
         fuse_session_unmount(session.get());
         return 1;

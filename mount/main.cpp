@@ -8,7 +8,8 @@
 int main(int argc, char** argv) {
     const bool foreground = argc == 4 && std::string_view(argv[1]) == "-f";
     if (argc != 3 && !foreground) {
-        std::cerr << "usage: kelvane-mount [-f] ARCHIVE FOLDER (as kelvane-cli mount runs it)\n";
+        std::cerr << "usage: kelvane-mount [-f] ARCHIVE|FOLDER MOUNTPOINT (as kelvane-cli mount "
+                     "runs it)\n";
         return 2;
     }
     return kelvane::mount::mountArchive(argv[argc - 2], argv[argc - 1], foreground, std::cerr);

@@ -1,56 +1,52 @@
 #include "mount/mount_archive.h"
 
+#include <sys/resource.h>
+
+#include <filesystem>
 #include <memory>
 
-#include "archive/archive_tree.h"
-#include "archive/pod_reader.h"
 #include "mount/fuse_filesystem.h"
 #include "mount/mount_point.h"
+#include "mount/mounted_folder.h"
 #include "platform/bilingual_error.h"
-#include "platform/visible_text.h"
 
 namespace kelvane::mount {
 namespace {
 
-std::string reasonOf(const LeftOutEntry& left, const TPOD& pod) {
-    switch (left.reason) {
-        case LeftOutEntry::Reason::UnsafeName:
-            return "its name would place it outside the folder";
-        case LeftOutEntry::Reason::NoFileName:
-            return "its name gives no usable file name";
-        case LeftOutEntry::Reason::FolderOfName:
-            return "a folder of that name holds other entries";
-        case LeftOutEntry::Reason::Replaced:
-            return "entry " + std::to_string(left.by + 1) + " \"" +
-                   visibleText(pod.catalogue()[std::size_t(left.by)].name) +
-                   "\" has the same name and is shown instead";
-    }
-    return {};
+// Each archive of a folder keeps its file open once read: as many as the hard limit allows.
+void raiseOpenFileLimit() {
+    struct rlimit limit {};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == limit.rlim_max) return;
+    limit.rlim_cur = limit.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &limit);
 }
 
 }  // namespace
 
-int mountArchive(const std::string& archivePath, const std::string& folder, bool foreground,
+int mountArchive(const std::string& source, const std::string& mountPoint, bool foreground,
                  std::ostream& err) {
-    std::unique_ptr<TPOD> pod;
+    std::ostream* const notes = foreground ? &err : nullptr;
+    std::unique_ptr<MountedFolder> shown;
+    std::error_code failed;
     try {
-        pod = openAndRead(archivePath);
+        if (std::filesystem::is_directory(source, failed)) {
+            raiseOpenFileLimit();
+            shown = std::make_unique<MountedFolder>(source, notes);
+        } else {
+            auto archive = std::make_unique<MountedArchive>(source, notes);
+            archive->read(err, "kelvane-cli: ");
+            shown = std::make_unique<MountedFolder>(std::move(archive));
+        }
     } catch (const std::exception& error) {
-        err << "kelvane-cli: cannot mount " << archivePath << ": " << englishText(error) << "\n";
+        err << "kelvane-cli: cannot mount " << source << ": " << englishText(error) << "\n";
         return 1;
     }
-    const ArchiveTree tree(pod->catalogue());
-    for (const LeftOutEntry& left : tree.leftOut()) {
-        const CatalogueEntry& entry = pod->catalogue()[std::size_t(left.entry)];
-        err << "kelvane-cli: entry " << left.entry + 1 << " \"" << visibleText(entry.name)
-            << "\" left out: " << reasonOf(left, *pod) << "\n";
-    }
-    if (const auto problem = mountPointProblem(folder)) {
-        err << "kelvane-cli: cannot mount " << archivePath << " on " << folder << ": " << *problem
+    if (const auto problem = mountPointProblem(mountPoint)) {
+        err << "kelvane-cli: cannot mount " << source << " on " << mountPoint << ": " << *problem
             << "\n";
         return 1;
     }
-    return serveArchive(*pod, tree, archivePath, folder, foreground, err);
+    return serveFolder(*shown, source, mountPoint, foreground, err);
 }
 
 }  // namespace kelvane::mount

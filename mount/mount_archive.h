@@ -5,12 +5,13 @@
 
 namespace kelvane::mount {
 
-// Mounts the archive at `archivePath` read-only on `folder` and serves it: in this process
-// until unmounted or interrupted when `foreground`, else from a child process once the mount
-// is in place, this one returning at once. Notes on `err` the entries the folder tree leaves
-// out. Returns 0 once served (or handed to the child), 1 after saying on `err` why the archive
-// cannot be mounted there.
-int mountArchive(const std::string& archivePath, const std::string& folder, bool foreground,
+// Mounts what is at `source` read-only on `mountPoint` and serves it: in this process until
+// unmounted or interrupted when `foreground`, else from a child process once the mount is in
+// place, this one returning at once. A folder shows every archive under it as a folder of the
+// archive file's name, each read when first looked into; anything else is read as an archive
+// at once, the entries its folder tree leaves out noted on `err`. Returns 0 once served (or
+// handed to the child), 1 after saying on `err` why it cannot be mounted there.
+int mountArchive(const std::string& source, const std::string& mountPoint, bool foreground,
                  std::ostream& err);
 
 }  // namespace kelvane::mount

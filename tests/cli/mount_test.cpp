@@ -247,6 +247,103 @@ TEST_F(MountTest, UnreadableEntriesFailAndAreNamedOnce) {
     EXPECT_EQ(std::count(logged.begin(), logged.end(), '\n'), 2) << logged;
 }
 
+// A folder of archives: each archive (every layout, any case of extension, in a sub-folder, under
+// a name that is not UTF-8) is a folder named after its file, read only when first looked
+// into. A file that cannot be read as an archive is a folder whose visit fails with an I/O
+// error, named once; what holds no archive (a text file, a folder of them, a link loop) is
+// not shown.
+TEST_F(MountTest, FolderShowsEachArchiveAsAFolderReadWhenVisited) {
+    shell("fusermount3 -u " + shellQuoted(mnt.string()));
+    using test::ArchiveLayout;
+    const std::filesystem::path folder = dir.path() / "fly";
+    std::filesystem::create_directories(folder / "ADDONS");
+    std::filesystem::create_directories(folder / "TEXTS");
+    const auto contents = [](const std::string& file) {
+        return std::vector<test::StoredFile>{{"stored.txt", "stored in " + file, 0, false},
+                                             {"DATA\\packed.bin", std::string(30'000, 'z') + file}};
+    };
+    const struct {
+        std::string file;
+        ArchiveLayout layout;
+    } archives[] = {{"EPD.EPD", ArchiveLayout::EPD},   {"pod.pod", ArchiveLayout::POD},
+                    {"POD3.POD", ArchiveLayout::POD3}, {"ADDONS/POD1.pOd", ArchiveLayout::POD1},
+                    {"POD4.POD", ArchiveLayout::POD4}, {"POD5.POD", ArchiveLayout::POD5},
+                    {"POD6.POD", ArchiveLayout::POD6}, {"\xE9t\xE9.pod", ArchiveLayout::POD3},
+                    {"LATE.POD", ArchiveLayout::POD5}};
+    for (const auto& [file, layout] : archives) {
+        if (file != "LATE.POD") test::writeArchive(folder / file, layout, contents(file));
+    }
+    // LATE.POD is junk and GONE.POD an archive when the mount starts, the other way round
+    // when they are visited.
+    test::writeFile(folder / "LATE.POD", "junk");
+    test::writeArchive(folder / "GONE.POD", ArchiveLayout::POD3, contents("GONE.POD"));
+    test::writeFile(folder / "JUNK.POD", "not an archive at all");
+    test::writeFile(folder / "EMPTY.EPD", "");
+    test::writeFile(folder / "readme.txt", "text");
+    test::writeFile(folder / "TEXTS" / "notes.txt", "text");
+    std::filesystem::create_directory_symlink(".", folder / "loop");
+
+    const std::string errors = (dir.path() / "errors.txt").string();
+    test::Child server({"/bin/sh", "-c", "exec \"$0\" mount -f \"$1\" \"$2\" 2>\"$3\"", kCli,
+                        folder.string(), mnt.string(), errors});
+    ASSERT_TRUE(becomesMounted(mnt));
+    const auto replace = [&](const std::string& file, const std::string& bytes) {
+        test::writeFile(dir.path() / "new", bytes);
+        std::filesystem::rename(dir.path() / "new", folder / file);
+    };
+    replace("LATE.POD", test::buildArchive(ArchiveLayout::POD5, contents("LATE.POD")));
+    replace("GONE.POD", "junk");
+
+    const auto namesIn = [](const std::filesystem::path& path) {
+        std::vector<std::string> names;
+        for (const auto& item : std::filesystem::directory_iterator(path)) {
+            names.push_back(item.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    EXPECT_EQ(namesIn(mnt),
+              (std::vector<std::string>{"ADDONS", "EMPTY.EPD", "EPD.EPD", "GONE.POD", "JUNK.POD",
+                                        "LATE.POD", "POD3.POD", "POD4.POD", "POD5.POD", "POD6.POD",
+                                        "pod.pod", "\xE9t\xE9.pod"}));
+    EXPECT_EQ(namesIn(mnt / "ADDONS"), std::vector<std::string>{"POD1.pOd"});
+    for (const auto& [file, layout] : archives) {
+        EXPECT_EQ(namesIn(mnt / file), (std::vector<std::string>{"DATA", "stored.txt"})) << file;
+        const std::vector<test::StoredFile> stored = contents(file);
+        EXPECT_EQ(test::readFile(mnt / file / "stored.txt"), stored[0].data) << file;
+        EXPECT_EQ(test::readFile(mnt / file / "DATA" / "packed.bin"), stored[1].data) << file;
+    }
+    const std::vector<std::string> unreadable = {"JUNK.POD", "EMPTY.EPD", "GONE.POD"};
+    for (const std::string& file : unreadable) {
+        for (const std::string& visit : {"ls " + inMount(file), "cat " + inMount(file + "/x")}) {
+            const test::ShellRun run = shell("LC_ALL=C " + visit);
+            EXPECT_NE(run.status, 0) << visit;
+            EXPECT_NE(run.output.find("Input/output error"), std::string::npos) << run.output;
+        }
+    }
+    EXPECT_EQ(test::readFile(mnt / "POD6.POD" / "stored.txt"), "stored in POD6.POD");
+
+    EXPECT_EQ(shell("fusermount3 -u " + shellQuoted(mnt.string())).status, 0);
+    EXPECT_EQ(server.wait(5), 0);
+    std::istringstream logged(test::readFile(errors));
+    for (const std::string& file : unreadable) {
+        std::string line;
+        std::getline(logged, line);
+        EXPECT_TRUE(
+            line.starts_with("kelvane-cli: " + (folder / file).string() + ": Stream read error: "))
+            << line;
+    }
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(logged), {}), "");
+
+    // Served in the background from "/", a folder given by a relative path still reads.
+    ASSERT_EQ(shell("cd " + shellQuoted(dir.path().string()) + " && " + shellQuoted(kCli) +
+                    " mount fly mnt")
+                  .status,
+              0);
+    EXPECT_EQ(test::readFile(mnt / "ADDONS" / "POD1.pOd" / "stored.txt"),
+              "stored in ADDONS/POD1.pOd");
+}
+
 TEST_F(MountTest, MountFailuresAreReported) {
     // The mount point must be an existing, empty folder: a mount would hide what it holds, and
     // a second one would stack on the first.

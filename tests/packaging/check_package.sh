@@ -22,7 +22,7 @@ for program in usr/bin/kelvane usr/libexec/kelvane/kelvane-mount; do
 done
 
 # The installed command-line program runs, and the desktop entry opens archives.
-"$staging/root/usr/bin/kelvane-cli" --help | grep -qF "kelvane-cli mount [-f] ARCHIVE FOLDER"
+"$staging/root/usr/bin/kelvane-cli" --help | grep -qF "kelvane-cli mount [-f] ARCHIVE|FOLDER MOUNTPOINT"
 # Its mount runs the installed kelvane-mount (which alone says this), and only that links libfuse3.
 refused=$("$staging/root/usr/bin/kelvane-cli" mount /dev/null "$staging/nowhere" 2>&1 || true)
 grep -qF "kelvane-cli: cannot mount /dev/null: not a readable .POD or .EPD archive" <<<"$refused"
