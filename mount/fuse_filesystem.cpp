@@ -1,7 +1,7 @@
 // The FUSE glue of `mount`: the low-level operations over an ArchiveTree. Stored entries are
 // spliced from the archive file straight to the kernel; compressed ones are inflated through a
-// CursorPool. The kernel is asked not to send opens and releases (one round trip per file read
-// instead of three), so the cursors belong to the files, not to each opening. Requests are
+// CursorPool, told of every opening and release so that it keeps a cursor per open file.
+// Requests are
 // served one at a time (the archive's file handle and the pool are not shared across threads).
 // A read the archive cannot fill is an I/O error, never a short reply: that would tell the
 // kernel the file ends there.
@@ -45,7 +45,6 @@ struct Mounted {
     gid_t gid;
     struct timespec archiveTime;  // for folders and entries without a timestamp
     bool splice = false;          // the kernel takes read replies spliced from a file
-    bool withoutOpen = false;     // the kernel reads files it was not told were opened
 };
 
 Mounted& mountedOf(fuse_req_t request) {
@@ -98,7 +97,6 @@ void init(void* data, fuse_conn_info* connection) {
         connection->want |= FUSE_CAP_SPLICE_WRITE;
         mounted.splice = true;
     }
-    mounted.withoutOpen = connection->capable & FUSE_CAP_NO_OPEN_SUPPORT;
 }
 
 const CatalogueEntry* fileEntry(const Mounted& mounted, fuse_ino_t inode) {
@@ -183,10 +181,18 @@ void open(fuse_req_t request, fuse_ino_t inode, fuse_file_info* info) {
     if ((info->flags & O_ACCMODE) != O_RDONLY || (info->flags & O_TRUNC)) {
         return void(fuse_reply_err(request, EROFS));
     }
-    // ENOSYS: every later open and release succeeds in the kernel without a round trip.
-    if (mounted.withoutOpen) return void(fuse_reply_err(request, ENOSYS));
     info->keep_cache = 1;
-    fuse_reply_open(request, info);
+    const CatalogueEntry& entry = mounted.pod.catalogue()[std::size_t(node.entry)];
+    if (entry.compressed) mounted.cursors.opened(entry);
+    // An opening the caller no longer waits for is never released.
+    if (fuse_reply_open(request, info) != 0 && entry.compressed) mounted.cursors.released(entry);
+}
+
+void release(fuse_req_t request, fuse_ino_t inode, fuse_file_info*) {
+    Mounted& mounted = mountedOf(request);
+    const CatalogueEntry* entry = fileEntry(mounted, inode);
+    if (entry != nullptr && entry->compressed) mounted.cursors.released(*entry);
+    fuse_reply_err(request, 0);
 }
 
 // An entry stored whole but cut short by the end of the archive.
@@ -256,6 +262,7 @@ fuse_lowlevel_ops operations() {
     ops.readdir = readdir;
     ops.readdirplus = readdirplus;
     ops.open = open;
+    ops.release = release;
     ops.read = read;
     ops.statfs = statfs;
     ops.access = access;
