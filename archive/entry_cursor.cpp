@@ -75,6 +75,12 @@ bool EntryCursor::fillWindow() {
         windowSize_ += got;
         inflated_ += std::int64_t(got);
     }
+    if (windowSize_ == kWindow && windowStart_ + std::int64_t(kWindow) == size()) {
+        // A full window that ends the entry: the end of the stream (its checksum, nothing more
+        // after) is checked now, not left to a read past the end that may never come.
+        char none;
+        inflater_->next(&none, 1);
+    }
     return windowSize_ > 0;
 }
 

@@ -2,7 +2,11 @@
 # Mounted archives beside extraction, in one run, on tmpfs:
 #   1. reading every file of a mounted 512 MiB archive with cat, beside `kelvane-cli extract`
 #      of the same archive into /dev/shm (stored POD3, then deflated POD5);
-#   2. find over a mounted archive of 100,000 entries.
+#   2. find over a mounted archive of 100,000 entries;
+#   3. random access into one deflated entry of 200 MiB: 4 KiB reads (O_DIRECT, past the page
+#      cache) at offsets across it once it has been read through, and the whole entry read
+#      backward in 4 MiB pieces beside forward, each on a fresh mount;
+#   4. 64 sha256sum at once over the 64 deflated entries of a mount, beside one after another.
 # Each figure is the median of REPEATS runs (default 5); every cat run reads a fresh mount,
 # so that nothing comes from the page cache of an earlier one.
 # Usage: bench/mount/mount_bench.sh BUILD_DIR [REPEATS]
@@ -64,3 +68,52 @@ again=$(for _ in $(seq "$repeats"); do seconds find_once; done | median)
 fusermount3 -u "$mnt"
 echo
 echo "find over a mounted archive of 100,000 entries: first $first s, again (cached) $again s"
+
+# 3. One deflated entry of 200 MiB.
+archive=$work/one.pod
+"$make" "$archive" pod5 1 209715200
+"$cli" mount "$archive" "$mnt"
+file=$(find "$mnt" -type f)
+cat "$file" >/dev/null
+direct_4k() { dd if="$file" of=/dev/null bs=4096 count=1 skip="$1" iflag=direct,skip_bytes status=none; }
+echo
+echo "4 KiB reads (O_DIRECT) across a 200 MiB deflated entry read through once:"
+for mib in 199 150 100 50 1 175 25 125 75 0; do
+  at=$((mib * 1048576 + 777))
+  printf "  at %3d MiB: %s s\n" "$mib" "$(seconds direct_4k "$at")"
+done
+fusermount3 -u "$mnt"
+pieces() {  # reads the entry in 4 MiB pieces, in the order given
+  for piece in "$@"; do
+    dd if="$file" of=/dev/null bs=4194304 count=1 skip="$piece" status=none
+  done
+}
+pieces_once() {  # on a fresh mount
+  "$cli" mount "$archive" "$mnt"
+  seconds pieces "$@"
+  fusermount3 -u "$mnt"
+}
+forward=$(for _ in $(seq "$repeats"); do pieces_once $(seq 0 49); done | median)
+backward=$(for _ in $(seq "$repeats"); do pieces_once $(seq 49 -1 0); done | median)
+echo "the same entry in 4 MiB pieces, fresh mount: forward $forward s, backward $backward s"
+rm -f "$archive"
+
+# 4. 64 readers at once.
+archive=$work/sixty-four.pod
+"$make" "$archive" pod5 64 4194304
+one_by_one() { find "$mnt" -type f | while read -r f; do sha256sum "$f"; done; }
+all_at_once() {
+  find "$mnt" -type f | {
+    while read -r f; do sha256sum "$f" & done
+    wait
+  }
+}
+hash_once() {  # on a fresh mount
+  "$cli" mount "$archive" "$mnt"
+  seconds "$1"
+  fusermount3 -u "$mnt"
+}
+serial=$(for _ in $(seq "$repeats"); do hash_once one_by_one; done | median)
+parallel=$(for _ in $(seq "$repeats"); do hash_once all_at_once; done | median)
+awk -v s="$serial" -v p="$parallel" 'BEGIN {
+  printf "sha256sum of 64 deflated entries of 4 MiB: one after another %s s, 64 at once %s s (%.2fx)\n", s, p, p / s }'
