@@ -15,11 +15,10 @@ inline constexpr std::size_t kDeflateWindow = 32768;
 // before: a block boundary, with the bits of its first byte the previous block left unread
 // and the window of inflated bytes before it.
 struct RestartPoint {
-    std::int64_t output = 0;  // entry offset of the first byte inflated from here
-    std::int64_t input = 0;   // stored bytes taken, the last one perhaps only in part
-    int bits = 0;             // bits of that last byte not yet taken
-    std::vector<unsigned char> window;
-    bool packed = false;  // window deflated (zlib, level 1), else kept as is
+    std::int64_t output = 0;            // entry offset of the first byte inflated from here
+    std::int64_t input = 0;             // stored bytes taken, the last one perhaps only in part
+    int bits = 0;                       // bits of that last byte not yet taken
+    std::vector<unsigned char> window;  // the inflated bytes before `output`
 };
 
 // The restart points of one entry, about kRestartInterval apart, in stream order. They take at
@@ -32,8 +31,6 @@ class RestartIndex {
     bool wants(std::int64_t output) const;
     void add(std::int64_t output, std::int64_t input, int bits, const unsigned char* window,
              std::size_t size);
-    // The window of `point` as it was inflated.
-    std::vector<unsigned char> window(const RestartPoint& point) const;
     // Memory the points take.
     std::size_t bytes() const { return bytes_; }
     bool empty() const { return points_.empty(); }
