@@ -26,7 +26,7 @@ StoredSpan storedSpan(const CatalogueEntry& entry, std::int64_t fileSize, std::i
 // with its last window of inflated bytes kept, so sequential reads (and reads a little behind)
 // never inflate anything twice. The stream keeps restart points as it goes; a read before the
 // window, or far enough past it, starts the stream again from the nearest point before it, so
-// it inflates at most about one restart interval more than it asks for.
+// it inflates at most about one restart interval more than it asks for (two for a read ahead).
 class EntryCursor {
   public:
     // `index` holds the entry's restart points, shared with the cursors that come after this
@@ -48,8 +48,8 @@ class EntryCursor {
     // Inflated bytes so far, those thrown away to reach a read's offset included.
     std::int64_t inflated() const { return inflated_; }
     const CatalogueEntry& entry() const { return entry_; }
-    // True when a read at `offset` goes on from where the inflating stream is, without
-    // starting it again.
+    // True when a read at `offset` goes on from where the inflating stream is, or from a
+    // restart point past it.
     bool readsOnFrom(std::int64_t offset) const { return inflater_ && offset >= windowStart_; }
     std::int64_t windowStart() const { return windowStart_; }
 

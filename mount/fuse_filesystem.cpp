@@ -1,8 +1,8 @@
 // The FUSE glue of `mount`: the low-level operations over an ArchiveTree. Stored entries are
 // spliced from the archive file straight to the kernel; compressed ones are inflated through a
 // CursorPool, told of every opening and release so that it keeps a cursor per open file.
-// Requests are
-// served one at a time (the archive's file handle and the pool are not shared across threads).
+// Requests are served one at a time (the archive's file handle and the pool are not shared
+// across threads).
 // A read the archive cannot fill is an I/O error, never a short reply: that would tell the
 // kernel the file ends there.
 #define FUSE_USE_VERSION 34
