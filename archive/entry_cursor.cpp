@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "archive/entry_inflater.h"
+#include "archive/indexed_inflater.h"
+#include "archive/restart_index.h"
 #include "platform/read_only_file.h"
 
 namespace kelvane {
@@ -22,8 +23,11 @@ StoredSpan storedSpan(const CatalogueEntry& entry, std::int64_t fileSize, std::i
     return {position, std::size_t(std::min<std::int64_t>(std::int64_t(count), available))};
 }
 
-EntryCursor::EntryCursor(const ReadOnlyFile& file, const CatalogueEntry& entry)
-    : file_(file), entry_(entry) {}
+EntryCursor::EntryCursor(const ReadOnlyFile& file, const CatalogueEntry& entry,
+                         std::shared_ptr<RestartIndex> index)
+    : file_(file),
+      entry_(entry),
+      index_(index ? std::move(index) : std::make_shared<RestartIndex>()) {}
 
 EntryCursor::~EntryCursor() = default;
 
@@ -43,13 +47,22 @@ std::size_t EntryCursor::readStored(std::int64_t offset, char* buffer, std::size
     return span.count == 0 ? 0 : file_.readAt(span.position, buffer, span.count);
 }
 
-void EntryCursor::restart() {
+void EntryCursor::restartBefore(std::int64_t offset) {
     inflater_.reset();
-    inflater_ = std::make_unique<EntryInflater>(file_, entry_);
+    const RestartPoint* from = index_->before(offset);
+    inflater_ = std::make_unique<IndexedInflater>(file_, entry_, *index_, from);
     if (!window_) window_ = std::make_unique_for_overwrite<char[]>(kWindow);
-    windowStart_ = 0;
+    windowStart_ = inflater_->position();
     windowSize_ = 0;
     ++starts_;
+}
+
+// Before the window, or when a point past it saves inflating at least one more interval.
+bool EntryCursor::worthRestarting(std::int64_t offset) const {
+    if (!inflater_ || offset < windowStart_) return true;
+    const RestartPoint* point = index_->before(offset);
+    return point != nullptr &&
+           point->output >= windowStart_ + std::int64_t(windowSize_) + kRestartInterval;
 }
 
 // Moves the window forward over the next inflated bytes; false at the end of the entry.
@@ -60,12 +73,19 @@ bool EntryCursor::fillWindow() {
         const std::size_t got = inflater_->next(window_.get() + windowSize_, kWindow - windowSize_);
         if (got == 0) break;
         windowSize_ += got;
+        inflated_ += std::int64_t(got);
+    }
+    if (windowSize_ == kWindow && windowStart_ + std::int64_t(kWindow) == size()) {
+        // A full window that ends the entry: the end of the stream (its checksum, nothing more
+        // after) is checked now, not left to a read past the end that may never come.
+        char none;
+        inflater_->next(&none, 1);
     }
     return windowSize_ > 0;
 }
 
 std::size_t EntryCursor::readCompressed(std::int64_t offset, char* buffer, std::size_t count) {
-    if (!inflater_ || offset < windowStart_) restart();
+    if (worthRestarting(offset)) restartBefore(offset);
     try {
         return copyFromStream(offset, buffer, count);
     } catch (...) {

@@ -91,7 +91,7 @@ void checkCursor(const kelvane::TPOD& pod, const kelvane::CatalogueEntry& entry,
             read.compare(0, read.size(), copied, 0, read.size()) != 0) {
             std::abort();
         }
-        pool.read(entry, middle, read.data(), read.size() - std::size_t(middle));
+        pool.read(pod.file(), entry, middle, read.data(), read.size() - std::size_t(middle));
     } catch (const kelvane::DamagedEntry&) {
     }
 }
@@ -119,7 +119,7 @@ void readWhole(const std::string& path) {
     } catch (const kelvane::DamagedArchive&) {
     }
     kelvane::verifyArchive(pod, [](std::int64_t, std::int64_t) { return true; });
-    kelvane::CursorPool pool(pod.file(), 2);
+    kelvane::CursorPool pool(2);
     Readable readable;
     for (const kelvane::CatalogueEntry& entry : pod.catalogue()) {
         readable.emplace_back();

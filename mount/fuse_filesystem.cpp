@@ -1,8 +1,7 @@
 // The FUSE glue of `mount`: the low-level operations over a MountedFolder. Stored entries are
 // spliced from their archive file straight to the kernel; compressed ones are inflated through
-// their archive's CursorPool. The kernel is asked not to send opens and releases (one round
-// trip per file read instead of three), so the cursors belong to the files, not to each
-// opening. Requests are served one at a time (the archives' file handles and pools, and the
+// the mount's one CursorPool, told of every opening and release so that it keeps a cursor per
+// open file. Requests are served one at a time (the archives' file handles and pools, and the
 // reading of an archive on its first visit, are not shared across threads). A read the archive
 // cannot fill is an I/O error, never a short reply: that would tell the kernel the file ends
 // there.
@@ -23,6 +22,7 @@
 #include <vector>
 
 #include "archive/archive_errors.h"
+#include "archive/cursor_pool.h"
 #include "archive/entry_cursor.h"
 #include "archive/pod_reader.h"
 #include "mount/mounted_folder.h"
@@ -38,8 +38,8 @@ using Place = MountedFolder::Place;
 
 struct Mounted {
     MountedFolder& shown;
-    bool splice = false;       // the kernel takes read replies spliced from a file
-    bool withoutOpen = false;  // the kernel reads files it was not told were opened
+    CursorPool cursors;   // of every archive's compressed entries, under one bound
+    bool splice = false;  // the kernel takes read replies spliced from a file
 };
 
 Mounted& mountedOf(fuse_req_t request) {
@@ -61,7 +61,6 @@ void init(void* data, fuse_conn_info* connection) {
         connection->want |= FUSE_CAP_SPLICE_WRITE;
         mounted.splice = true;
     }
-    mounted.withoutOpen = connection->capable & FUSE_CAP_NO_OPEN_SUPPORT;
 }
 
 // The folder at `inode`, entered (its archive read, when it is an archive's root), or the
@@ -162,10 +161,24 @@ void open(fuse_req_t request, fuse_ino_t inode, fuse_file_info* info) {
     if ((info->flags & O_ACCMODE) != O_RDONLY || (info->flags & O_TRUNC)) {
         return void(fuse_reply_err(request, EROFS));
     }
-    // ENOSYS: every later open and release succeeds in the kernel without a round trip.
-    if (mounted.withoutOpen) return void(fuse_reply_err(request, ENOSYS));
     info->keep_cache = 1;
-    fuse_reply_open(request, info);
+    const CatalogueEntry& entry = mounted.shown.entryOf(*place);
+    const ReadOnlyFile& file = mounted.shown.archiveOf(*place).pod().file();
+    if (entry.compressed) mounted.cursors.opened(file, entry);
+    // An opening the caller no longer waits for is never released.
+    if (fuse_reply_open(request, info) != 0 && entry.compressed)
+        mounted.cursors.released(file, entry);
+}
+
+void release(fuse_req_t request, fuse_ino_t inode, fuse_file_info*) {
+    Mounted& mounted = mountedOf(request);
+    const auto place = mounted.shown.placeOf(inode);
+    if (place && !mounted.shown.isFolder(*place)) {
+        const CatalogueEntry& entry = mounted.shown.entryOf(*place);
+        if (entry.compressed)
+            mounted.cursors.released(mounted.shown.archiveOf(*place).pod().file(), entry);
+    }
+    fuse_reply_err(request, 0);
 }
 
 // An entry stored whole but cut short by the end of the archive.
@@ -196,7 +209,8 @@ void read(fuse_req_t request, fuse_ino_t inode, std::size_t size, off_t offset, 
     static std::vector<char> buffer;
     if (wanted > buffer.size()) buffer.resize(wanted);
     try {
-        const std::size_t got = archive.cursors().read(*entry, offset, buffer.data(), wanted);
+        const std::size_t got =
+            mounted.cursors.read(archive.pod().file(), *entry, offset, buffer.data(), wanted);
         if (got < wanted) return replyCutShort(request, archive, *entry);
         fuse_reply_buf(request, buffer.data(), got);
     } catch (const BilingualError& error) {  // a damaged entry, a failing disk
@@ -237,6 +251,7 @@ fuse_lowlevel_ops operations() {
     ops.readdir = readdir;
     ops.readdirplus = readdirplus;
     ops.open = open;
+    ops.release = release;
     ops.read = read;
     ops.statfs = statfs;
     ops.access = access;
@@ -308,7 +323,7 @@ int serveFolder(MountedFolder& shown, const std::string& sourcePath, const std::
             << ": FUSE is not available on this machine (no /dev/fuse)\n";
         return 1;
     }
-    Mounted mounted{shown};
+    Mounted mounted{shown, CursorPool()};
 
     const std::string options = "ro,default_permissions,subtype=kelvane,fsname=" +
                                 optionValue(std::filesystem::absolute(sourcePath).string());

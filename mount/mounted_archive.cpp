@@ -41,7 +41,6 @@ void MountedArchive::read(std::ostream& notes, const std::string& prefix) {
         notes << prefix << "entry " << left.entry + 1 << " \"" << visibleText(entry.name)
               << "\" left out: " << reasonOf(left, *pod) << "\n";
     }
-    cursors_ = std::make_unique<CursorPool>(pod->file());
     damage_ = std::make_unique<DamageLog>(path_, pod->catalogue().size(), err_);
     tree_ = std::move(tree);
     pod_ = std::move(pod);

@@ -7,15 +7,13 @@
 #include <string>
 
 #include "archive/archive_tree.h"
-#include "archive/cursor_pool.h"
 #include "archive/pod_reader.h"
 #include "mount/damage_log.h"
 
 namespace kelvane::mount {
 
 // One archive a mount serves, read (header, directory, folder tree) at most once, when first
-// needed. Its entries are read through a CursorPool of its own; its damaged entries are named
-// in a DamageLog of its own.
+// needed. Its damaged entries are named in a DamageLog of its own.
 class MountedArchive {
   public:
     // `path`: absolute when the archive may be read once the mount serves from "/". `err`:
@@ -36,7 +34,6 @@ class MountedArchive {
     // Once read:
     TPOD& pod() { return *pod_; }
     const ArchiveTree& tree() const { return *tree_; }
-    CursorPool& cursors() { return *cursors_; }
     DamageLog& damage() { return *damage_; }
 
   private:
@@ -46,7 +43,6 @@ class MountedArchive {
     bool tried_ = false;
     std::unique_ptr<TPOD> pod_;
     std::unique_ptr<ArchiveTree> tree_;
-    std::unique_ptr<CursorPool> cursors_;
     std::unique_ptr<DamageLog> damage_;
 };
 

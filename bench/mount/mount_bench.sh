@@ -5,17 +5,21 @@
 #   2. find over a mounted archive of 100,000 entries;
 #   3. a mounted folder of 100 archives of 500 entries of 1 KiB, in 10 folders of 7
 #      sub-folders each (half stored, half deflated, half of them in a sub-folder): the mount
-#      itself, `ls -R` and `find -type f | wc -l` over it.
+#      itself, `ls -R` and `find -type f | wc -l` over it;
+#   4. random access into one deflated entry of 200 MiB: 4 KiB reads (O_DIRECT, past the page
+#      cache) at offsets across it once it has been read through, and the whole entry read
+#      backward in 4 MiB pieces beside forward, each on a fresh mount;
+#   5. 64 sha256sum at once over the 64 deflated entries of a mount, beside one after another.
 # Each figure is the median of REPEATS runs (default 5); every cat run reads a fresh mount,
 # so that nothing comes from the page cache of an earlier one, and so does every first
 # `ls -R` or find of the folder (each archive is read when first looked into).
-# PARTS (default all) picks some of them: read, find, folder.
+# PARTS (default all) picks some of them: read, find, folder, random, parallel.
 # Usage: bench/mount/mount_bench.sh BUILD_DIR [REPEATS] [PARTS...]
 set -euo pipefail
 build=$(realpath "${1:-build-release}")
 repeats=${2:-5}
 parts=("${@:3}")
-((${#parts[@]})) || parts=(read find folder)
+((${#parts[@]})) || parts=(read find folder random parallel)
 wanted() { [[ " ${parts[*]} " == *" $1 "* ]]; }
 cli=$build/cli/kelvane-cli
 make=$build/bench/mount/make_bench_archive
@@ -105,4 +109,56 @@ if wanted folder; then
   echo
   echo "a mounted folder of 100 archives, $count files: mount $mounted s; ls -R $listed s" \
     "(again, cached: $listed_again s); find -type f | wc -l $found s"
+fi
+
+if wanted random; then
+  archive=$work/one.pod
+  "$make" "$archive" pod5 1 209715200
+  "$cli" mount "$archive" "$mnt"
+  file=$(find "$mnt" -type f)
+  cat "$file" >/dev/null
+  direct_4k() { dd if="$file" of=/dev/null bs=4096 count=1 skip="$1" iflag=direct,skip_bytes status=none; }
+  echo
+  echo "4 KiB reads (O_DIRECT) across a 200 MiB deflated entry read through once:"
+  for mib in 199 150 100 50 1 175 25 125 75 0; do
+    at=$((mib * 1048576 + 777))
+    printf "  at %3d MiB: %s s\n" "$mib" "$(seconds direct_4k "$at")"
+  done
+  fusermount3 -u "$mnt"
+  pieces() {  # reads the entry in 4 MiB pieces, in the order given
+    for piece in "$@"; do
+      dd if="$file" of=/dev/null bs=4194304 count=1 skip="$piece" status=none
+    done
+  }
+  pieces_once() {  # on a fresh mount
+    "$cli" mount "$archive" "$mnt"
+    seconds pieces "$@"
+    fusermount3 -u "$mnt"
+  }
+  forward=$(for _ in $(seq "$repeats"); do pieces_once $(seq 0 49); done | median)
+  backward=$(for _ in $(seq "$repeats"); do pieces_once $(seq 49 -1 0); done | median)
+  echo "the same entry in 4 MiB pieces, fresh mount: forward $forward s, backward $backward s"
+  rm -f "$archive"
+fi
+
+if wanted parallel; then
+  archive=$work/sixty-four.pod
+  "$make" "$archive" pod5 64 4194304
+  one_by_one() { find "$mnt" -type f | while read -r f; do sha256sum "$f"; done; }
+  all_at_once() {
+    find "$mnt" -type f | {
+      while read -r f; do sha256sum "$f" & done
+      wait
+    }
+  }
+  hash_once() {  # on a fresh mount
+    "$cli" mount "$archive" "$mnt"
+    seconds "$1"
+    fusermount3 -u "$mnt"
+  }
+  serial=$(for _ in $(seq "$repeats"); do hash_once one_by_one; done | median)
+  parallel=$(for _ in $(seq "$repeats"); do hash_once all_at_once; done | median)
+  awk -v s="$serial" -v p="$parallel" 'BEGIN {
+    printf "sha256sum of 64 deflated entries of 4 MiB: one after another %s s, 64 at once %s s (%.2fx)\n", s, p, p / s }'
+  rm -f "$archive"
 fi

@@ -8,6 +8,7 @@
 #include "archive/archive_errors.h"
 #include "archive/cursor_pool.h"
 #include "archive/pod_reader.h"
+#include "archive/restart_index.h"
 #include "tests/support/archive_builder.h"
 #include "tests/support/temp_dir.h"
 
@@ -108,13 +109,121 @@ TEST(EntryCursor, DamagedStreamsAndArchivesCutShort) {
     EXPECT_EQ(readAt(shortened, 4, 100), "");
 }
 
+std::string readOrThrow(EntryCursor& cursor, std::int64_t offset, std::size_t count) {
+    std::string bytes = readAt(cursor, offset, count);
+    EXPECT_EQ(bytes.size(), count) << offset;
+    return bytes;
+}
+
+// The most a read of `count` bytes may inflate: from a restart point up to one interval (and a
+// block) before it, in windows of a quarter MiB.
+constexpr std::int64_t mostInflatedFor(std::size_t count) {
+    return std::int64_t(count) + kRestartInterval + 512 * 1024;
+}
+
+TEST(EntryCursor, ReadsAnywhereInLongEntriesFromRestartPoints) {
+    const std::string data = sampleBytes(4 << 20);
+    struct Case {
+        ArchiveLayout layout;
+        test::Compression compression;
+    };
+    for (const Case& c : {Case{ArchiveLayout::POD5, test::Compression::Zlib},
+                          {ArchiveLayout::POD6, test::Compression::RawDeflate}}) {
+        test::ArchiveOptions options;
+        options.compression = c.compression;
+        Opened archive(c.layout, {{"long.bin", data}}, options);
+        auto index = std::make_shared<RestartIndex>();
+        EntryCursor cursor(archive.pod->file(), archive.entry(0), index);
+        const std::size_t piece = 256 * 1024;
+        // Backward first: the first read inflates up to its end and keeps the points before.
+        for (std::int64_t at = std::int64_t(data.size() - piece); at >= 0; at -= piece) {
+            const std::int64_t before = cursor.inflated();
+            EXPECT_EQ(readOrThrow(cursor, at, piece), data.substr(std::size_t(at), piece)) << at;
+            if (at + std::int64_t(piece) < std::int64_t(data.size())) {
+                EXPECT_LE(cursor.inflated() - before, mostInflatedFor(piece)) << at;
+            }
+        }
+        EXPECT_FALSE(index->empty());
+        EXPECT_LE(index->bytes(), data.size() / kRestartInterval * (kDeflateWindow + 100));
+        // Random places and sizes, across points and up to the end.
+        std::mt19937 random(11);
+        for (int i = 0; i < 20; ++i) {
+            const std::size_t count = random() % 300'000 + 1;
+            const std::int64_t at = std::int64_t(random() % (data.size() - count));
+            const std::int64_t before = cursor.inflated();
+            EXPECT_EQ(readOrThrow(cursor, at, count), data.substr(std::size_t(at), count)) << at;
+            // Going on forward unless a point saves at least an interval.
+            EXPECT_LE(cursor.inflated() - before, mostInflatedFor(count) + kRestartInterval) << at;
+        }
+        for (std::int64_t at : {kRestartInterval - 3, 3 * kRestartInterval - 70'000,
+                                std::int64_t(data.size()) - 10}) {
+            EXPECT_EQ(readAt(cursor, at, 100'000), data.substr(std::size_t(at), 100'000)) << at;
+        }
+        // A later cursor of the entry starts from the points the first one kept.
+        EntryCursor later(archive.pod->file(), archive.entry(0), index);
+        EXPECT_EQ(readOrThrow(later, 3 << 20, 4096), data.substr(3 << 20, 4096));
+        EXPECT_LE(later.inflated(), mostInflatedFor(4096));
+    }
+}
+
+TEST(EntryCursor, DamageIsFoundFromRestartPointsToo) {
+    const std::string data = sampleBytes(3 << 20);
+    Opened archive(ArchiveLayout::POD5, {{"long.bin", data}});
+    auto index = std::make_shared<RestartIndex>();
+    EntryCursor whole(archive.pod->file(), archive.entry(0), index);
+    ASSERT_EQ(readAt(whole, 0, data.size()), data);
+    ASSERT_FALSE(index->empty());
+    struct Case {
+        const char* what;
+        std::int64_t sizeChange;
+        std::int64_t storedChange;
+        const char* reason;
+    };
+    for (const Case& c : {Case{"stated one byte short", -1, 0, "yields more than"},
+                          {"stated one byte long", +1, 0, "instead of"},
+                          {"stream cut", 0, -5000, "ends early"}}) {
+        CatalogueEntry entry = archive.entry(0);
+        entry.size = std::uint32_t(std::int64_t(entry.size) + c.sizeChange);
+        entry.storedSize = std::uint32_t(std::int64_t(entry.storedSize) + c.storedChange);
+        EntryCursor fromPoint(archive.pod->file(), entry, index);
+        std::string bytes(4096, '\0');
+        try {
+            fromPoint.read(entry.size - 4096, bytes.data(), bytes.size());
+            ADD_FAILURE() << c.what << ": no error";
+        } catch (const DamagedEntry& error) {
+            EXPECT_NE(error.english().find(c.reason), std::string::npos) << error.english();
+            EXPECT_LE(fromPoint.inflated(), mostInflatedFor(4096)) << c.what;
+        }
+    }
+
+    // One byte changed: a front-to-back pass of the zlib stream finds it, by its Adler-32 if
+    // nothing else.
+    std::string bytes = test::buildArchive(ArchiveLayout::POD5, {{"long.bin", data}});
+    const std::size_t middle = archive.entry(0).offset + archive.entry(0).storedSize / 2;
+    bytes[middle] = char(bytes[middle] ^ 0x10);
+    test::TempDir dir;
+    test::writeFile(dir.path() / "bad.pod", bytes);
+    TPOD bad((dir.path() / "bad.pod").string());
+    bad.ReadHeaderAndDirectory();
+    EntryCursor damaged(bad.file(), bad.catalogue()[0]);
+    std::string all(data.size(), '\0');
+    EXPECT_THROW(
+        {
+            for (std::size_t at = 0; at < data.size(); at += 131072) {
+                damaged.read(std::int64_t(at), all.data() + at, 131072);
+            }
+        },
+        DamagedEntry);
+}
+
 TEST(CursorPool, ReadersOfOneFileKeepACursorEach) {
     const std::string data = sampleBytes(1'000'000);
     Opened archive(ArchiveLayout::POD5, {{"a.bin", data}, {"b.txt", "stored", 0, false}});
-    CursorPool pool(archive.pod->file(), 2);
+    CursorPool pool(2);
     char buffer[4096];
     auto read = [&](int entry, std::int64_t offset) {
-        const std::size_t got = pool.read(archive.entry(entry), offset, buffer, sizeof buffer);
+        const std::size_t got =
+            pool.read(archive.pod->file(), archive.entry(entry), offset, buffer, sizeof buffer);
         return std::string(buffer, got);
     };
     // Two readers interleaved at far apart places, each going forward.
@@ -128,6 +237,41 @@ TEST(CursorPool, ReadersOfOneFileKeepACursorEach) {
     EXPECT_EQ(pool.cursorsOpen(), 2u);
     EXPECT_EQ(read(0, 10), data.substr(10, 4096));  // before both: the oldest is replaced
     EXPECT_EQ(pool.cursorsOpen(), 2u);
+    // The same entry number in another archive is another entry.
+    const std::string other = sampleBytes(50'000) + "other";
+    Opened second(ArchiveLayout::POD5, {{"a.bin", other}});
+    const std::size_t got = pool.read(second.pod->file(), second.entry(0), 10, buffer, 4096);
+    EXPECT_EQ(std::string(buffer, got), other.substr(10, 4096));
+}
+
+TEST(CursorPool, HoldsACursorPerOpenFileAndDropsReleasedOnesFirst) {
+    std::vector<test::StoredFile> files;
+    for (int i = 0; i < 5; ++i) files.push_back({std::to_string(i), sampleBytes(300'000 + i)});
+    Opened archive(ArchiveLayout::POD5, files);
+    CursorPool pool(2);
+    const ReadOnlyFile& file = archive.pod->file();
+    char buffer[4096];
+    auto readEach = [&](int from, int to, std::int64_t offset) {
+        for (int entry = from; entry < to; ++entry) {
+            const std::size_t got =
+                pool.read(file, archive.entry(entry), offset, buffer, sizeof buffer);
+            EXPECT_EQ(std::string(buffer, got),
+                      files[std::size_t(entry)].data.substr(std::size_t(offset), 4096));
+        }
+    };
+    for (int entry = 0; entry < 4; ++entry) pool.opened(file, archive.entry(entry));
+    EXPECT_EQ(pool.capacity(), 4u);
+    // Four readers going forward side by side: one cursor each, never started again.
+    for (std::int64_t offset = 0; offset < 200'000; offset += 4096) readEach(0, 4, offset);
+    EXPECT_EQ(pool.cursorsOpen(), 4u);
+    pool.released(file, archive.entry(1));
+    pool.released(file, archive.entry(2));
+    EXPECT_EQ(pool.capacity(), 2u);
+    // A new reader takes the place of a released file's cursor, not of an open one.
+    readEach(4, 5, 0);
+    readEach(0, 1, 200'000);
+    readEach(3, 4, 200'000);
+    EXPECT_EQ(pool.cursorsOpen(), 4u);
 }
 
 }  // namespace
