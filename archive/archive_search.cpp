@@ -51,6 +51,7 @@ bool searchArchives(const std::string& folder, const EntryPatterns& wanted,
         SearchedArchive searched;
         searched.path = file.path;
         searched.relative = file.relative();
+        searched.archiveCount = archives.size();
         std::unique_ptr<TPOD> archive;
         try {
             archive = openAndRead(file.path);

@@ -40,6 +40,7 @@ struct SearchedArchive {
     const TPOD* archive = nullptr;  // header and directory read; null when it could not be
     std::vector<int> matches;
     const std::exception* error = nullptr;  // why it could not be read, else null
+    std::size_t archiveCount = 0;           // how many archives the whole search looks into
 };
 
 // Called once per archive, in order; return false to stop the search.
