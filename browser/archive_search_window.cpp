@@ -23,8 +23,10 @@
 namespace kelvane {
 namespace {
 
-// How often the window takes what the search found: rows come in batches, not one by one.
+// How often the window takes what the search found: rows come in batches, not one by one;
+// sooner until the first rows are shown.
 constexpr int kPollMilliseconds = 50;
+constexpr int kFirstPollMilliseconds = 10;
 
 QString captionText(const SearchCaption& caption) {
     return QString::fromUtf8(settings().isEnglish() ? caption.english : caption.french);
@@ -88,6 +90,7 @@ ArchiveSearchWindow::ArchiveSearchWindow(QWidget* parent, BackgroundSearch::Sear
     sgResults_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     sgResults_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     sgResults_->horizontalHeader()->setStretchLastSection(true);
+    sgResults_->horizontalHeader()->setResizeContentsPrecision(0);  // fitted to the rows shown
     sgResults_->installEventFilter(this);
     connect(sgResults_, &QTableView::doubleClicked, this,
             [this](const QModelIndex& index) { chooseRow(index.row()); });
@@ -121,7 +124,6 @@ ArchiveSearchWindow::ArchiveSearchWindow(QWidget* parent, BackgroundSearch::Sear
     setTabOrder(sgResults_, btnCancel_);
     setTabOrder(btnCancel_, btnBrowse_);
 
-    poll_.setInterval(kPollMilliseconds);
     connect(&poll_, &QTimer::timeout, this, [this] { showNews(); });
     applyCaptions();
     resize(760, 480);
@@ -201,7 +203,7 @@ void ArchiveSearchWindow::search(const QString& folder, const QString& patterns)
                                                   searchFunction_);
     btnCancel_->setEnabled(true);
     lblProgress_->clear();
-    poll_.start();
+    poll_.start(kFirstPollMilliseconds);
 }
 
 void ArchiveSearchWindow::showNews() {
@@ -212,6 +214,7 @@ void ArchiveSearchWindow::showNews() {
         // Fitted once to the first rows; the table's last column takes what is left.
         sgResults_->resizeColumnsToContents();
         columnsFitted_ = true;
+        poll_.setInterval(kPollMilliseconds);
     }
     for (const UnreadArchive& archive : news.unread) {
         lstUnread_->addItem(QFile::decodeName(QByteArray::fromStdString(archive.relative)) +

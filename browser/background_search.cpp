@@ -22,10 +22,15 @@ BackgroundSearch::~BackgroundSearch() {
 }
 
 SearchNews BackgroundSearch::take() {
+    SearchNews news;
     const std::lock_guard lock(mutex_);
-    SearchNews news = pending_;  // where the search stands
     news.hits.swap(pending_.hits);
     news.unread.swap(pending_.unread);
+    news.searched = pending_.searched;
+    news.total = pending_.total;
+    news.finished = pending_.finished;
+    news.cancelled = pending_.cancelled;
+    news.failure = pending_.failure;
     return news;
 }
 
