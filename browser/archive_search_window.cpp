@@ -12,6 +12,7 @@
 #include <QRegularExpression>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "browser/archive_search_text.h"
 #include "browser/main_window_support.h"
@@ -89,14 +90,14 @@ ArchiveSearchWindow::ArchiveSearchWindow(QWidget* parent, BackgroundSearch::Sear
     // Fixed row heights keep adding thousands of rows cheap.
     sgResults_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     sgResults_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
-    sgResults_->horizontalHeader()->setStretchLastSection(true);
     sgResults_->horizontalHeader()->setResizeContentsPrecision(0);  // fitted to the rows shown
     sgResults_->installEventFilter(this);
     connect(sgResults_, &QTableView::doubleClicked, this,
             [this](const QModelIndex& index) { chooseRow(index.row()); });
 
     lblProgress_->setTextFormat(Qt::PlainText);  // it may quote a folder's name
-    lstUnread_->setMaximumHeight(fontMetrics().height() * 5);
+    lstUnread_->setMaximumHeight(fontMetrics().height() * 4);
+    btnBrowse_->setMaximumWidth(fontMetrics().horizontalAdvance(btnBrowse_->text()) * 4);
     lblUnread_->hide();
     lstUnread_->hide();
 
@@ -126,7 +127,7 @@ ArchiveSearchWindow::ArchiveSearchWindow(QWidget* parent, BackgroundSearch::Sear
 
     connect(&poll_, &QTimer::timeout, this, [this] { showNews(); });
     applyCaptions();
-    resize(760, 480);
+    resize(880, 480);
 }
 
 ArchiveSearchWindow::~ArchiveSearchWindow() {
@@ -211,8 +212,7 @@ void ArchiveSearchWindow::showNews() {
     SearchNews news = running_->take();
     results_->append(std::move(news.hits));
     if (!columnsFitted_ && results_->rowCount() > 0) {
-        // Fitted once to the first rows; the table's last column takes what is left.
-        sgResults_->resizeColumnsToContents();
+        fitColumns();
         columnsFitted_ = true;
         poll_.setInterval(kPollMilliseconds);
     }
@@ -226,6 +226,17 @@ void ArchiveSearchWindow::showNews() {
         searchProgressLine(news, std::size_t(results_->rowCount()),
                            std::size_t(lstUnread_->count()), settings().isEnglish())));
     if (news.finished) stop();
+}
+
+void ArchiveSearchWindow::fitColumns() {
+    // Fitted once to the first rows; the names' column takes the width left, or gives up
+    // some so that a long name is cut rather than the date pushed out of sight.
+    sgResults_->resizeColumnsToContents();
+    QHeaderView* header = sgResults_->horizontalHeader();
+    const int spare = sgResults_->viewport()->width() - header->length();
+    const int file = 1;
+    header->resizeSection(
+        file, std::max(header->sectionSize(file) + spare, fontMetrics().averageCharWidth() * 20));
 }
 
 void ArchiveSearchWindow::stop() {

@@ -48,6 +48,7 @@ class ArchiveSearchWindow : public QDialog {
     void btnBrowseClick();
     void btnCancelClick();
     void showNews();
+    void fitColumns();
     void chooseRow(int row);
     // Stops the running search and waits for its thread.
     void stop();
