@@ -104,6 +104,22 @@ TEST_F(ArchiveSearchTest, ListsTheMatchesOfEveryArchiveAndNamesTheUnreadableOnes
     EXPECT_FALSE(unread->isVisible());
 }
 
+TEST_F(ArchiveSearchTest, SpeaksEnglishWhenTheSettingsSaySo) {
+    writeFile(iniPath(), "[init]\r\nlangage=english\r\n");
+    EXPECT_EQ(window().findChild<QAction*>("RechercherdanslesarchivesPODEPD1")->text(),
+              "Search in archives...");
+    ArchiveSearchWindow& search = openSearch();
+    EXPECT_EQ(search.windowTitle(), "Search in archives");
+    EXPECT_EQ(search.findChild<QPushButton*>("btnSearch")->text(), "Search");
+    QStringList headers;
+    for (int column = 0; column < 4; ++column)
+        headers << results(search)->model()->headerData(column, Qt::Horizontal).toString();
+    EXPECT_EQ(headers, QStringList({"Archive", "File", "Size", "Date"}));
+    startSearch(search, simulatorFolder(), "*.WAV");
+    ASSERT_TRUE(waitForEnd(search));
+    EXPECT_EQ(progress(search), "3 archives, 1 found, 1 unreadable");
+}
+
 TEST_F(ArchiveSearchTest, ARowChosenOpensItsArchiveWithTheEntryCurrent) {
     const std::string folder = simulatorFolder();
     ArchiveSearchWindow& search = openSearch();
