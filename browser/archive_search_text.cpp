@@ -26,13 +26,22 @@ std::string searchProgressLine(const SearchNews& news, std::size_t found, std::s
                                bool english) {
     if (!news.failure.empty())
         return (english ? "Search stopped: " : "Recherche arrêtée : ") + news.failure;
+    const auto plural = [](std::size_t count) { return count > 1 ? "s" : ""; };
     std::string line;
     if (news.finished && news.cancelled) line = english ? "Cancelled: " : "Annulée : ";
     line += std::to_string(news.searched);
-    if (!news.finished || news.cancelled) line += " / " + std::to_string(news.total);
-    line += " archives, " + std::to_string(found) + (english ? " found" : " trouvés");
+    std::size_t archives = news.searched;
+    // The total is known once the folder has been listed.
+    if ((!news.finished || news.cancelled) && news.total > 0) {
+        line += " / " + std::to_string(news.total);
+        archives = news.total;
+    }
+    line += std::string(" archive") + plural(archives) + ", " + std::to_string(found);
+    line += english ? std::string(" found") : std::string(" trouvé") + plural(found);
     if (unreadable > 0) {
-        line += ", " + std::to_string(unreadable) + (english ? " unreadable" : " illisibles");
+        line += ", " + std::to_string(unreadable);
+        line +=
+            english ? std::string(" unreadable") : std::string(" illisible") + plural(unreadable);
     }
     return line;
 }

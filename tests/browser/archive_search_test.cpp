@@ -69,16 +69,21 @@ class ArchiveSearchTest : public MainWindowTest {
 };
 
 TEST_F(ArchiveSearchTest, ListsTheMatchesOfEveryArchiveAndNamesTheUnreadableOnes) {
-    settings().flyDirectory = simulatorFolder();
+    // The folder starts as the simulator directory; "..." picks another.
+    settings().flyDirectory = "/nowhere/";
     ArchiveSearchWindow& search = openSearch();
-    EXPECT_EQ(search.findChild<QLineEdit*>("edFolder")->text().toStdString(),
-              settings().flyDirectory);
+    auto* folder = search.findChild<QLineEdit*>("edFolder");
+    EXPECT_EQ(folder->text(), "/nowhere/");
+    desktop.directoryAnswers.push_back(QString::fromStdString(simulatorFolder()));
+    search.findChild<QPushButton*>("btnBrowse")->click();
+    EXPECT_EQ(desktop.directoryRequests.back().initialDirectory, "/nowhere/");
+    EXPECT_EQ(folder->text().toStdString(), (dir.path() / "sim").string());
     // Enter in the names field searches; Tab goes from the fields to Search and the results.
     auto* names = search.findChild<QLineEdit*>("edPattern");
     names->setText("*.TXT  sound.wav");
     QTest::keyClick(names, Qt::Key_Return);
     ASSERT_TRUE(waitForEnd(search));
-    EXPECT_EQ(search.findChild<QLineEdit*>("edFolder")->nextInFocusChain(), names);
+    EXPECT_EQ(folder->nextInFocusChain(), names);
     EXPECT_EQ(names->nextInFocusChain(), search.findChild<QPushButton*>("btnSearch"));
     EXPECT_EQ(names->nextInFocusChain()->nextInFocusChain(), results(search));
 
@@ -88,7 +93,7 @@ TEST_F(ArchiveSearchTest, ListsTheMatchesOfEveryArchiveAndNamesTheUnreadableOnes
     // The date as the main listing writes it.
     EXPECT_EQ(results(search)->model()->index(0, 3).data().toString(),
               ListingDates().text(86400, standardBiasMinutes()));
-    EXPECT_EQ(progress(search), "3 archives, 4 trouvés, 1 illisibles");
+    EXPECT_EQ(progress(search), "3 archives, 4 trouvés, 1 illisible");
     auto* unread = search.findChild<QListWidget*>("lstUnread");
     ASSERT_EQ(unread->count(), 1);
     EXPECT_TRUE(unread->item(0)->text().startsWith("JUNK.POD : "))
