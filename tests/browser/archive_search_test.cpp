@@ -159,7 +159,7 @@ TEST_F(ArchiveSearchTest, ARowChosenOpensItsArchiveWithTheEntryCurrent) {
     }
 }
 
-TEST_F(ArchiveSearchTest, CancellingOrClosingStopsTheSearchPromptly) {
+TEST_F(ArchiveSearchTest, CancellingClosingOrSearchingAgainStopsTheSearchPromptly) {
     std::filesystem::create_directories(dir.path() / "many");
     for (int a = 0; a < 40; ++a) {
         writeArchive(dir.path() / "many" / ("A" + std::to_string(100 + a) + ".POD"),
@@ -200,6 +200,16 @@ TEST_F(ArchiveSearchTest, CancellingOrClosingStopsTheSearchPromptly) {
                 << progress(search).toStdString();
         }
     }
+
+    // A new search ends the one running: only its own rows are listed.
+    ArchiveSearchWindow search(&window(), slow);
+    search.show();
+    startSearch(search, (dir.path() / "many").string(), "*.TXT");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return results(search)->model()->rowCount() > 0; }));
+    startSearch(search, simulatorFolder(), "*.TXT");
+    ASSERT_TRUE(waitForEnd(search));
+    EXPECT_EQ(rowTexts(search),
+              QStringList({"A.POD|ART\\ONE.TXT|1", "A.POD|TWO.txt|3", "ADDON/B.EPD|README.TXT|4"}));
 }
 
 }  // namespace
