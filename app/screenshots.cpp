@@ -1,8 +1,8 @@
 // Takes the README's screenshots: the main window with the demo archive, in French and in
 // English, its POD/EPD menu open, its archive properties and the verification of a damaged
 // copy, a texture replaced from the listing's right-click menu, the listing filtered in a chosen
-// folder with a picture in the preview pane, and each viewer window showing its sample file. Run
-// under a display (xvfb-run):
+// folder with a picture in the preview pane, the search in a folder of archives, and each viewer
+// window showing its sample file. Run under a display (xvfb-run):
 //   kelvane-screenshots DEMO_ARCHIVE SAMPLES_DIR OUTPUT_DIR
 #include <QAction>
 #include <QApplication>
@@ -19,11 +19,13 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTreeView>
 #include <QWidget>
 #include <iostream>
 
 #include "browser/Kelvane_main.h"
+#include "browser/archive_search_window.h"
 #include "decoders/FichierBGR.h"
 #include "decoders/FichierDBF.h"
 #include "decoders/FichierKEY.h"
@@ -187,6 +189,29 @@ void textureReplacement(const QString& archive, const QDir& samples, const QDir&
     save(form, output, QStringLiteral("replace-texture"));
 }
 
+// The search window over a folder holding the demo archive, a copy of it in a sub-folder and
+// a file named like an archive that is none, with the names found and the unreadable one.
+void searchInArchives(const QString& archive, const QDir& output) {
+    const QTemporaryDir work;
+    const QDir folder(work.path());
+    folder.mkdir(QStringLiteral("ADDON"));
+    QFile junk(folder.filePath(QStringLiteral("broken.pod")));
+    if (!QFile::copy(archive, folder.filePath(QStringLiteral("demo.pod"))) ||
+        !QFile::copy(archive, folder.filePath(QStringLiteral("ADDON/demo-copy.pod"))) ||
+        !junk.open(QIODevice::WriteOnly) || junk.write("not an archive") < 0)
+        std::cerr << "cannot prepare the folder to search\n";
+    junk.close();
+    kelvane::ArchiveSearchWindow window;
+    window.findChild<QLineEdit*>(QStringLiteral("edFolder"))->setText(work.path());
+    window.findChild<QLineEdit*>(QStringLiteral("edPattern"))
+        ->setText(QStringLiteral("*.TXT *.WAV"));
+    window.show();
+    window.search(work.path(), QStringLiteral("*.TXT *.WAV"));
+    if (!QTest::qWaitFor([&] { return !window.searching(); }, 5000))
+        std::cerr << "the search did not end\n";
+    save(window, output, QStringLiteral("search-archives"));
+}
+
 void mainWindow(const QString& archive, const QDir& output, const QString& name) {
     // A settings file of its own, not there yet: French unless the language is set below.
     const QTemporaryDir settingsFolder;
@@ -234,6 +259,7 @@ int main(int argc, char** argv) {
     kelvane::installQtTranslations(false);
     archiveCommands(archive, output, desktopServices);
     textureReplacement(archive, samples, output, desktopServices);
+    searchInArchives(archive, output);
 
     QWidget owner;
     kelvane::ViewerWindowSet viewers(&owner);

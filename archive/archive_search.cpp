@@ -67,10 +67,12 @@ std::vector<FoundArchive> archivesUnder(const std::string& folder) {
 
 bool searchArchives(const std::string& folder, const EntryPatterns& wanted,
                     const SearchedArchiveSink& sink) {
-    for (const FoundArchive& found : archivesUnder(folder)) {
+    const std::vector<FoundArchive> archives = archivesUnder(folder);
+    for (const FoundArchive& found : archives) {
         SearchedArchive searched;
         searched.path = found.file.path;
         searched.relative = found.file.relative();
+        searched.archiveCount = archives.size();
         std::unique_ptr<TPOD> archive;
         try {
             if (found.unreadableFolder != 0) {

@@ -42,6 +42,7 @@ struct SearchedArchive {
     const TPOD* archive = nullptr;  // header and directory read; null when it could not be
     std::vector<int> matches;
     const std::exception* error = nullptr;  // why it could not be read, else null
+    std::size_t archiveCount = 0;           // how many archives the whole search looks into
 };
 
 // An archive under a searched folder, or a folder under it that cannot be listed.

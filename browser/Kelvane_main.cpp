@@ -47,11 +47,6 @@ namespace {
 const QString kArchiveFilter =
     QStringLiteral("Fichiers Fly! POD/EPD|*.POD;*.EPD|Tous fichiers|*.*");
 
-QString directoryPickerTitle() {
-    return settings().isEnglish() ? QStringLiteral("Select a directory")
-                                  : QStringLiteral("Choisissez un répertoire");
-}
-
 }  // namespace
 
 Tform_main::Tform_main(std::string iniPath, std::string programDirectory, QWidget* parent)
@@ -91,6 +86,8 @@ void Tform_main::buildMenus() {
     open->setObjectName(QStringLiteral("OuvrirunPODEPD1"));
     recentMenu_ = podMenu->addMenu(QString());
     recentMenu_->setObjectName(QStringLiteral("ArchivesrecentesPODEPD1"));
+    podMenu->addAction(QString(), this, [this] { RechercherdanslesarchivesClick(); })
+        ->setObjectName(QStringLiteral("RechercherdanslesarchivesPODEPD1"));
     auto* create = podMenu->addAction(QString(), this, [this] { NouvellearchiveClick(); });
     create->setObjectName(QStringLiteral("NouvellearchivePODEPD1"));
     auto* extract = podMenu->addAction(QString(), this, [this] { btnExtractFileClick(); });

@@ -53,6 +53,8 @@ class Tform_main : public QMainWindow {
 
     // Opens and lists an archive as the open dialog does, showing any failure in a box.
     void openArchiveCommand(const QString& path);
+    // Opens the archive so, with its entry at `index` current, selected and shown.
+    void openArchiveAtEntry(const QString& path, int index);
 
     // Shows a file: an entry of the listed archive (the grid's current row) or a file from
     // disk.
@@ -116,6 +118,7 @@ class Tform_main : public QMainWindow {
     void VerifierlarchiveClick();
     void ProprietesdelarchiveClick();
     void RepertoireClick();
+    void RechercherdanslesarchivesClick();
     void LangageClick();
     void sgPodviewClickCell(int proxyRow, int column);
     void headerClicked(int column);

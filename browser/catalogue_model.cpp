@@ -27,12 +27,23 @@ constexpr Qt::Alignment kAlignments[kCatalogueColumns] = {
 
 }  // namespace
 
-CatalogueModel::CatalogueModel(QObject* parent) : QAbstractTableModel(parent) {
+ListingDates::ListingDates() {
     const QLocale locale = QLocale::system();
     dateFormat_ = locale.dateFormat(QLocale::ShortFormat);
     timeFormat_ = QString::fromStdString(
         timeFormatWithoutZone(locale.timeFormat(QLocale::LongFormat).toStdString()));
 }
+
+QString ListingDates::text(std::uint32_t timestamp, int standardBiasMinutes) const {
+    const LocalDateTime local = DateDecode(timestamp, standardBiasMinutes);
+    const QLocale locale = QLocale::system();
+    const QString date = locale.toString(QDate(local.year, local.month, local.day), dateFormat_);
+    if (local.isMidnight()) return date;
+    return date + QLatin1Char(' ') +
+           locale.toString(QTime(local.hour, local.minute, local.second), timeFormat_);
+}
+
+CatalogueModel::CatalogueModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void CatalogueModel::setCatalogue(const std::vector<CatalogueEntry>* entries,
                                   int standardBiasMinutes) {
@@ -70,12 +81,7 @@ std::int64_t CatalogueModel::tickedCount() const {
 }
 
 QString CatalogueModel::dateText(std::uint32_t timestamp) const {
-    const LocalDateTime local = DateDecode(timestamp, biasMinutes_);
-    const QLocale locale = QLocale::system();
-    const QString date = locale.toString(QDate(local.year, local.month, local.day), dateFormat_);
-    if (local.isMidnight()) return date;
-    return date + QLatin1Char(' ') +
-           locale.toString(QTime(local.hour, local.minute, local.second), timeFormat_);
+    return dates_.text(timestamp, biasMinutes_);
 }
 
 Qt::ItemFlags CatalogueModel::flags(const QModelIndex& index) const {

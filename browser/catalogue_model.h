@@ -2,6 +2,7 @@
 
 #include <QAbstractTableModel>
 #include <QStringList>
+#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -12,6 +13,18 @@ namespace kelvane {
 // The listing's columns.
 enum CatalogueColumn { kColTick = 0, kColName, kColDirectory, kColSize, kColDate, kColNumber };
 inline constexpr int kCatalogueColumns = 6;
+
+// Archive timestamps as the listing shows them: the locale's short date, then its long time
+// without the zone unless it is midnight, in local standard time.
+class ListingDates {
+  public:
+    ListingDates();
+    QString text(std::uint32_t timestamp, int standardBiasMinutes) const;
+
+  private:
+    QString dateFormat_;
+    QString timeFormat_;
+};
 
 // The listing of the open archive: one row per catalogue entry, in directory order. Reads
 // the reader's catalogue in place and keeps only a tick mark per row; every cell text is
@@ -61,8 +74,7 @@ class CatalogueModel : public QAbstractTableModel {
     const std::vector<CatalogueEntry>* entries_ = nullptr;
     std::vector<Tick> ticks_;
     int biasMinutes_ = 0;
-    QString dateFormat_;
-    QString timeFormat_;
+    ListingDates dates_;
     QStringList headers_;
     QString hint_;
     DragExporter exporter_;

@@ -2,13 +2,15 @@
 
 namespace kelvane {
 
-const std::array<Caption, 29> kMainWindowCaptions = {{
+const std::array<Caption, 30> kMainWindowCaptions = {{
     {CaptionTarget::Window, "", 0, "Kelvane v1.0 - Visualiseur de fichier POD/EPD pour Fly! 1 et 2",
      "Kel!vane v1.0 - EPD/POD Viewer for Fly! 1 & 2"},
     {CaptionTarget::Menu, "PODEPD1", 0, "POD/EPD", "POD/EPD"},
     {CaptionTarget::Action, "OuvrirunPODEPD1", 0, "Ouvrir un POD/EPD", "Open POD/EPD"},
     {CaptionTarget::Action, "ExtraireunfichierdunPODEPD1", 0, "Extraire un fichier d'un POD/EPD",
      "Extract file(s) from POD/EPD"},
+    {CaptionTarget::Action, "RechercherdanslesarchivesPODEPD1", 0,
+     "Rechercher dans les archives...", "Search in archives..."},
     {CaptionTarget::Action, "NouvellearchivePODEPD1", 0, "Nouvelle archive...", "New archive..."},
     {CaptionTarget::Action, "AjouterdesfichiersPODEPD1", 0, "Ajouter des fichiers...",
      "Add files..."},

@@ -16,7 +16,7 @@ struct Caption {
     const char* english;
 };
 
-extern const std::array<Caption, 29> kMainWindowCaptions;
+extern const std::array<Caption, 30> kMainWindowCaptions;
 
 // The hints, which keep their French text in both languages.
 inline constexpr const char* kOpenPodHint = "Ouvre un fichier POD/EPD";
