@@ -189,6 +189,8 @@ std::size_t EntryInflater::next(char* out, std::size_t room) {
     const std::size_t produced = inflateInto(
         out, std::size_t(std::min<std::int64_t>(std::int64_t(room), expected_ - done_)));
     done_ += std::int64_t(produced);
+    // Nothing came out: the stream has ended, and its size decides.
+    if (produced == 0) return next(out, room);
     return produced;
 }
 

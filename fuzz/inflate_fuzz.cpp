@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <optional>
@@ -57,6 +58,15 @@ Outcome zlibReference(const char* stored, std::size_t size, const kelvane::Catal
         z.avail_out = uInt(room);
         const int status = inflate(&z, Z_NO_FLUSH);
         outcome.bytes.append(chunk.data(), room - z.avail_out);
+        // A refusal of the stream comes before one of its size.
+        if (status == Z_BUF_ERROR && z.avail_in == 0 && fed == size) {
+            outcome.refusal = "its compressed stream ends early";
+            break;
+        }
+        if (status != Z_OK && status != Z_BUF_ERROR && status != Z_STREAM_END) {
+            outcome.refusal = "its compressed stream is corrupt";
+            break;
+        }
         if (std::int64_t(outcome.bytes.size()) > stated) {
             outcome.refusal = "it yields more than its " + std::to_string(stated) + " bytes";
             break;
@@ -66,14 +76,6 @@ Outcome zlibReference(const char* stored, std::size_t size, const kelvane::Catal
                 outcome.refusal = "it yields " + std::to_string(outcome.bytes.size()) +
                                   " bytes instead of " + std::to_string(stated);
             }
-            break;
-        }
-        if (status == Z_BUF_ERROR && z.avail_in == 0 && fed == size) {
-            outcome.refusal = "its compressed stream ends early";
-            break;
-        }
-        if (status != Z_OK && status != Z_BUF_ERROR) {
-            outcome.refusal = "its compressed stream is corrupt";
             break;
         }
     }
@@ -138,6 +140,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         outcomeOf([&](std::string& bytes) { kelvane::readEntry(file, entry, append(bytes)); });
     // libdeflate may pass a stream on to the others, never accept one zlib refuses.
     if (!whole.refusal && whole != reference) std::abort();
-    if (!agree(reference, streamed) || !agree(reference, read)) std::abort();
+    if (!agree(reference, streamed) || !agree(reference, read)) {
+        for (const Outcome* outcome : {&reference, &streamed, &read}) {
+            std::fprintf(stderr, "%zu bytes, %s\n", outcome->bytes.size(),
+                         outcome->refusal.value_or("sound").c_str());
+        }
+        std::abort();
+    }
     return 0;
 }

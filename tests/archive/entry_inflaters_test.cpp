@@ -78,6 +78,9 @@ std::string presetDictionary(std::string stream) {
 std::string nothing(std::string) {
     return {};
 }
+std::string emptyBlock(std::string) {
+    return std::string("\x03\x00", 2);  // one final fixed block holding nothing
+}
 
 // One entry read every way the program reads one: the bytes or the reason of the refusal.
 struct Outcome {
@@ -160,6 +163,8 @@ INSTANTIATE_TEST_SUITE_P(
                                   "its compressed stream ends early"},
                       InflateCase{"too_long", small, Compression::Zlib, asIs, -10,
                                   "it yields more than its 307190 bytes"},
+                      InflateCase{"empty_stream", small, Compression::RawDeflate, emptyBlock, 0,
+                                  "it yields 0 bytes instead of 307200"},
                       InflateCase{"too_short", small, Compression::RawDeflate, asIs, 10,
                                   "it yields 307200 bytes instead of 307210"},
                       InflateCase{"wrong_adler", small, Compression::Zlib, lastByteFlipped, 0,
