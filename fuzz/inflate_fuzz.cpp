@@ -102,13 +102,40 @@ bool agree(const Outcome& reference, const Outcome& other) {
     return reference.refusal ? reference.refusal == other.refusal : reference == other;
 }
 
+// With the top bit of the parameters set, the rest is plain data to deflate (raw or zlib as
+// the next bit says), one byte of the stream then flipped as the low bits say: streams that are
+// sound, or damaged deep inside.
+std::string storedBytes(const std::uint8_t* data, std::size_t size, std::uint32_t parameters) {
+    std::string rest(reinterpret_cast<const char*>(data), size);
+    if ((parameters & 0x80000000u) == 0) return rest;
+    z_stream z{};
+    const int level = int(parameters >> 24 & 7) + 1;
+    if (deflateInit2(&z, level, Z_DEFLATED, parameters & 0x40000000u ? MAX_WBITS : -MAX_WBITS, 8,
+                     Z_DEFAULT_STRATEGY) != Z_OK) {
+        std::abort();
+    }
+    std::string stream(deflateBound(&z, uLong(size)), '\0');
+    z.next_in = reinterpret_cast<Bytef*>(rest.data());
+    z.avail_in = uInt(size);
+    z.next_out = reinterpret_cast<Bytef*>(stream.data());
+    z.avail_out = uInt(stream.size());
+    if (deflate(&z, Z_FINISH) != Z_STREAM_END) std::abort();
+    stream.resize(z.total_out);
+    deflateEnd(&z);
+    const std::size_t at = parameters >> 8 & 0xFFFF;
+    if (at < stream.size()) stream[at] = char(stream[at] ^ (parameters & 0xFF));
+    return stream;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < kParameters) return 0;
     static const std::string path = "/tmp/kelvane-inflate-fuzz-" + std::to_string(getpid());
-    const char* stored = reinterpret_cast<const char*>(data + kParameters);
-    const std::size_t storedSize = size - kParameters;
+    const std::uint32_t parameters = kelvane::readLittle32(data);
+    const std::string bytes = storedBytes(data + kParameters, size - kParameters, parameters);
+    const char* stored = bytes.data();
+    const std::size_t storedSize = bytes.size();
     std::ofstream(path, std::ios::binary | std::ios::trunc)
         .write(stored, std::streamsize(storedSize));
     kelvane::ReadOnlyFile file;
@@ -116,8 +143,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     kelvane::CatalogueEntry entry;
     entry.offset = 0;
-    entry.storedSize = std::int64_t(storedSize);
-    entry.size = kelvane::readLittle32(data) % (1u << 22);
+    entry.storedSize = std::uint32_t(storedSize);
+    // Plain data: its own size give or take a few bytes; else whatever the input says.
+    entry.size = parameters & 0x80000000u
+                     ? std::uint32_t(std::max<std::int64_t>(
+                           0, std::int64_t(size - kParameters) + (parameters >> 27 & 7) - 3))
+                     : parameters % (1u << 22);
     entry.compressed = true;
 
     const Outcome reference = zlibReference(stored, storedSize, entry);
