@@ -132,9 +132,9 @@ void EntryInflater::handOverToZlib() {
     std::int64_t skipped = 0;
     while (skipped < done_) {
         const std::size_t room = std::size_t(std::min<std::int64_t>(kEntryChunk, done_ - skipped));
-        const std::size_t got = inflateInto(scratch.get(), room);
-        if (got == 0) break;
-        skipped += std::int64_t(got);
+        const std::size_t again = inflateInto(scratch.get(), room);
+        if (again == 0) break;
+        skipped += std::int64_t(again);
     }
 }
 
