@@ -6,6 +6,7 @@
 
 #include "archive/entry_cursor.h"
 #include "archive/entry_inflater.h"
+#include "archive/whole_inflate.h"
 #include "platform/read_only_file.h"
 
 namespace kelvane {
@@ -37,7 +38,10 @@ std::int64_t inflateEntry(const ReadOnlyFile& file, const CatalogueEntry& entry,
 
 std::int64_t readEntry(const ReadOnlyFile& file, const CatalogueEntry& entry, const EntrySink& sink,
                        const EntrySink* storedBytes) {
-    if (entry.compressed) return inflateEntry(file, entry, sink, storedBytes);
+    if (entry.compressed) {
+        if (inflateWhole(file, entry, sink, storedBytes)) return entry.size;
+        return inflateEntry(file, entry, sink, storedBytes);
+    }
     StoredBytes stored(file, entry, storedBytes);
     return copyStored(stored, sink);
 }

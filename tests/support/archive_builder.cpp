@@ -44,7 +44,8 @@ class Builder {
         for (const StoredFile& file : files) {
             Prepared entry;
             const bool compressed = compresses(layout) && file.compress;
-            entry.stored = compressed ? deflateBytes(file.data, options.compression) : file.data;
+            entry.stored = compressed ? deflateBytes(file.data, options.compression, options.level)
+                                      : file.data;
             entry.size = std::uint32_t(file.data.size());
             entry.flag = compressed ? 8 : 0;
             entry.checksum = checksum(options.checksumInflated ? file.data : entry.stored);
@@ -255,9 +256,9 @@ class Builder {
 
 }  // namespace
 
-std::string deflateBytes(const std::string& data, Compression compression) {
+std::string deflateBytes(const std::string& data, Compression compression, int level) {
     z_stream stream{};
-    if (deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED,
+    if (deflateInit2(&stream, level, Z_DEFLATED,
                      compression == Compression::Zlib ? MAX_WBITS : -MAX_WBITS, 8,
                      Z_DEFAULT_STRATEGY) != Z_OK) {
         throw std::runtime_error("deflateInit2");

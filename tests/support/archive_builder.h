@@ -29,6 +29,7 @@ enum class Compression { Zlib, RawDeflate };
 
 struct ArchiveOptions {
     Compression compression = Compression::Zlib;
+    int level = 1;  // zlib's compression level
     // POD4 and POD5: the entry checksum covers the inflated bytes instead of the stored ones.
     bool checksumInflated = false;
     // Every checksum field written one off.
@@ -60,6 +61,6 @@ using StoredContents = std::vector<std::pair<std::string, std::string>>;
 StoredContents storedContents(TPOD& archive);
 
 // Deflates `data` as a zlib or raw deflate stream.
-std::string deflateBytes(const std::string& data, Compression compression);
+std::string deflateBytes(const std::string& data, Compression compression, int level = 1);
 
 }  // namespace kelvane::test
