@@ -57,6 +57,29 @@ BilingualError entryCutShort(const CatalogueEntry& entry, std::int64_t held) {
             " of " + std::to_string(entry.size) + " bytes.");
 }
 
+DamagedEntry streamEndsEarly(const CatalogueEntry& entry) {
+    return DamagedEntry(entry, "son flux compressé s'arrête avant la fin",
+                        "its compressed stream ends early");
+}
+
+DamagedEntry streamCorrupt(const CatalogueEntry& entry) {
+    return DamagedEntry(entry, "son flux compressé est corrompu",
+                        "its compressed stream is corrupt");
+}
+
+DamagedEntry yieldsMoreThanStated(const CatalogueEntry& entry) {
+    const std::string stated = std::to_string(entry.size);
+    return DamagedEntry(entry, "elle donne plus que ses " + stated + " octets",
+                        "it yields more than its " + stated + " bytes");
+}
+
+DamagedEntry yieldsOtherThanStated(const CatalogueEntry& entry, std::int64_t produced) {
+    const std::string stated = std::to_string(entry.size);
+    const std::string count = std::to_string(produced);
+    return DamagedEntry(entry, "elle donne " + count + " octets au lieu de " + stated,
+                        "it yields " + count + " bytes instead of " + stated);
+}
+
 DamagedArchive partPastTheEnd(std::string_view layout, ArchivePart part, std::int64_t end,
                               std::int64_t fileSize) {
     const PartNames names = partNames(part);

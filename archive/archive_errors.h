@@ -17,6 +17,12 @@ class DamagedEntry : public BilingualError {
                  const std::string& englishReason);
 };
 
+// The ways an inflater finds a compressed entry damaged, worded alike by every inflater.
+DamagedEntry streamEndsEarly(const CatalogueEntry& entry);
+DamagedEntry streamCorrupt(const CatalogueEntry& entry);
+DamagedEntry yieldsMoreThanStated(const CatalogueEntry& entry);
+DamagedEntry yieldsOtherThanStated(const CatalogueEntry& entry, std::int64_t produced);
+
 // The entry ends past the end of the archive, which holds `held` of its bytes.
 BilingualError entryCutShort(const CatalogueEntry& entry, std::int64_t held);
 

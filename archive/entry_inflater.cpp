@@ -155,34 +155,28 @@ std::size_t EntryInflater::inflateInto(char* out, std::size_t room) {
             continue;
         }
         if (step.state == Step::Starved && exhausted) {
-            throw DamagedEntry(entry_, "son flux compressé s'arrête avant la fin",
-                               "its compressed stream ends early");
+            throw streamEndsEarly(entry_);
         }
         if (step.state == Step::Corrupt) {
-            throw DamagedEntry(entry_, "son flux compressé est corrompu",
-                               "its compressed stream is corrupt");
+            throw streamCorrupt(entry_);
         }
         if (step.produced > 0 || ended_) return step.produced;
     }
 }
 
 std::size_t EntryInflater::next(char* out, std::size_t room) {
-    const std::string stated = std::to_string(expected_);
     if (!ended_ && done_ == expected_) {
         // The stated size is reached: the stream must end here, without one byte more.
         char extra;
         while (!ended_) {
             if (inflateInto(&extra, 1) > 0) {
-                throw DamagedEntry(entry_, "elle donne plus que ses " + stated + " octets",
-                                   "it yields more than its " + stated + " bytes");
+                throw yieldsMoreThanStated(entry_);
             }
         }
     }
     if (ended_) {
         if (done_ != expected_) {
-            const std::string count = std::to_string(done_);
-            throw DamagedEntry(entry_, "elle donne " + count + " octets au lieu de " + stated,
-                               "it yields " + count + " bytes instead of " + stated);
+            throw yieldsOtherThanStated(entry_, done_);
         }
         return 0;
     }

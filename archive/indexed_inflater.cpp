@@ -9,29 +9,13 @@
 
 #include "archive/archive_errors.h"
 #include "archive/restart_index.h"
+#include "archive/stream_header.h"
 #include "platform/read_only_file.h"
 
 namespace kelvane {
 namespace {
 
 constexpr std::size_t kInputChunk = 64 * 1024;
-
-bool isZlibHeader(const char* bytes, std::size_t size) {
-    if (size < 2) return false;
-    const unsigned first = static_cast<unsigned char>(bytes[0]);
-    const unsigned second = static_cast<unsigned char>(bytes[1]);
-    return (first & 0x0F) == 8 && (first << 8 | second) % 31 == 0;
-}
-
-DamagedEntry endsEarly(const CatalogueEntry& entry) {
-    return DamagedEntry(entry, "son flux compressé s'arrête avant la fin",
-                        "its compressed stream ends early");
-}
-
-DamagedEntry corrupt(const CatalogueEntry& entry) {
-    return DamagedEntry(entry, "son flux compressé est corrompu",
-                        "its compressed stream is corrupt");
-}
 
 }  // namespace
 
@@ -49,7 +33,7 @@ IndexedInflater::IndexedInflater(const ReadOnlyFile& file, const CatalogueEntry&
     z_stream& z = stream_->z;
     if (from == nullptr) {
         const std::size_t got = readInput(input_.get(), kInputChunk);
-        const bool zlib = isZlibHeader(input_.get(), got);
+        const bool zlib = streamKind(input_.get(), got) == StreamKind::Zlib;
         if (inflateInit2(&z, zlib ? MAX_WBITS : -MAX_WBITS) != Z_OK) throw std::bad_alloc();
         z.next_in = reinterpret_cast<Bytef*>(input_.get());
         z.avail_in = uInt(got);
@@ -60,7 +44,7 @@ IndexedInflater::IndexedInflater(const ReadOnlyFile& file, const CatalogueEntry&
     taken_ = from->input - (from->bits ? 1 : 0);
     if (from->bits) {
         char partial;
-        if (readInput(&partial, 1) != 1) throw endsEarly(entry_);
+        if (readInput(&partial, 1) != 1) throw streamEndsEarly(entry_);
         inflatePrime(&z, from->bits, static_cast<unsigned char>(partial) >> (8 - from->bits));
     }
     inflateSetDictionary(&z, from->window.data(), uInt(from->window.size()));
@@ -109,10 +93,10 @@ std::size_t IndexedInflater::inflateInto(char* out, std::size_t room) {
         done_ += std::int64_t(produced);
         if (status == Z_STREAM_END) ended_ = true;
         if (status == Z_BUF_ERROR && z.avail_in == 0 && !inputLeft()) {
-            throw endsEarly(entry_);
+            throw streamEndsEarly(entry_);
         }
         if (status != Z_OK && status != Z_BUF_ERROR && status != Z_STREAM_END) {
-            throw corrupt(entry_);
+            throw streamCorrupt(entry_);
         }
         if (status == Z_OK) keepPoint();
         if (produced > 0 || ended_) return produced;
@@ -121,22 +105,18 @@ std::size_t IndexedInflater::inflateInto(char* out, std::size_t room) {
 
 std::size_t IndexedInflater::next(char* out, std::size_t room) {
     const std::int64_t expected = entry_.size;
-    const std::string stated = std::to_string(expected);
     if (!ended_ && done_ == expected) {
         // The stated size is reached: the stream must end here, without one byte more.
         char extra;
         while (!ended_) {
             if (inflateInto(&extra, 1) > 0) {
-                throw DamagedEntry(entry_, "elle donne plus que ses " + stated + " octets",
-                                   "it yields more than its " + stated + " bytes");
+                throw yieldsMoreThanStated(entry_);
             }
         }
     }
     if (ended_) {
         if (done_ != expected) {
-            const std::string count = std::to_string(done_);
-            throw DamagedEntry(entry_, "elle donne " + count + " octets au lieu de " + stated,
-                               "it yields " + count + " bytes instead of " + stated);
+            throw yieldsOtherThanStated(entry_, done_);
         }
         return 0;
     }

@@ -16,17 +16,7 @@ namespace kelvane {
 namespace {
 
 using test::Compression;
-
-// Letters that deflate to about half their size.
-std::string noisyText(std::size_t size) {
-    std::string text(size, ' ');
-    std::uint32_t state = 12345;
-    for (char& c : text) {
-        state = state * 1103515245u + 12345u;
-        c = "abcdefghijklmnop"[(state >> 16) & 15];
-    }
-    return text;
-}
+using test::noisyText;
 
 // Made when first used: each test runs in a program of its own.
 const std::string& small() {

@@ -13,18 +13,7 @@ namespace kelvane {
 namespace {
 
 using test::Compression;
-
-// Letters that deflate to about half their size, so that a prefix of the output needs only
-// the start of the stream.
-std::string noisyText(std::size_t size) {
-    std::string text(size, ' ');
-    std::uint32_t state = 12345;
-    for (char& c : text) {
-        state = state * 1103515245u + 12345u;
-        c = "abcdefghijklmnop"[(state >> 16) & 15];
-    }
-    return text;
-}
+using test::noisyText;
 
 // An archive file holding `stored` at offset 16, and the entry that describes it.
 struct EntryFile {

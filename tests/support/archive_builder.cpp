@@ -296,4 +296,14 @@ void writeArchive(const std::filesystem::path& path, ArchiveLayout layout,
     writeFile(path, buildArchive(layout, files, options));
 }
 
+std::string noisyText(std::size_t size) {
+    std::string text(size, ' ');
+    std::uint32_t state = 12345;
+    for (char& c : text) {
+        state = state * 1103515245u + 12345u;
+        c = "abcdefghijklmnop"[(state >> 16) & 15];
+    }
+    return text;
+}
+
 }  // namespace kelvane::test

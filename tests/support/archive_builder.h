@@ -63,4 +63,8 @@ StoredContents storedContents(TPOD& archive);
 // Deflates `data` as a zlib or raw deflate stream.
 std::string deflateBytes(const std::string& data, Compression compression, int level = 1);
 
+// Letters that deflate to about half their size, so that a stream spans many input chunks
+// and a prefix of the output needs only the start of the stream.
+std::string noisyText(std::size_t size);
+
 }  // namespace kelvane::test
