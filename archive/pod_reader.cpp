@@ -1,5 +1,6 @@
 #include "archive/pod_reader.h"
 
+#include <optional>
 #include <stdexcept>
 
 #include "archive/archive_errors.h"
@@ -24,6 +25,10 @@ std::string upperExtension(const std::string& fileName) {
     }
     return extension;
 }
+
+// Stored entries larger than this are copied by the system; smaller ones go through the
+// read-ahead window, which serves many of them with one read.
+constexpr std::uint32_t kCopiedBySystem = 1 << 20;
 
 }  // namespace
 
@@ -127,8 +132,8 @@ std::int64_t TPOD::copyEntry(int index, const Sink& sink) {
     return readEntry(file_, entryAt(index), sink);
 }
 
-ExtractionResult TPOD::extractTo(int index, const OutputFolder& targetDirectory,
-                                 StoredPath storedPath) {
+ExtractionResult TPOD::extractTo(const ReadOnlyFile& archiveFile, int index,
+                                 const OutputFolder& targetDirectory, StoredPath storedPath) const {
     const CatalogueEntry& entry = entryAt(index);
     const std::vector<std::string> components =
         entryComponents(entry.name, storedPath != StoredPath::Drop);
@@ -136,8 +141,15 @@ ExtractionResult TPOD::extractTo(int index, const OutputFolder& targetDirectory,
                             storedPath == StoredPath::KeepAndCreateLevels);
     ExtractionResult result;
     result.path = output.path();
+    // A large stored entry is copied by the system, file to file; it stops where the archive
+    // ends, as the reads would.
+    std::optional<std::int64_t> copied;
+    if (!entry.compressed && entry.storedSize > kCopiedBySystem)
+        copied = output.copyFrom(archiveFile.descriptor(), entry.offset, entry.storedSize);
     result.written =
-        copyEntry(index, [&](const char* data, std::size_t size) { output.write(data, size); });
+        copied ? *copied : readEntry(archiveFile, entry, [&](const char* data, std::size_t size) {
+            output.write(data, size);
+        });
     result.truncated = result.written < entry.size;
     output.commit();
     return result;
@@ -145,12 +157,18 @@ ExtractionResult TPOD::extractTo(int index, const OutputFolder& targetDirectory,
 
 ExtractionResult TPOD::ExtractionPOD(int index, const OutputFolder& targetDirectory,
                                      StoredPath storedPath) {
-    return extractTo(index, targetDirectory, storedPath);
+    return extractTo(file_, index, targetDirectory, storedPath);
 }
 
 ExtractionResult TPOD::ExtractionEPD(int index, const OutputFolder& targetDirectory,
                                      StoredPath storedPath) {
-    return extractTo(index, targetDirectory, storedPath);
+    return extractTo(file_, index, targetDirectory, storedPath);
+}
+
+ExtractionResult TPOD::extractThrough(const ReadOnlyFile& archiveFile, int index,
+                                      const OutputFolder& targetDirectory,
+                                      StoredPath storedPath) const {
+    return extractTo(archiveFile, index, targetDirectory, storedPath);
 }
 
 ExtractionResult TPOD::Extract(int index, const OutputFolder& targetDirectory,

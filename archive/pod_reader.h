@@ -81,6 +81,11 @@ class TPOD {
                                    StoredPath storedPath);
     // The extraction that fits the archive's kind.
     ExtractionResult Extract(int index, const OutputFolder& targetDirectory, StoredPath storedPath);
+    // The same, reading through `archiveFile`, a duplicate of file(): each thread that
+    // extracts at the same time as others reads through one of its own.
+    ExtractionResult extractThrough(const ReadOnlyFile& archiveFile, int index,
+                                    const OutputFolder& targetDirectory,
+                                    StoredPath storedPath) const;
 
     // Streams the entry's bytes to `sink` in chunks, inflating a compressed entry; returns
     // the count written, which is less than the entry's size when the archive ends inside a
@@ -90,8 +95,8 @@ class TPOD {
 
   private:
     const CatalogueEntry& entryAt(int index) const;
-    ExtractionResult extractTo(int index, const OutputFolder& targetDirectory,
-                               StoredPath storedPath);
+    ExtractionResult extractTo(const ReadOnlyFile& archiveFile, int index,
+                               const OutputFolder& targetDirectory, StoredPath storedPath) const;
 
     void readHeader(const LayoutUnit& unit);
     void readDirectory();

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>  // renameat2
 #include <cstring>
@@ -18,6 +19,8 @@ constexpr int kDirectoryFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 constexpr int kTemporaryFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
 constexpr int kNameAttempts = 100;
 constexpr mode_t kPermissions = 0777;
+// The most copy_file_range is asked for at once.
+constexpr std::int64_t kCopyChunk = 64 << 20;
 
 bool isDiskFull(int error) {
     return error == ENOSPC || error == EDQUOT;
@@ -131,7 +134,7 @@ AtomicOutputFile::AtomicOutputFile(const OutputFolder& target,
     ownsDirectory_ = level.fd >= 0;
     directory_ = ownsDirectory_ ? level.release() : target.descriptor();
     name_ = components.back();
-    createTemporary(!ownsDirectory_);
+    createTemporary(!ownsDirectory_, true);
 }
 
 AtomicOutputFile::AtomicOutputFile(const std::string& path) : path_(path) {
@@ -141,7 +144,7 @@ AtomicOutputFile::AtomicOutputFile(const std::string& path) : path_(path) {
     if (name_.empty()) cannotCreate(path_, ENOENT, false);
     directory_ = ::openat(AT_FDCWD, folder.c_str(), kDirectoryFlags);
     if (directory_ < 0) cannotCreate(path_, errno, true);
-    createTemporary(true);
+    createTemporary(true, false);
 }
 
 AtomicOutputFile::~AtomicOutputFile() {
@@ -149,7 +152,15 @@ AtomicOutputFile::~AtomicOutputFile() {
     if (ownsDirectory_ && directory_ >= 0) ::close(directory_);
 }
 
-void AtomicOutputFile::createTemporary(bool inTarget) {
+void AtomicOutputFile::createTemporary(bool inTarget, bool unnamed) {
+    if (unnamed) {
+        // The system applies the umask. A file system that makes no unnamed files refuses
+        // them (EOPNOTSUPP, or EISDIR on old kernels); any other refusal is met again, and
+        // told, by the named file.
+        fd_ = ::openat(directory_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+        unnamed_ = fd_ >= 0;
+        if (unnamed_) return;
+    }
     for (int attempt = 0; attempt < kNameAttempts && fd_ < 0; ++attempt) {
         temporaryName_ = temporaryNameCandidate();
         fd_ = ::openat(directory_, temporaryName_.c_str(), kTemporaryFlags, 0666);
@@ -188,6 +199,28 @@ void AtomicOutputFile::write(const char* data, std::size_t size) {
         data += done;
         size -= std::size_t(done);
     }
+}
+
+std::optional<std::int64_t> AtomicOutputFile::copyFrom(int source, std::int64_t offset,
+                                                       std::int64_t count) {
+    if (fd_ < 0) throw std::logic_error("write after commit: " + path_);
+    std::int64_t done = 0;
+    while (done < count) {
+        loff_t from = offset + done;
+        const ssize_t copied = ::copy_file_range(
+            source, &from, fd_, nullptr, std::size_t(std::min(count - done, kCopyChunk)), 0);
+        if (copied == 0) break;  // the source ends here
+        if (copied > 0) {
+            done += copied;
+            continue;
+        }
+        if (errno == EINTR) continue;
+        const bool cannotCopy =
+            errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP;
+        if (cannotCopy && done == 0) return std::nullopt;
+        fail(errno, "Cannot write file ");
+    }
+    return done;
 }
 
 void AtomicOutputFile::writeAt(std::int64_t offset, const char* data, std::size_t size) {
@@ -242,14 +275,54 @@ bool AtomicOutputFile::renameIfNew() {
     return true;
 }
 
+bool AtomicOutputFile::linkIfNew() {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+    if (::linkat(AT_FDCWD, self.c_str(), directory_, name_.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+        unnamed_ = false;
+        const int closed = ::close(fd_);
+        fd_ = -1;
+        if (closed != 0) {
+            // The file is new: taken away again, nothing is left in its place.
+            const int error = errno;
+            ::unlinkat(directory_, name_.c_str(), 0);
+            fail(error, "Cannot write file ");
+        }
+        return true;
+    }
+    // Something stands at the name: the file gets a name beside it, to be renamed over it.
+    for (int attempt = 0; attempt < kNameAttempts && errno == EEXIST; ++attempt) {
+        temporaryName_ = temporaryNameCandidate();
+        if (::linkat(AT_FDCWD, self.c_str(), directory_, temporaryName_.c_str(),
+                     AT_SYMLINK_FOLLOW) == 0) {
+            unnamed_ = false;
+            return false;
+        }
+    }
+    const int error = errno;
+    temporaryName_.clear();
+    discard();
+    // The next file made in the folder tells whether the folder refuses them all.
+    cannotCreate(path_, error, false);
+}
+
 void AtomicOutputFile::commit(Durability durability) {
     if (fd_ < 0) throw std::logic_error("commit twice: " + path_);
     const bool flushed = durability == Durability::Flushed;
+    // The new name reaches the disk with the folder. A file system that cannot flush a folder
+    // (EINVAL) has nothing more to do.
+    const auto flushFolder = [&] {
+        if (flushed && ::fsync(directory_) != 0 && errno != EINVAL)
+            fail(errno, "Cannot write file ");
+    };
     if (flushed) {
         // The file reaches the disk with the mode it takes from the one it replaces.
         takeReplacedMode(fd_);
         if (::fsync(fd_) != 0) fail(errno, "Cannot write file ");
-    } else if (renameIfNew()) {
+    }
+    if (unnamed_) {
+        if (linkIfNew()) return flushFolder();
+        if (!flushed) takeReplacedMode(fd_);
+    } else if (!flushed && renameIfNew()) {
         return;
     }
     const int closed = ::close(fd_);
@@ -263,9 +336,7 @@ void AtomicOutputFile::commit(Durability durability) {
         cannotCreate(path_, error, false);
     }
     temporaryName_.clear();
-    // The rename reaches the disk with the folder. A file system that cannot flush a folder
-    // (EINVAL) has nothing more to do.
-    if (flushed && ::fsync(directory_) != 0 && errno != EINVAL) fail(errno, "Cannot write file ");
+    flushFolder();
 }
 
 }  // namespace kelvane
