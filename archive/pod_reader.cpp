@@ -132,8 +132,10 @@ std::int64_t TPOD::copyEntry(int index, const Sink& sink) {
     return readEntry(file_, entryAt(index), sink);
 }
 
-ExtractionResult TPOD::extractTo(const ReadOnlyFile& archiveFile, int index,
-                                 const OutputFolder& targetDirectory, StoredPath storedPath) const {
+std::optional<ExtractionResult> TPOD::extractTo(const ReadOnlyFile& archiveFile, int index,
+                                                const OutputFolder& targetDirectory,
+                                                StoredPath storedPath,
+                                                const std::function<bool()>* beforePlacing) const {
     const CatalogueEntry& entry = entryAt(index);
     const std::vector<std::string> components =
         entryComponents(entry.name, storedPath != StoredPath::Drop);
@@ -151,24 +153,28 @@ ExtractionResult TPOD::extractTo(const ReadOnlyFile& archiveFile, int index,
             output.write(data, size);
         });
     result.truncated = result.written < entry.size;
+    if (beforePlacing != nullptr && !(*beforePlacing)()) {
+        output.abandon();
+        return std::nullopt;
+    }
     output.commit();
     return result;
 }
 
 ExtractionResult TPOD::ExtractionPOD(int index, const OutputFolder& targetDirectory,
                                      StoredPath storedPath) {
-    return extractTo(file_, index, targetDirectory, storedPath);
+    return *extractTo(file_, index, targetDirectory, storedPath, nullptr);
 }
 
 ExtractionResult TPOD::ExtractionEPD(int index, const OutputFolder& targetDirectory,
                                      StoredPath storedPath) {
-    return extractTo(file_, index, targetDirectory, storedPath);
+    return *extractTo(file_, index, targetDirectory, storedPath, nullptr);
 }
 
-ExtractionResult TPOD::extractThrough(const ReadOnlyFile& archiveFile, int index,
-                                      const OutputFolder& targetDirectory,
-                                      StoredPath storedPath) const {
-    return extractTo(archiveFile, index, targetDirectory, storedPath);
+std::optional<ExtractionResult> TPOD::extractThrough(
+    const ReadOnlyFile& archiveFile, int index, const OutputFolder& targetDirectory,
+    StoredPath storedPath, const std::function<bool()>& beforePlacing) const {
+    return extractTo(archiveFile, index, targetDirectory, storedPath, &beforePlacing);
 }
 
 ExtractionResult TPOD::Extract(int index, const OutputFolder& targetDirectory,

@@ -65,11 +65,13 @@ struct OwnedDescriptor {
 
 // Opens the level `name` of `parent`, made first when missing and `create` is set. Failures
 // are thrown for `path`; `inTarget` tells that `parent` is the target folder itself.
+// `made` tells whether the level was made here.
 int openLevel(int parent, const std::string& name, bool create, const std::string& path,
-              bool inTarget) {
+              bool inTarget, bool& made) {
     int fd = ::openat(parent, name.c_str(), kDirectoryFlags | O_NOFOLLOW);
     if (fd < 0 && errno == ENOENT && create) {
-        if (::mkdirat(parent, name.c_str(), 0777) != 0 && errno != EEXIST) {
+        made = ::mkdirat(parent, name.c_str(), 0777) == 0;
+        if (!made && errno != EEXIST) {
             const int error = errno;
             cannotCreate(path, error, inTarget && refusesEveryFile(parent, error));
         }
@@ -128,8 +130,17 @@ AtomicOutputFile::AtomicOutputFile(const OutputFolder& target,
     OwnedDescriptor level{-1};
     for (std::size_t i = 0; i + 1 < components.size(); ++i) {
         const int parent = level.fd >= 0 ? level.fd : target.descriptor();
-        OwnedDescriptor next{openLevel(parent, components[i], createLevels, path_, i == 0)};
+        bool made = false;
+        OwnedDescriptor next{openLevel(parent, components[i], createLevels, path_, i == 0, made)};
         std::swap(level.fd, next.fd);
+        if (made && levelsMade_.empty()) {
+            // The levels from here down are new: remembered by their paths in the target.
+            target_ = target.descriptor();
+            for (std::size_t made = 0; made < components.size() - 1; ++made)
+                levelsMade_.push_back((made == 0 ? "" : levelsMade_.back() + "/") +
+                                      components[made]);
+            levelsMade_.erase(levelsMade_.begin(), levelsMade_.begin() + std::ptrdiff_t(i));
+        }
     }
     ownsDirectory_ = level.fd >= 0;
     directory_ = ownsDirectory_ ? level.release() : target.descriptor();
@@ -182,6 +193,14 @@ void AtomicOutputFile::discard() {
     fd_ = -1;
     if (!temporaryName_.empty()) ::unlinkat(directory_, temporaryName_.c_str(), 0);
     temporaryName_.clear();
+}
+
+void AtomicOutputFile::abandon() {
+    discard();
+    // Deepest first; a level another file was put in stays.
+    for (auto level = levelsMade_.rbegin(); level != levelsMade_.rend(); ++level)
+        ::unlinkat(target_, level->c_str(), AT_REMOVEDIR);
+    levelsMade_.clear();
 }
 
 void AtomicOutputFile::fail(int error, const char* action) {

@@ -113,6 +113,10 @@ class AtomicOutputFile {
     // flush of the folder after it is reported with the new file already in place.
     void commit(Durability durability = Durability::Cached);
 
+    // Leaves nothing of the file, not even the levels made for it (those other files were
+    // put in since stay). A file that fails is discarded but keeps them.
+    void abandon();
+
   private:
     // `inTarget`: the file's folder is the target folder itself, not a level below it;
     // `unnamed`: an unnamed file is tried first.
@@ -134,7 +138,9 @@ class AtomicOutputFile {
     bool ownsDirectory_ = true;
     std::string name_;  // the target's name in that folder
     std::string temporaryName_;
-    bool unnamed_ = false;  // the file is unnamed yet
+    bool unnamed_ = false;                 // the file is unnamed yet
+    int target_ = -1;                      // the target folder, when levels were made below it
+    std::vector<std::string> levelsMade_;  // their paths in it, outermost first
     int fd_ = -1;
 };
 
