@@ -132,16 +132,17 @@ std::int64_t TPOD::copyEntry(int index, const Sink& sink) {
     return readEntry(file_, entryAt(index), sink);
 }
 
-std::optional<ExtractionResult> TPOD::extractTo(const ReadOnlyFile& archiveFile, int index,
-                                                const OutputFolder& targetDirectory,
-                                                StoredPath storedPath,
-                                                const std::function<bool()>* beforePlacing) const {
+TPOD::WrittenEntry TPOD::writeEntry(const ReadOnlyFile& archiveFile, int index,
+                                    const OutputFolder& targetDirectory,
+                                    StoredPath storedPath) const {
     const CatalogueEntry& entry = entryAt(index);
     const std::vector<std::string> components =
         entryComponents(entry.name, storedPath != StoredPath::Drop);
-    AtomicOutputFile output(targetDirectory, components,
-                            storedPath == StoredPath::KeepAndCreateLevels);
-    ExtractionResult result;
+    WrittenEntry written;
+    written.file = std::make_unique<AtomicOutputFile>(
+        targetDirectory, components, storedPath == StoredPath::KeepAndCreateLevels);
+    AtomicOutputFile& output = *written.file;
+    ExtractionResult& result = written.result;
     result.path = output.path();
     // A large stored entry is copied by the system, file to file; it stops where the archive
     // ends, as the reads would.
@@ -153,28 +154,24 @@ std::optional<ExtractionResult> TPOD::extractTo(const ReadOnlyFile& archiveFile,
             output.write(data, size);
         });
     result.truncated = result.written < entry.size;
-    if (beforePlacing != nullptr && !(*beforePlacing)()) {
-        output.abandon();
-        return std::nullopt;
-    }
-    output.commit();
-    return result;
+    return written;
+}
+
+ExtractionResult TPOD::extractTo(int index, const OutputFolder& targetDirectory,
+                                 StoredPath storedPath) {
+    WrittenEntry written = writeEntry(file_, index, targetDirectory, storedPath);
+    written.file->commit();
+    return written.result;
 }
 
 ExtractionResult TPOD::ExtractionPOD(int index, const OutputFolder& targetDirectory,
                                      StoredPath storedPath) {
-    return *extractTo(file_, index, targetDirectory, storedPath, nullptr);
+    return extractTo(index, targetDirectory, storedPath);
 }
 
 ExtractionResult TPOD::ExtractionEPD(int index, const OutputFolder& targetDirectory,
                                      StoredPath storedPath) {
-    return *extractTo(file_, index, targetDirectory, storedPath, nullptr);
-}
-
-std::optional<ExtractionResult> TPOD::extractThrough(
-    const ReadOnlyFile& archiveFile, int index, const OutputFolder& targetDirectory,
-    StoredPath storedPath, const std::function<bool()>& beforePlacing) const {
-    return extractTo(archiveFile, index, targetDirectory, storedPath, &beforePlacing);
+    return extractTo(index, targetDirectory, storedPath);
 }
 
 ExtractionResult TPOD::Extract(int index, const OutputFolder& targetDirectory,

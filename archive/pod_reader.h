@@ -1,9 +1,7 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -83,14 +81,15 @@ class TPOD {
                                    StoredPath storedPath);
     // The extraction that fits the archive's kind.
     ExtractionResult Extract(int index, const OutputFolder& targetDirectory, StoredPath storedPath);
-    // The same, reading through `archiveFile`, a duplicate of file(): each thread that
-    // extracts at the same time as others reads through one of its own. `beforePlacing` is
-    // called once the bytes are written, before the file is put in place; it may wait, and
-    // returns false to leave nothing, not even the levels made for the file (the result is
-    // none then).
-    std::optional<ExtractionResult> extractThrough(
-        const ReadOnlyFile& archiveFile, int index, const OutputFolder& targetDirectory,
-        StoredPath storedPath, const std::function<bool()>& beforePlacing) const;
+    // The same, reading through `archiveFile`, a duplicate of file() (each thread that
+    // extracts at the same time as others reads through one of its own), and leaving the file
+    // written but not in place: the caller commits or abandons `file`.
+    struct WrittenEntry {
+        ExtractionResult result;
+        std::unique_ptr<AtomicOutputFile> file;
+    };
+    WrittenEntry writeEntry(const ReadOnlyFile& archiveFile, int index,
+                            const OutputFolder& targetDirectory, StoredPath storedPath) const;
 
     // Streams the entry's bytes to `sink` in chunks, inflating a compressed entry; returns
     // the count written, which is less than the entry's size when the archive ends inside a
@@ -100,10 +99,8 @@ class TPOD {
 
   private:
     const CatalogueEntry& entryAt(int index) const;
-    std::optional<ExtractionResult> extractTo(const ReadOnlyFile& archiveFile, int index,
-                                              const OutputFolder& targetDirectory,
-                                              StoredPath storedPath,
-                                              const std::function<bool()>* beforePlacing) const;
+    ExtractionResult extractTo(int index, const OutputFolder& targetDirectory,
+                               StoredPath storedPath);
 
     void readHeader(const LayoutUnit& unit);
     void readDirectory();

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <thread>
 #include <utility>
+#include <variant>
 
 #include "archive/archive_errors.h"
 #include "archive/entry_names.h"
@@ -31,27 +32,11 @@ void failed(ExtractedEntry& entry, EntryFailure failure, const std::exception& e
     entry.english = englishText(error);
 }
 
-// Extracts one entry, reading through `archiveFile`, or through `pictures` when given; none
-// when `beforePlacing` left it out.
-std::optional<ExtractedEntry> extractOne(const TPOD& archive, const ReadOnlyFile& archiveFile,
-                                         int index, const OutputFolder& target,
-                                         StoredPath storedPath, PictureExtraction* pictures,
-                                         const std::function<bool()>& beforePlacing) {
-    ExtractedEntry entry;
-    entry.index = index;
+// Runs `step` for `entry`, which records how it failed.
+template <class Step>
+void guarded(ExtractedEntry& entry, Step&& step) {
     try {
-        if (pictures != nullptr) {
-            PictureExtraction::Written picture = pictures->extract(index, target, storedPath);
-            entry.result = std::move(picture.result);
-            entry.name = std::move(picture.name);
-            entry.noteFrench = std::move(picture.french);
-            entry.noteEnglish = std::move(picture.english);
-        } else {
-            entry.result =
-                archive.extractThrough(archiveFile, index, target, storedPath, beforePlacing);
-            if (!entry.result) return std::nullopt;
-            entry.name = archive.catalogue()[std::size_t(index)].name;
-        }
+        step();
     } catch (const UnsafeEntryName& refused) {
         failed(entry, EntryFailure::UnsafeName, refused);
     } catch (const DamagedEntry& damaged) {
@@ -60,12 +45,30 @@ std::optional<ExtractedEntry> extractOne(const TPOD& archive, const ReadOnlyFile
         failed(entry, failsEveryFile(failure) ? EntryFailure::EveryFile : EntryFailure::ThisFile,
                failure);
     }
-    return entry;
 }
 
-// The entries extracted by workers: each worker takes the next entry, writes it, and puts it
-// in place once the entries before it are reported and progress let it, so that what lands
-// on the disk, and when, is what one entry after another would give.
+// One entry written by a worker: its file, not yet in place, or how it failed.
+struct WrittenOne {
+    ExtractedEntry entry;
+    std::unique_ptr<AtomicOutputFile> file;
+};
+
+WrittenOne writeOne(const TPOD& archive, const ReadOnlyFile& archiveFile, int index,
+                    const OutputFolder& target, StoredPath storedPath) {
+    WrittenOne one;
+    one.entry.index = index;
+    guarded(one.entry, [&] {
+        TPOD::WrittenEntry written = archive.writeEntry(archiveFile, index, target, storedPath);
+        one.entry.result = std::move(written.result);
+        one.entry.name = archive.catalogue()[std::size_t(index)].name;
+        one.file = std::move(written.file);
+    });
+    return one;
+}
+
+// The entries written by workers side by side, each put in place on the calling thread in
+// the order of the run, so that what lands on the disk, and when, is what one entry after
+// another gives. A worker that runs too far ahead of the entries put in place waits.
 class ParallelRun {
   public:
     ParallelRun(const TPOD& archive, const std::vector<int>& indices, const OutputFolder& target,
@@ -74,69 +77,74 @@ class ParallelRun {
           indices_(indices),
           target_(target),
           options_(options),
+          slots_(2 * std::size_t(options.jobs)),
           failedAt_(indices.size()) {}
 
-    // The workers finish the entry they are writing, leaving it out unless reported, and stop.
-    ~ParallelRun() { close(); }
+    // The workers finish the entry they are writing and stop; the entries not put in place
+    // are left out.
+    ~ParallelRun() {
+        {
+            const std::lock_guard lock(mutex_);
+            closing_ = true;
+        }
+        room_.notify_all();
+        for (std::thread& worker : workers_) worker.join();
+        // Nothing is left of the entries written but not put in place, nor their new folders.
+        for (std::optional<WrittenOne>& slot : slots_)
+            if (slot && slot->file) slot->file->abandon();
+    }
     ParallelRun(const ParallelRun&) = delete;
     ParallelRun& operator=(const ParallelRun&) = delete;
 
-    RunEnd run(const std::function<bool(std::size_t)>& progress,
-               const std::function<void(const ExtractedEntry&)>& report) {
+    // Returns how the run ended, or, when an entry's failure would end it, that entry's
+    // position with nothing after it left: another worker's entry may have taken the room it
+    // lacked, so it is written again alone.
+    std::variant<RunEnd, std::size_t> run(
+        const std::function<bool(std::size_t)>& progress,
+        const std::function<void(const ExtractedEntry&)>& report) {
         // Each worker reads through a handle and a read-ahead window of its own.
         for (int i = 0; i < options_.jobs; ++i)
             workers_.emplace_back([this, file = archive_.file().duplicate()] { work(file); });
         for (std::size_t position = 0; position < indices_.size(); ++position) {
             if (!progress(position)) return RunEnd::Cancelled;
-            ExtractedEntry entry;
+            std::optional<WrittenOne> one;
             {
                 std::unique_lock lock(mutex_);
-                placing_ = position;
-                turn_.notify_all();
-                handed_.wait(lock, [&] { return outcome_ != nullptr; });
-                entry = std::move(*std::exchange(outcome_, nullptr));
+                std::optional<WrittenOne>& slot = slots_[position % slots_.size()];
+                ++waiting_;
+                written_.wait(lock, [&] { return slot.has_value(); });
+                --waiting_;
+                one = std::move(slot);
+                slot.reset();
+                taken_ = position + 1;
             }
-            report(entry);
-            if (endsRun(entry, options_)) return RunEnd::Stopped;
+            room_.notify_all();
+            if (one->file) guarded(one->entry, [&] { one->file->commit(); });
+            if (endsRun(one->entry, options_)) return position;
+            if (one->entry.failure != EntryFailure::None) one->entry.result.reset();
+            report(one->entry);
         }
         return RunEnd::Finished;
     }
 
   private:
-    void close() {
-        {
-            const std::lock_guard lock(mutex_);
-            closing_ = true;
-            turn_.notify_all();
-        }
-        for (std::thread& worker : workers_) worker.join();
-        workers_.clear();
-    }
-
-    // Waits for the turn of the entry at `position`; false when it will not come.
-    bool awaitTurn(std::unique_lock<std::mutex>& lock, std::size_t position) {
-        turn_.wait(lock, [&] { return closing_ || (placing_ == position && !outcome_); });
-        return !closing_;
-    }
-
     void work(const ReadOnlyFile& file) {
         std::unique_lock lock(mutex_);
-        // No entry starts after one whose failure ends the run.
-        while (!closing_ && next_ < indices_.size() && next_ <= failedAt_) {
+        for (;;) {
+            // No entry starts after one whose failure ends the run.
+            room_.wait(lock, [&] {
+                return closing_ || next_ >= indices_.size() || next_ > failedAt_ ||
+                       next_ < taken_ + slots_.size();
+            });
+            if (closing_ || next_ >= indices_.size() || next_ > failedAt_) return;
             const std::size_t position = next_++;
             lock.unlock();
-            std::optional<ExtractedEntry> entry = extractOne(
-                archive_, file, indices_[position], target_, options_.storedPath, nullptr, [&] {
-                    std::unique_lock placing(mutex_);
-                    return awaitTurn(placing, position);
-                });
+            WrittenOne one =
+                writeOne(archive_, file, indices_[position], target_, options_.storedPath);
             lock.lock();
-            if (!entry) return;  // left out, nothing of it written
-            if (endsRun(*entry, options_)) failedAt_ = std::min(failedAt_, position);
-            // A failed entry is handed over in its turn too.
-            if (!awaitTurn(lock, position)) return;
-            outcome_ = std::make_unique<ExtractedEntry>(std::move(*entry));
-            handed_.notify_one();
+            if (endsRun(one.entry, options_)) failedAt_ = std::min(failedAt_, position);
+            slots_[position % slots_.size()] = std::move(one);
+            if (waiting_ > 0) written_.notify_one();
         }
     }
 
@@ -146,11 +154,12 @@ class ParallelRun {
     const ExtractionRunOptions& options_;
 
     std::mutex mutex_;
-    std::condition_variable turn_, handed_;
-    std::size_t placing_ = SIZE_MAX;           // the position whose entry may be put in place
-    std::unique_ptr<ExtractedEntry> outcome_;  // that entry, handed over to be reported
-    std::size_t next_ = 0;                     // the next position a worker takes
-    std::size_t failedAt_;                     // the first position whose failure ends the run
+    std::condition_variable written_, room_;
+    std::vector<std::optional<WrittenOne>> slots_;  // the entries written, by position
+    std::size_t next_ = 0;                          // the next position a worker takes
+    std::size_t taken_ = 0;                         // the positions put in place or failed
+    std::size_t failedAt_;                          // the first position whose failure ends the run
+    int waiting_ = 0;                               // 1 while the calling thread waits for an entry
     bool closing_ = false;
     std::vector<std::thread> workers_;
 };
@@ -169,16 +178,34 @@ RunEnd runExtraction(TPOD& archive, const std::vector<int>& indices, const Outpu
                      const ExtractionRunOptions& options,
                      const std::function<bool(std::size_t position)>& progress,
                      const std::function<void(const ExtractedEntry&)>& report) {
-    if (options.jobs > 1 && !options.picturesAsPng && indices.size() > 1)
-        return ParallelRun(archive, indices, target, options).run(progress, report);
+    std::size_t position = 0;
+    bool asked = false;  // progress let the entry at `position` be put in place
+    if (options.jobs > 1 && !options.picturesAsPng && indices.size() > 1) {
+        const auto end = ParallelRun(archive, indices, target, options).run(progress, report);
+        if (const RunEnd* ended = std::get_if<RunEnd>(&end)) return *ended;
+        position = std::get<std::size_t>(end);
+        asked = true;
+    }
     // One after another. The pictures keep what they met across a texture pair.
     std::optional<PictureExtraction> pictures;
     if (options.picturesAsPng) pictures.emplace(archive);
-    for (std::size_t position = 0; position < indices.size(); ++position) {
-        if (!progress(position)) return RunEnd::Cancelled;
-        const ExtractedEntry entry =
-            *extractOne(archive, archive.file(), indices[position], target, options.storedPath,
-                        pictures ? &*pictures : nullptr, [] { return true; });
+    for (; position < indices.size(); ++position, asked = false) {
+        if (!asked && !progress(position)) return RunEnd::Cancelled;
+        ExtractedEntry entry;
+        entry.index = indices[position];
+        guarded(entry, [&] {
+            if (!pictures) {
+                entry.result = archive.Extract(entry.index, target, options.storedPath);
+                entry.name = archive.catalogue()[std::size_t(entry.index)].name;
+                return;
+            }
+            PictureExtraction::Written picture =
+                pictures->extract(entry.index, target, options.storedPath);
+            entry.result = std::move(picture.result);
+            entry.name = std::move(picture.name);
+            entry.noteFrench = std::move(picture.french);
+            entry.noteEnglish = std::move(picture.english);
+        });
         report(entry);
         if (endsRun(entry, options)) return RunEnd::Stopped;
     }
