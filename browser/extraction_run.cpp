@@ -20,6 +20,8 @@ namespace kelvane {
 namespace {
 
 constexpr int kMostJobs = 8;
+// The entries a worker may have written ahead of those put in place, each an open file.
+constexpr std::size_t kSlotsPerWorker = 16;
 
 bool endsRun(const ExtractedEntry& entry, const ExtractionRunOptions& options) {
     return entry.failure == EntryFailure::EveryFile ||
@@ -77,7 +79,7 @@ class ParallelRun {
           indices_(indices),
           target_(target),
           options_(options),
-          slots_(2 * std::size_t(options.jobs)),
+          slots_(kSlotsPerWorker * std::size_t(options.jobs)),
           failedAt_(indices.size()) {}
 
     // The workers finish the entry they are writing and stop; the entries not put in place
@@ -117,8 +119,9 @@ class ParallelRun {
                 one = std::move(slot);
                 slot.reset();
                 taken_ = position + 1;
+                // Waiting workers are woken once half the slots are free, not for each one.
+                if (roomWaiters_ > 0 && 2 * (next_ - taken_) <= slots_.size()) room_.notify_all();
             }
-            room_.notify_all();
             if (one->file) guarded(one->entry, [&] { one->file->commit(); });
             if (endsRun(one->entry, options_)) return position;
             if (one->entry.failure != EntryFailure::None) one->entry.result.reset();
@@ -132,10 +135,12 @@ class ParallelRun {
         std::unique_lock lock(mutex_);
         for (;;) {
             // No entry starts after one whose failure ends the run.
+            ++roomWaiters_;
             room_.wait(lock, [&] {
                 return closing_ || next_ >= indices_.size() || next_ > failedAt_ ||
                        next_ < taken_ + slots_.size();
             });
+            --roomWaiters_;
             if (closing_ || next_ >= indices_.size() || next_ > failedAt_) return;
             const std::size_t position = next_++;
             lock.unlock();
@@ -160,6 +165,7 @@ class ParallelRun {
     std::size_t taken_ = 0;                         // the positions put in place or failed
     std::size_t failedAt_;                          // the first position whose failure ends the run
     int waiting_ = 0;                               // 1 while the calling thread waits for an entry
+    int roomWaiters_ = 0;                           // the workers waiting for a free slot
     bool closing_ = false;
     std::vector<std::thread> workers_;
 };
