@@ -87,7 +87,8 @@ int openLevel(int parent, const std::string& name, bool create, const std::strin
 
 // A name no other file beside the target is likely to have.
 std::string temporaryNameCandidate() {
-    static std::mt19937_64 random{std::random_device{}()};
+    // One generator per thread: extraction workers make files side by side.
+    thread_local std::mt19937_64 random{std::random_device{}()};
     static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
     std::string name = ".kelvane-";
     for (int i = 0; i < 10; ++i) name += kDigits[random() % (sizeof kDigits - 1)];
