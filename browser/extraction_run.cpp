@@ -22,6 +22,8 @@ namespace {
 constexpr int kMostJobs = 8;
 // The entries a worker may have written ahead of those put in place, each an open file.
 constexpr std::size_t kSlotsPerWorker = 16;
+// The bytes they may have written ahead, so that a cancel has little to throw away.
+constexpr std::int64_t kBytesAhead = 64 << 20;
 
 bool endsRun(const ExtractedEntry& entry, const ExtractionRunOptions& options) {
     return entry.failure == EntryFailure::EveryFile ||
@@ -119,8 +121,11 @@ class ParallelRun {
                 one = std::move(slot);
                 slot.reset();
                 taken_ = position + 1;
-                // Waiting workers are woken once half the slots are free, not for each one.
-                if (roomWaiters_ > 0 && 2 * (next_ - taken_) <= slots_.size()) room_.notify_all();
+                if (one->entry.result) bytesAhead_ -= one->entry.result->written;
+                // Waiting workers are woken once half the room is free, not for each entry.
+                if (roomWaiters_ > 0 &&
+                    (2 * (next_ - taken_) <= slots_.size() || 2 * bytesAhead_ <= kBytesAhead))
+                    room_.notify_all();
             }
             if (one->file) guarded(one->entry, [&] { one->file->commit(); });
             if (endsRun(one->entry, options_)) return position;
@@ -138,7 +143,7 @@ class ParallelRun {
             ++roomWaiters_;
             room_.wait(lock, [&] {
                 return closing_ || next_ >= indices_.size() || next_ > failedAt_ ||
-                       next_ < taken_ + slots_.size();
+                       (next_ < taken_ + slots_.size() && bytesAhead_ < kBytesAhead);
             });
             --roomWaiters_;
             if (closing_ || next_ >= indices_.size() || next_ > failedAt_) return;
@@ -148,6 +153,7 @@ class ParallelRun {
                 writeOne(archive_, file, indices_[position], target_, options_.storedPath);
             lock.lock();
             if (endsRun(one.entry, options_)) failedAt_ = std::min(failedAt_, position);
+            if (one.entry.result) bytesAhead_ += one.entry.result->written;
             slots_[position % slots_.size()] = std::move(one);
             if (waiting_ > 0) written_.notify_one();
         }
@@ -164,8 +170,9 @@ class ParallelRun {
     std::size_t next_ = 0;                          // the next position a worker takes
     std::size_t taken_ = 0;                         // the positions put in place or failed
     std::size_t failedAt_;                          // the first position whose failure ends the run
-    int waiting_ = 0;                               // 1 while the calling thread waits for an entry
-    int roomWaiters_ = 0;                           // the workers waiting for a free slot
+    std::int64_t bytesAhead_ = 0;  // the bytes of the entries written, not yet put in place
+    int waiting_ = 0;              // 1 while the calling thread waits for an entry
+    int roomWaiters_ = 0;          // the workers waiting for a free slot
     bool closing_ = false;
     std::vector<std::thread> workers_;
 };
