@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
+#include <deque>
 #include <exception>
 #include <memory>
 #include <mutex>
@@ -96,6 +97,8 @@ class ParallelRun {
         // Nothing is left of the entries written but not put in place, nor their new folders.
         for (std::optional<WrittenOne>& slot : slots_)
             if (slot && slot->file) slot->file->abandon();
+        for (WrittenOne& one : inHand_)
+            if (one.file) one.file->abandon();
     }
     ParallelRun(const ParallelRun&) = delete;
     ParallelRun& operator=(const ParallelRun&) = delete;
@@ -111,22 +114,9 @@ class ParallelRun {
             workers_.emplace_back([this, file = archive_.file().duplicate()] { work(file); });
         for (std::size_t position = 0; position < indices_.size(); ++position) {
             if (!progress(position)) return RunEnd::Cancelled;
-            std::optional<WrittenOne> one;
-            {
-                std::unique_lock lock(mutex_);
-                std::optional<WrittenOne>& slot = slots_[position % slots_.size()];
-                ++waiting_;
-                written_.wait(lock, [&] { return slot.has_value(); });
-                --waiting_;
-                one = std::move(slot);
-                slot.reset();
-                taken_ = position + 1;
-                if (one->entry.result) bytesAhead_ -= one->entry.result->written;
-                // Waiting workers are woken once half the room is free, not for each entry.
-                if (roomWaiters_ > 0 &&
-                    (2 * (next_ - taken_) <= slots_.size() || 2 * bytesAhead_ <= kBytesAhead))
-                    room_.notify_all();
-            }
+            if (inHand_.empty()) takeWritten(position);
+            std::optional<WrittenOne> one = std::move(inHand_.front());
+            inHand_.pop_front();
             if (one->file) guarded(one->entry, [&] { one->file->commit(); });
             if (endsRun(one->entry, options_)) return position;
             if (one->entry.failure != EntryFailure::None) one->entry.result.reset();
@@ -136,6 +126,29 @@ class ParallelRun {
     }
 
   private:
+    // Takes the entries written from `position` on, one at least, waiting for it, with one
+    // lock for all of them.
+    void takeWritten(std::size_t position) {
+        std::unique_lock lock(mutex_);
+        ++waiting_;
+        written_.wait(lock, [&] { return slots_[position % slots_.size()].has_value(); });
+        --waiting_;
+        for (; position < next_; ++position) {
+            std::optional<WrittenOne>& slot = slots_[position % slots_.size()];
+            if (!slot) break;
+            if (slot->entry.result) bytesAhead_ -= slot->entry.result->written;
+            inHand_.push_back(std::move(*slot));
+            slot.reset();
+        }
+        taken_ = position;
+        // Waiting workers are woken once half the room that held them back is free, not for
+        // each entry.
+        const std::size_t ahead = next_ - taken_;
+        if (roomWaiters_ > 0 && ((2 * ahead <= slots_.size() && bytesAhead_ < kBytesAhead) ||
+                                 (ahead < slots_.size() && 2 * bytesAhead_ <= kBytesAhead)))
+            room_.notify_all();
+    }
+
     void work(const ReadOnlyFile& file) {
         std::unique_lock lock(mutex_);
         for (;;) {
@@ -166,9 +179,10 @@ class ParallelRun {
 
     std::mutex mutex_;
     std::condition_variable written_, room_;
+    std::deque<WrittenOne> inHand_;  // taken by the calling thread, not yet put in place
     std::vector<std::optional<WrittenOne>> slots_;  // the entries written, by position
     std::size_t next_ = 0;                          // the next position a worker takes
-    std::size_t taken_ = 0;                         // the positions put in place or failed
+    std::size_t taken_ = 0;                         // the positions taken by the calling thread
     std::size_t failedAt_;                          // the first position whose failure ends the run
     std::int64_t bytesAhead_ = 0;  // the bytes of the entries written, not yet put in place
     int waiting_ = 0;              // 1 while the calling thread waits for an entry
