@@ -1,5 +1,6 @@
 #include "archive/pod_reader.h"
 
+#include <optional>
 #include <stdexcept>
 
 #include "archive/archive_errors.h"
@@ -24,6 +25,10 @@ std::string upperExtension(const std::string& fileName) {
     }
     return extension;
 }
+
+// Stored entries larger than this are copied by the system; smaller ones go through the
+// read-ahead window, which serves many of them with one read.
+constexpr std::uint32_t kCopiedBySystem = 1 << 20;
 
 }  // namespace
 
@@ -127,20 +132,36 @@ std::int64_t TPOD::copyEntry(int index, const Sink& sink) {
     return readEntry(file_, entryAt(index), sink);
 }
 
-ExtractionResult TPOD::extractTo(int index, const OutputFolder& targetDirectory,
-                                 StoredPath storedPath) {
+TPOD::WrittenEntry TPOD::writeEntry(const ReadOnlyFile& archiveFile, int index,
+                                    const OutputFolder& targetDirectory,
+                                    StoredPath storedPath) const {
     const CatalogueEntry& entry = entryAt(index);
     const std::vector<std::string> components =
         entryComponents(entry.name, storedPath != StoredPath::Drop);
-    AtomicOutputFile output(targetDirectory, components,
-                            storedPath == StoredPath::KeepAndCreateLevels);
-    ExtractionResult result;
+    WrittenEntry written;
+    written.file = std::make_unique<AtomicOutputFile>(
+        targetDirectory, components, storedPath == StoredPath::KeepAndCreateLevels);
+    AtomicOutputFile& output = *written.file;
+    ExtractionResult& result = written.result;
     result.path = output.path();
+    // A large stored entry is copied by the system, file to file; it stops where the archive
+    // ends, as the reads would.
+    std::optional<std::int64_t> copied;
+    if (!entry.compressed && entry.storedSize > kCopiedBySystem)
+        copied = output.copyFrom(archiveFile.descriptor(), entry.offset, entry.storedSize);
     result.written =
-        copyEntry(index, [&](const char* data, std::size_t size) { output.write(data, size); });
+        copied ? *copied : readEntry(archiveFile, entry, [&](const char* data, std::size_t size) {
+            output.write(data, size);
+        });
     result.truncated = result.written < entry.size;
-    output.commit();
-    return result;
+    return written;
+}
+
+ExtractionResult TPOD::extractTo(int index, const OutputFolder& targetDirectory,
+                                 StoredPath storedPath) {
+    WrittenEntry written = writeEntry(file_, index, targetDirectory, storedPath);
+    written.file->commit();
+    return written.result;
 }
 
 ExtractionResult TPOD::ExtractionPOD(int index, const OutputFolder& targetDirectory,

@@ -81,6 +81,15 @@ class TPOD {
                                    StoredPath storedPath);
     // The extraction that fits the archive's kind.
     ExtractionResult Extract(int index, const OutputFolder& targetDirectory, StoredPath storedPath);
+    // The same, reading through `archiveFile`, a duplicate of file() (each thread that
+    // extracts at the same time as others reads through one of its own), and leaving the file
+    // written but not in place: the caller commits or abandons `file`.
+    struct WrittenEntry {
+        ExtractionResult result;
+        std::unique_ptr<AtomicOutputFile> file;
+    };
+    WrittenEntry writeEntry(const ReadOnlyFile& archiveFile, int index,
+                            const OutputFolder& targetDirectory, StoredPath storedPath) const;
 
     // Streams the entry's bytes to `sink` in chunks, inflating a compressed entry; returns
     // the count written, which is less than the entry's size when the archive ends inside a

@@ -1,14 +1,12 @@
 #include "browser/extraction_command.h"
 
 #include <algorithm>
-#include <exception>
 #include <string_view>
 
 #include "archive/archive_errors.h"
 #include "archive/entry_names.h"
 #include "archive/pod_reader.h"
 #include "browser/main_window_captions.h"
-#include "browser/picture_extraction.h"
 
 namespace kelvane {
 namespace {
@@ -61,45 +59,42 @@ std::string ExtractionReport::messages() const {
 ExtractionReport extractEntries(TPOD& archive, const std::vector<int>& indices,
                                 const std::string& targetDirectory, ExtractionOptions options,
                                 const std::function<bool(int done)>& progress) {
-    const StoredPath storedPath =
-        options.keepStructure ? StoredPath::KeepAndCreateLevels : StoredPath::Drop;
+    ExtractionRunOptions run;
+    run.storedPath = options.keepStructure ? StoredPath::KeepAndCreateLevels : StoredPath::Drop;
+    run.picturesAsPng = options.picturesAsPng;
+    run.jobs = options.jobs;
     const OutputFolder target(targetDirectory);
-    PictureExtraction pictures(archive);
     ExtractionReport report;
     std::vector<std::string> written;  // the names the entries extracted are written under
-    for (std::size_t done = 0; done < indices.size(); ++done) {
-        if (!progress(static_cast<int>(done))) {
-            report.cancelled = true;
-            break;
-        }
-        const CatalogueEntry& entry = archive.catalogue()[std::size_t(indices[done])];
-        try {
-            ExtractionResult result;
-            if (options.picturesAsPng) {
-                PictureExtraction::Written picture =
-                    pictures.extract(indices[done], target, storedPath);
-                if (!picture.french.empty())
-                    report.asStored.push_back(picture.french + "\r\n" + picture.english);
-                if (!picture.result) continue;  // the other half of a texture written
-                result = *picture.result;
-                written.push_back(std::move(picture.name));
-            } else {
-                result = archive.Extract(indices[done], target, storedPath);
-                written.push_back(entry.name);
+    const RunEnd end = runExtraction(
+        archive, indices, target, run,
+        [&](std::size_t done) { return progress(static_cast<int>(done)); },
+        [&](const ExtractedEntry& entry) {
+            if (!entry.noteFrench.empty())
+                report.asStored.push_back(entry.noteFrench + "\r\n" + entry.noteEnglish);
+            switch (entry.failure) {
+                case EntryFailure::None:
+                    break;
+                case EntryFailure::UnsafeName:
+                    return report.refused.push_back(entry.message);
+                case EntryFailure::Damaged:
+                    return report.damaged.push_back(entry.message);
+                case EntryFailure::ThisFile:
+                case EntryFailure::EveryFile:
+                    report.stoppedBy = entry.message;
+                    return;
             }
+            if (!entry.result) return;  // the other half of a texture written
             ++report.extracted;
-            if (result.truncated)
-                report.cutShort.push_back(entryCutShort(entry, result.written).what());
-        } catch (const UnsafeEntryName& refused) {
-            report.refused.emplace_back(refused.what());
-        } catch (const DamagedEntry& damaged) {
-            report.damaged.emplace_back(damaged.what());
-        } catch (const std::exception& failure) {
-            report.stoppedBy = failure.what();
-            break;
-        }
-    }
-    if (report.stoppedBy.empty() && !report.cancelled) progress(static_cast<int>(indices.size()));
+            written.push_back(entry.name);
+            if (entry.result->truncated)
+                report.cutShort.push_back(
+                    entryCutShort(archive.catalogue()[std::size_t(entry.index)],
+                                  entry.result->written)
+                        .what());
+        });
+    report.cancelled = end == RunEnd::Cancelled;
+    if (end == RunEnd::Finished) progress(static_cast<int>(indices.size()));
     if (!options.keepStructure)
         report.shared =
             sharedFlatNames(std::vector<std::string_view>(written.begin(), written.end()));

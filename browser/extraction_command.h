@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "archive/entry_names.h"
+#include "browser/extraction_run.h"
 
 namespace kelvane {
 
@@ -30,21 +31,22 @@ struct ExtractionReport {
 struct ExtractionOptions {
     bool keepStructure = false;  // under their stored directories
     bool picturesAsPng = false;  // pictures and texture pairs converted, as PictureExtraction does
+    int jobs = defaultExtractionJobs();  // workers (one when the pictures are converted)
 };
 
 // The progress box's text while entries are extracted.
 const char* extractionProgressLabel(bool english);
 
-// Extracts the entries `indices`, in that order, into `targetDirectory` (ends with a
-// separator): under their stored directories, every missing level created, when
-// `keepStructure` is set; as their final name component otherwise. With `picturesAsPng`, the
-// pictures are written as PictureExtraction writes them, and `shared` tells the names written
-// (NAME.png for a picture converted). Existing files are
+// Extracts the entries `indices` into `targetDirectory` (ends with a separator), with
+// `jobs` workers, reported in the order of `indices` as runExtraction does: under their stored
+// directories, every missing level created, when `keepStructure` is set; as their final name
+// component otherwise. With `picturesAsPng`, the pictures are written as PictureExtraction writes
+// them, and `shared` tells the names written (NAME.png for a picture converted). Existing files are
 // replaced, those of an earlier entry of the run too (which `shared` tells). An entry whose name
 // would leave the directory is refused, and one whose compressed data are damaged is left out
 // (nothing of it written); the others are still extracted; any other failure (a full disk first of
 // all) ends the run, keeping what was written, and is reported in `stoppedBy`. `progress(done)` is
-// called before each entry and after the last; returning false cancels.
+// called before each entry may start and after the last; returning false cancels.
 ExtractionReport extractEntries(TPOD& archive, const std::vector<int>& indices,
                                 const std::string& targetDirectory, ExtractionOptions options,
                                 const std::function<bool(int done)>& progress);

@@ -12,7 +12,7 @@
 #include "archive/pod_reader.h"
 #include "archive/timestamps.h"
 #include "archive/verification.h"
-#include "browser/picture_extraction.h"
+#include "browser/extraction_run.h"
 #include "cli/archive_access.h"
 #include "cli/cli.h"
 #include "cli/json_reports.h"
@@ -60,6 +60,17 @@ bool has(const std::vector<std::string>& seen, std::string_view flag) {
     return std::find(seen.begin(), seen.end(), flag) != seen.end();
 }
 
+// A worker count from 1 to 64.
+bool parseJobs(const std::string& text, int& jobs) {
+    if (text.empty() || text.size() > 2 ||
+        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return false;
+    const int count = std::stoi(text);
+    if (count < 1 || count > 64) return false;
+    jobs = count;
+    return true;
+}
+
 int runList(const Arguments& args, std::ostream& out, std::ostream& err);
 int runInfo(const Arguments& args, std::ostream& out, std::ostream& err);
 int runExtract(const Arguments& args, std::ostream& out, std::ostream& err);
@@ -72,7 +83,8 @@ int runAudit(const Arguments& args, std::ostream& out, std::ostream& err);
 extern const Command kListCommand{"list", "list [-l | --json] ARCHIVE", runList};
 extern const Command kInfoCommand{"info", "info [--verbose] [--json] ARCHIVE", runInfo};
 extern const Command kExtractCommand{
-    "extract", "extract [--structure] [--png] ARCHIVE DIR [ENTRY|PATTERN...]", runExtract};
+    "extract", "extract [--structure] [--png] [--jobs N] ARCHIVE DIR [ENTRY|PATTERN...]",
+    runExtract};
 extern const Command kCatCommand{"cat", "cat ARCHIVE ENTRY|PATTERN...", runCat};
 extern const Command kVerifyCommand{"verify", "verify [--json] ARCHIVE", runVerify};
 extern const Command kAuditCommand{"audit", "audit ARCHIVE", runAudit};
@@ -161,17 +173,21 @@ int runInfo(const Arguments& args, std::ostream& out, std::ostream& err) {
 
 int runExtract(const Arguments& args, std::ostream& out, std::ostream& err) {
     Arguments positional;
-    bool structure = false;
-    bool png = false;
-    for (const std::string& arg : args) {
-        if (arg == "--structure") {
-            structure = true;
-        } else if (arg == "--png") {
-            png = true;
-        } else if (arg.rfind("--", 0) == 0) {
-            return usageError(kExtractCommand, err, "unknown option " + arg);
+    ExtractionRunOptions options;
+    options.stopAtFileFailure = false;
+    options.jobs = defaultExtractionJobs();
+    for (auto arg = args.begin(); arg != args.end(); ++arg) {
+        if (*arg == "--structure") {
+            options.storedPath = StoredPath::KeepAndCreateLevels;
+        } else if (*arg == "--png") {
+            options.picturesAsPng = true;
+        } else if (*arg == "--jobs") {
+            if (++arg == args.end() || !parseJobs(*arg, options.jobs))
+                return usageError(kExtractCommand, err, "--jobs expects a count from 1 to 64");
+        } else if (arg->rfind("--", 0) == 0) {
+            return usageError(kExtractCommand, err, "unknown option " + *arg);
         } else {
-            positional.push_back(arg);
+            positional.push_back(*arg);
         }
     }
     if (positional.size() < 2) {
@@ -196,40 +212,32 @@ int runExtract(const Arguments& args, std::ostream& out, std::ostream& err) {
 
     int status = kSuccess;
     std::size_t written = 0;
-    PictureExtraction pictures(*pod);
-    const StoredPath storedPath = structure ? StoredPath::KeepAndCreateLevels : StoredPath::Drop;
-    for (int index : indices) {
-        const CatalogueEntry& entry = pod->catalogue()[std::size_t(index)];
-        try {
-            ExtractionResult result;
-            if (png) {
-                PictureExtraction::Written picture = pictures.extract(index, target, storedPath);
-                if (!picture.english.empty())
-                    err << "kelvane-cli: note: " << picture.english << "\n";
-                if (!picture.result) continue;  // the other half of a texture written
-                result = *picture.result;
-            } else {
-                result = pod->Extract(index, target, storedPath);
-            }
-            ++written;
-            if (result.truncated) {
-                err << "kelvane-cli: " << entryCutShort(entry, result.written).english()
-                    << " Written to " << result.path << ".\n";
-                status = kFailure;
-            }
-            out << result.path << '\n';
-        } catch (const std::exception& error) {
-            if (failsEveryFile(error)) {
+    const RunEnd end = runExtraction(
+        *pod, indices, target, options, [](std::size_t) { return true; },
+        [&](const ExtractedEntry& entry) {
+            if (!entry.noteEnglish.empty())
+                err << "kelvane-cli: note: " << entry.noteEnglish << "\n";
+            if (entry.failure == EntryFailure::EveryFile) {
                 // Every later entry would fail the same way: one message ends the run.
                 err << "kelvane-cli: stopped after writing " << written << " of " << indices.size()
-                    << " entries: " << englishText(error) << "\n";
-                return kFailure;
+                    << " entries: " << entry.english << "\n";
+                return;
             }
-            err << "kelvane-cli: " << englishText(error) << "\n";
-            status = kFailure;
-        }
-    }
-    return status;
+            if (entry.failure != EntryFailure::None) {
+                err << "kelvane-cli: " << entry.english << "\n";
+                status = kFailure;
+            }
+            if (!entry.result) return;  // failed, or the other half of a texture written
+            ++written;
+            if (entry.result->truncated) {
+                const CatalogueEntry& stored = pod->catalogue()[std::size_t(entry.index)];
+                err << "kelvane-cli: " << entryCutShort(stored, entry.result->written).english()
+                    << " Written to " << entry.result->path << ".\n";
+                status = kFailure;
+            }
+            out << entry.result->path << '\n';
+        });
+    return end == RunEnd::Stopped ? kFailure : status;
 }
 
 // Writes one entry to `out`; false after saying why it is not whole.

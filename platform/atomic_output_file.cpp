@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>  // renameat2
 #include <cstring>
@@ -18,6 +19,8 @@ constexpr int kDirectoryFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 constexpr int kTemporaryFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
 constexpr int kNameAttempts = 100;
 constexpr mode_t kPermissions = 0777;
+// The most copy_file_range is asked for at once.
+constexpr std::int64_t kCopyChunk = 64 << 20;
 
 bool isDiskFull(int error) {
     return error == ENOSPC || error == EDQUOT;
@@ -62,11 +65,13 @@ struct OwnedDescriptor {
 
 // Opens the level `name` of `parent`, made first when missing and `create` is set. Failures
 // are thrown for `path`; `inTarget` tells that `parent` is the target folder itself.
+// `made` tells whether the level was made here.
 int openLevel(int parent, const std::string& name, bool create, const std::string& path,
-              bool inTarget) {
+              bool inTarget, bool& made) {
     int fd = ::openat(parent, name.c_str(), kDirectoryFlags | O_NOFOLLOW);
     if (fd < 0 && errno == ENOENT && create) {
-        if (::mkdirat(parent, name.c_str(), 0777) != 0 && errno != EEXIST) {
+        made = ::mkdirat(parent, name.c_str(), 0777) == 0;
+        if (!made && errno != EEXIST) {
             const int error = errno;
             cannotCreate(path, error, inTarget && refusesEveryFile(parent, error));
         }
@@ -82,7 +87,8 @@ int openLevel(int parent, const std::string& name, bool create, const std::strin
 
 // A name no other file beside the target is likely to have.
 std::string temporaryNameCandidate() {
-    static std::mt19937_64 random{std::random_device{}()};
+    // One generator per thread: extraction workers make files side by side.
+    thread_local std::mt19937_64 random{std::random_device{}()};
     static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
     std::string name = ".kelvane-";
     for (int i = 0; i < 10; ++i) name += kDigits[random() % (sizeof kDigits - 1)];
@@ -125,13 +131,22 @@ AtomicOutputFile::AtomicOutputFile(const OutputFolder& target,
     OwnedDescriptor level{-1};
     for (std::size_t i = 0; i + 1 < components.size(); ++i) {
         const int parent = level.fd >= 0 ? level.fd : target.descriptor();
-        OwnedDescriptor next{openLevel(parent, components[i], createLevels, path_, i == 0)};
+        bool made = false;
+        OwnedDescriptor next{openLevel(parent, components[i], createLevels, path_, i == 0, made)};
         std::swap(level.fd, next.fd);
+        if (made && levelsMade_.empty()) {
+            // The levels from here down are new: remembered by their paths in the target.
+            target_ = target.descriptor();
+            for (std::size_t made = 0; made < components.size() - 1; ++made)
+                levelsMade_.push_back((made == 0 ? "" : levelsMade_.back() + "/") +
+                                      components[made]);
+            levelsMade_.erase(levelsMade_.begin(), levelsMade_.begin() + std::ptrdiff_t(i));
+        }
     }
     ownsDirectory_ = level.fd >= 0;
     directory_ = ownsDirectory_ ? level.release() : target.descriptor();
     name_ = components.back();
-    createTemporary(!ownsDirectory_);
+    createTemporary(!ownsDirectory_, true);
 }
 
 AtomicOutputFile::AtomicOutputFile(const std::string& path) : path_(path) {
@@ -141,7 +156,7 @@ AtomicOutputFile::AtomicOutputFile(const std::string& path) : path_(path) {
     if (name_.empty()) cannotCreate(path_, ENOENT, false);
     directory_ = ::openat(AT_FDCWD, folder.c_str(), kDirectoryFlags);
     if (directory_ < 0) cannotCreate(path_, errno, true);
-    createTemporary(true);
+    createTemporary(true, false);
 }
 
 AtomicOutputFile::~AtomicOutputFile() {
@@ -149,7 +164,15 @@ AtomicOutputFile::~AtomicOutputFile() {
     if (ownsDirectory_ && directory_ >= 0) ::close(directory_);
 }
 
-void AtomicOutputFile::createTemporary(bool inTarget) {
+void AtomicOutputFile::createTemporary(bool inTarget, bool unnamed) {
+    if (unnamed) {
+        // The system applies the umask. A file system that makes no unnamed files refuses
+        // them (EOPNOTSUPP, or EISDIR on old kernels); any other refusal is met again, and
+        // told, by the named file.
+        fd_ = ::openat(directory_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+        unnamed_ = fd_ >= 0;
+        if (unnamed_) return;
+    }
     for (int attempt = 0; attempt < kNameAttempts && fd_ < 0; ++attempt) {
         temporaryName_ = temporaryNameCandidate();
         fd_ = ::openat(directory_, temporaryName_.c_str(), kTemporaryFlags, 0666);
@@ -173,6 +196,14 @@ void AtomicOutputFile::discard() {
     temporaryName_.clear();
 }
 
+void AtomicOutputFile::abandon() {
+    discard();
+    // Deepest first; a level another file was put in stays.
+    for (auto level = levelsMade_.rbegin(); level != levelsMade_.rend(); ++level)
+        ::unlinkat(target_, level->c_str(), AT_REMOVEDIR);
+    levelsMade_.clear();
+}
+
 void AtomicOutputFile::fail(int error, const char* action) {
     discard();
     if (isDiskFull(error)) throw DiskFull(path_);
@@ -188,6 +219,28 @@ void AtomicOutputFile::write(const char* data, std::size_t size) {
         data += done;
         size -= std::size_t(done);
     }
+}
+
+std::optional<std::int64_t> AtomicOutputFile::copyFrom(int source, std::int64_t offset,
+                                                       std::int64_t count) {
+    if (fd_ < 0) throw std::logic_error("write after commit: " + path_);
+    std::int64_t done = 0;
+    while (done < count) {
+        loff_t from = offset + done;
+        const ssize_t copied = ::copy_file_range(
+            source, &from, fd_, nullptr, std::size_t(std::min(count - done, kCopyChunk)), 0);
+        if (copied == 0) break;  // the source ends here
+        if (copied > 0) {
+            done += copied;
+            continue;
+        }
+        if (errno == EINTR) continue;
+        const bool cannotCopy =
+            errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP;
+        if (cannotCopy && done == 0) return std::nullopt;
+        fail(errno, "Cannot write file ");
+    }
+    return done;
 }
 
 void AtomicOutputFile::writeAt(std::int64_t offset, const char* data, std::size_t size) {
@@ -242,14 +295,54 @@ bool AtomicOutputFile::renameIfNew() {
     return true;
 }
 
+bool AtomicOutputFile::linkIfNew() {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+    if (::linkat(AT_FDCWD, self.c_str(), directory_, name_.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+        unnamed_ = false;
+        const int closed = ::close(fd_);
+        fd_ = -1;
+        if (closed != 0) {
+            // The file is new: taken away again, nothing is left in its place.
+            const int error = errno;
+            ::unlinkat(directory_, name_.c_str(), 0);
+            fail(error, "Cannot write file ");
+        }
+        return true;
+    }
+    // Something stands at the name: the file gets a name beside it, to be renamed over it.
+    for (int attempt = 0; attempt < kNameAttempts && errno == EEXIST; ++attempt) {
+        temporaryName_ = temporaryNameCandidate();
+        if (::linkat(AT_FDCWD, self.c_str(), directory_, temporaryName_.c_str(),
+                     AT_SYMLINK_FOLLOW) == 0) {
+            unnamed_ = false;
+            return false;
+        }
+    }
+    const int error = errno;
+    temporaryName_.clear();
+    discard();
+    // The next file made in the folder tells whether the folder refuses them all.
+    cannotCreate(path_, error, false);
+}
+
 void AtomicOutputFile::commit(Durability durability) {
     if (fd_ < 0) throw std::logic_error("commit twice: " + path_);
     const bool flushed = durability == Durability::Flushed;
+    // The new name reaches the disk with the folder. A file system that cannot flush a folder
+    // (EINVAL) has nothing more to do.
+    const auto flushFolder = [&] {
+        if (flushed && ::fsync(directory_) != 0 && errno != EINVAL)
+            fail(errno, "Cannot write file ");
+    };
     if (flushed) {
         // The file reaches the disk with the mode it takes from the one it replaces.
         takeReplacedMode(fd_);
         if (::fsync(fd_) != 0) fail(errno, "Cannot write file ");
-    } else if (renameIfNew()) {
+    }
+    if (unnamed_) {
+        if (linkIfNew()) return flushFolder();
+        if (!flushed) takeReplacedMode(fd_);
+    } else if (!flushed && renameIfNew()) {
         return;
     }
     const int closed = ::close(fd_);
@@ -263,9 +356,7 @@ void AtomicOutputFile::commit(Durability durability) {
         cannotCreate(path_, error, false);
     }
     temporaryName_.clear();
-    // The rename reaches the disk with the folder. A file system that cannot flush a folder
-    // (EINVAL) has nothing more to do.
-    if (flushed && ::fsync(directory_) != 0 && errno != EINVAL) fail(errno, "Cannot write file ");
+    flushFolder();
 }
 
 }  // namespace kelvane

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -67,7 +68,10 @@ enum class Durability {
 };
 
 // A file written whole or not at all. The bytes go to a temporary file beside the target,
-// which is renamed over the target by `commit()` once complete and closed. Until then the
+// which is put in place of the target by `commit()` once complete. In an output folder the
+// temporary file has no name (O_TMPFILE) and is linked in at the target's name when none
+// stands there; otherwise, or where the file system makes no unnamed files, it is a named
+// file renamed over the target. Until then the
 // target keeps its old bytes; a file that is never committed (a failure, an exception) is
 // removed, so nothing partial, empty or temporary is left behind. A file that replaces
 // another keeps its permissions, and its group where the system allows; a new file gets
@@ -97,6 +101,11 @@ class AtomicOutputFile {
     const std::string& path() const { return path_; }
     // Appends `size` bytes.
     void write(const char* data, std::size_t size);
+    // Appends up to `count` bytes of the open file `source` from `offset` on, copied by the
+    // system without passing through the program; returns the count appended, fewer when
+    // `source` ends first. None, and nothing appended, when the system cannot copy between
+    // these two files: the caller copies through its own buffers then.
+    std::optional<std::int64_t> copyFrom(int source, std::int64_t offset, std::int64_t count);
     // Writes over bytes already written from `offset` on (a header filled in last).
     void writeAt(std::int64_t offset, const char* data, std::size_t size);
     // Closes the file and puts it in place of the target, flushed to the disk first when
@@ -104,9 +113,17 @@ class AtomicOutputFile {
     // flush of the folder after it is reported with the new file already in place.
     void commit(Durability durability = Durability::Cached);
 
+    // Leaves nothing of the file, not even the levels made for it (those other files were
+    // put in since stay). A file that fails is discarded but keeps them.
+    void abandon();
+
   private:
-    // `inTarget`: the file's folder is the target folder itself, not a level below it.
-    void createTemporary(bool inTarget);
+    // `inTarget`: the file's folder is the target folder itself, not a level below it;
+    // `unnamed`: an unnamed file is tried first.
+    void createTemporary(bool inTarget, bool unnamed);
+    // Links the unnamed file in at the target's name when none stands there, and closes it;
+    // otherwise links it in under a temporary name and returns false, the file still open.
+    bool linkIfNew();
     // Gives the written `file` the permissions and group of the one it is about to replace.
     void takeReplacedMode(int file);
     // Puts the written file in place and closes it when nothing stands at its name: most files
@@ -121,6 +138,9 @@ class AtomicOutputFile {
     bool ownsDirectory_ = true;
     std::string name_;  // the target's name in that folder
     std::string temporaryName_;
+    bool unnamed_ = false;                 // the file is unnamed yet
+    int target_ = -1;                      // the target folder, when levels were made below it
+    std::vector<std::string> levelsMade_;  // their paths in it, outermost first
     int fd_ = -1;
 };
 

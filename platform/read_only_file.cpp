@@ -48,6 +48,15 @@ bool ReadOnlyFile::open(const std::string& path) {
     return true;
 }
 
+ReadOnlyFile ReadOnlyFile::duplicate() const {
+    ReadOnlyFile copy;
+    if (fd_ < 0) return copy;
+    copy.fd_ = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
+    if (copy.fd_ < 0) throw std::runtime_error(std::string("Cannot read: ") + std::strerror(errno));
+    copy.size_ = size_;
+    return copy;
+}
+
 void ReadOnlyFile::close() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;

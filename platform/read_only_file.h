@@ -23,6 +23,9 @@ class ReadOnlyFile {
     // False when the file cannot be opened for reading (missing, unreadable, a directory).
     bool open(const std::string& path);
     bool isOpen() const { return fd_ >= 0; }
+    // The same file through a handle of its own, with a read-ahead window of its own: one
+    // per thread that reads the file at the same time as others.
+    ReadOnlyFile duplicate() const;
     int descriptor() const { return fd_; }
     std::int64_t size() const { return size_; }
 

@@ -3,7 +3,7 @@
 
 Runs the real program under strace and reads the order of its flushes and renames: the new
 archive is flushed, renamed over the old one, then its folder is flushed. Extracted files are
-renamed into place with no flush at all.
+put in place (a new one linked in from an unnamed file) with no flush at all.
 
 Usage: durable_writes_test.py KELVANE_CLI
 """
@@ -16,15 +16,18 @@ import tempfile
 import unittest
 
 CLI = None
-TRACED = "fsync,fdatasync,rename,renameat,renameat2"
+TRACED = "fsync,fdatasync,rename,renameat,renameat2,linkat"
 # With -y every descriptor is followed by the path it stands for: 3</tmp/x/.part>.
 FLUSH = re.compile(r'^(?:\d+ +)?f(?:data)?sync\(\d+<(?P<path>[^>]*)>\) += 0$')
 RENAME = re.compile(r'^(?:\d+ +)?renameat2?\(\d+<(?P<old_dir>[^>]*)>, "(?P<old>[^"]*)", '
                     r'\d+<(?P<new_dir>[^>]*)>, "(?P<new>[^"]*)"(?:, \w+)?\) += 0$')
+LINK = re.compile(r'^(?:\d+ +)?linkat\(AT_FDCWD<[^>]*>, "/proc/self/fd/\d+", '
+                  r'\d+<(?P<new_dir>[^>]*)>, "(?P<new>[^"]*)", AT_SYMLINK_FOLLOW\) += 0$')
 
 
 def traced(*args):
-    """The flushes and renames of one run, as ("flush", path) and ("rename", old, new)."""
+    """The flushes, renames and links of one run, as ("flush", path), ("rename", old, new) and
+    ("link", None, new)."""
     # LeakSanitizer cannot work under a tracer: a sanitized build runs without it here.
     env = dict(os.environ)
     env["ASAN_OPTIONS"] = ":".join(filter(None, [env.get("ASAN_OPTIONS"), "detect_leaks=0"]))
@@ -41,7 +44,9 @@ def traced(*args):
             elif match := RENAME.match(line):
                 calls.append(("rename", os.path.join(match["old_dir"], match["old"]),
                               os.path.join(match["new_dir"], match["new"])))
-            elif "sync(" in line or "rename" in line:
+            elif match := LINK.match(line):
+                calls.append(("link", None, os.path.join(match["new_dir"], match["new"])))
+            elif "sync(" in line or "rename" in line or "link" in line:
                 raise AssertionError("unexpected call: " + line)
         return calls
 

@@ -4,7 +4,9 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <stdexcept>
+#include <utility>
 
 #include "tests/support/temp_dir.h"
 
@@ -17,7 +19,8 @@ namespace fs = std::filesystem;
 struct Occupant {
     const char* name;
     std::function<void(const fs::path& target, const fs::path& elsewhere)> make;
-    bool replaceable;  // a commit puts the new file in its place
+    bool replaceable;        // a commit puts the new file in its place
+    bool meanwhile = false;  // made once the file is open, before its commit
 };
 
 TEST(AtomicOutputFile, ReplacesFilesAndLinksWholeOrNotAtAll) {
@@ -34,19 +37,31 @@ TEST(AtomicOutputFile, ReplacesFilesAndLinksWholeOrNotAtAll) {
              test::writeFile(t / "inside", "inside");
          },
          false},
+        {"a file made meanwhile",
+         [](const fs::path& t, const fs::path&) { test::writeFile(t, "old"); }, true, true},
     };
+    // A file named by its path is written under a temporary name; one made in an output
+    // folder is unnamed until its commit.
     for (const Occupant& occupant : occupants) {
-        for (const bool commit : {true, false}) {
-            SCOPED_TRACE(std::string(occupant.name) + (commit ? ", committed" : ", abandoned"));
+        for (const auto& [commit, inFolder] :
+             {std::pair{true, false}, {false, false}, {true, true}, {false, true}}) {
+            SCOPED_TRACE(std::string(occupant.name) + (commit ? ", committed" : ", abandoned") +
+                         (inFolder ? ", in a folder" : ""));
             test::TempDir dir, elsewhere;
             test::writeFile(elsewhere.path() / "victim", "keep me");
             const fs::path target = dir.path() / "out.bin";
-            occupant.make(target, elsewhere.path());
-            const auto before = fs::symlink_status(target).type();
+            if (!occupant.meanwhile) occupant.make(target, elsewhere.path());
             const std::size_t descriptors = test::openDescriptorCount();
+            const OutputFolder folder(dir.path().string() + "/");
+            auto before = fs::symlink_status(target).type();
 
             try {
-                AtomicOutputFile out(target.string());
+                std::optional<AtomicOutputFile> named, unnamed;
+                AtomicOutputFile& out =
+                    inFolder ? unnamed.emplace(folder, std::vector<std::string>{"out.bin"}, false)
+                             : named.emplace(target.string());
+                if (occupant.meanwhile) occupant.make(target, elsewhere.path());
+                before = fs::symlink_status(target).type();
                 out.write("new", 3);
                 if (!commit) throw std::runtime_error("stopped before commit");
                 out.commit();
@@ -73,7 +88,7 @@ TEST(AtomicOutputFile, ReplacesFilesAndLinksWholeOrNotAtAll) {
                                                           ? std::vector<std::string>{}
                                                           : std::vector<std::string>{"out.bin"};
             EXPECT_EQ(test::namesIn(dir.path()), expected);
-            EXPECT_EQ(test::openDescriptorCount(), descriptors);
+            EXPECT_EQ(test::openDescriptorCount(), descriptors + 1);  // the folder
         }
     }
 }
