@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>  // renameat2
 #include <cstring>
@@ -95,6 +96,26 @@ std::string temporaryNameCandidate() {
     return name + ".part";
 }
 
+// An unnamed file can be given a name by its descriptor (AT_EMPTY_PATH, which the system grants
+// only to some callers), or else through its /proc/self/fd link: a longer path walk.
+std::atomic<bool> emptyPathRefused{false};
+
+bool canLinkUnnamed() {
+    static const bool procMounted = ::access("/proc/self/fd", X_OK) == 0;
+    return procMounted;
+}
+
+// 0 once the unnamed file `fd` is linked as `name` in `folder`, else -1 with errno set.
+int linkUnnamed(int fd, int folder, const std::string& name) {
+    if (!emptyPathRefused.load(std::memory_order_relaxed)) {
+        if (::linkat(fd, "", folder, name.c_str(), AT_EMPTY_PATH) == 0) return 0;
+        if (errno != ENOENT && errno != EPERM) return -1;
+        emptyPathRefused.store(true, std::memory_order_relaxed);
+    }
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    return ::linkat(AT_FDCWD, self.c_str(), folder, name.c_str(), AT_SYMLINK_FOLLOW);
+}
+
 }  // namespace
 
 OutputFolder::OutputFolder(std::string path) : path_(std::move(path)) {
@@ -165,7 +186,7 @@ AtomicOutputFile::~AtomicOutputFile() {
 }
 
 void AtomicOutputFile::createTemporary(bool inTarget, bool unnamed) {
-    if (unnamed) {
+    if (unnamed && canLinkUnnamed()) {
         // The system applies the umask. A file system that makes no unnamed files refuses
         // them (EOPNOTSUPP, or EISDIR on old kernels); any other refusal is met again, and
         // told, by the named file.
@@ -296,8 +317,7 @@ bool AtomicOutputFile::renameIfNew() {
 }
 
 bool AtomicOutputFile::linkIfNew() {
-    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
-    if (::linkat(AT_FDCWD, self.c_str(), directory_, name_.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+    if (linkUnnamed(fd_, directory_, name_) == 0) {
         unnamed_ = false;
         const int closed = ::close(fd_);
         fd_ = -1;
@@ -312,8 +332,7 @@ bool AtomicOutputFile::linkIfNew() {
     // Something stands at the name: the file gets a name beside it, to be renamed over it.
     for (int attempt = 0; attempt < kNameAttempts && errno == EEXIST; ++attempt) {
         temporaryName_ = temporaryNameCandidate();
-        if (::linkat(AT_FDCWD, self.c_str(), directory_, temporaryName_.c_str(),
-                     AT_SYMLINK_FOLLOW) == 0) {
+        if (linkUnnamed(fd_, directory_, temporaryName_) == 0) {
             unnamed_ = false;
             return false;
         }
