@@ -21,8 +21,11 @@ TRACED = "fsync,fdatasync,rename,renameat,renameat2,linkat"
 FLUSH = re.compile(r'^(?:\d+ +)?f(?:data)?sync\(\d+<(?P<path>[^>]*)>\) += 0$')
 RENAME = re.compile(r'^(?:\d+ +)?renameat2?\(\d+<(?P<old_dir>[^>]*)>, "(?P<old>[^"]*)", '
                     r'\d+<(?P<new_dir>[^>]*)>, "(?P<new>[^"]*)"(?:, \w+)?\) += 0$')
-LINK = re.compile(r'^(?:\d+ +)?linkat\(AT_FDCWD<[^>]*>, "/proc/self/fd/\d+", '
-                  r'\d+<(?P<new_dir>[^>]*)>, "(?P<new>[^"]*)", AT_SYMLINK_FOLLOW\) += 0$')
+# An unnamed file is linked by its descriptor, or through /proc where that is refused.
+LINK = re.compile(r'^(?:\d+ +)?linkat\('
+                  r'(?:\d+<[^>]*>(?: ?\(deleted\))?, "", |AT_FDCWD<[^>]*>, "/proc/self/fd/\d+", )'
+                  r'\d+<(?P<new_dir>[^>]*)>, "(?P<new>[^"]*)", '
+                  r'(?:AT_EMPTY_PATH|AT_SYMLINK_FOLLOW)\) += 0$')
 
 
 def traced(*args):
