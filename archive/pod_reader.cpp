@@ -133,8 +133,8 @@ std::int64_t TPOD::copyEntry(int index, const Sink& sink) {
 }
 
 TPOD::WrittenEntry TPOD::writeEntry(const ReadOnlyFile& archiveFile, int index,
-                                    const OutputFolder& targetDirectory,
-                                    StoredPath storedPath) const {
+                                    const OutputFolder& targetDirectory, StoredPath storedPath,
+                                    const std::atomic<bool>* stop) const {
     const CatalogueEntry& entry = entryAt(index);
     const std::vector<std::string> components =
         entryComponents(entry.name, storedPath != StoredPath::Drop);
@@ -151,6 +151,10 @@ TPOD::WrittenEntry TPOD::writeEntry(const ReadOnlyFile& archiveFile, int index,
         copied = output.copyFrom(archiveFile.descriptor(), entry.offset, entry.storedSize);
     result.written =
         copied ? *copied : readEntry(archiveFile, entry, [&](const char* data, std::size_t size) {
+            if (stop != nullptr && stop->load(std::memory_order_relaxed)) {
+                output.abandon();  // the folders made for it go too
+                throw EntryAbandoned();
+            }
             output.write(data, size);
         });
     result.truncated = result.written < entry.size;

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +31,12 @@ struct ExtractionResult {
     std::string path;          // the file written (UTF-8)
     std::int64_t written = 0;  // bytes written
     bool truncated = false;    // the archive ended before the entry's last byte
+};
+
+// An entry whose writing was stopped half way (the run it belonged to was cancelled).
+class EntryAbandoned : public std::runtime_error {
+  public:
+    EntryAbandoned() : std::runtime_error("extraction abandoned") {}
 };
 
 class TPOD;
@@ -83,13 +91,15 @@ class TPOD {
     ExtractionResult Extract(int index, const OutputFolder& targetDirectory, StoredPath storedPath);
     // The same, reading through `archiveFile`, a duplicate of file() (each thread that
     // extracts at the same time as others reads through one of its own), and leaving the file
-    // written but not in place: the caller commits or abandons `file`.
+    // written but not in place: the caller commits or abandons `file`. Once `stop` is set
+    // (by another thread), the next chunk throws EntryAbandoned instead of being written.
     struct WrittenEntry {
         ExtractionResult result;
         std::unique_ptr<AtomicOutputFile> file;
     };
     WrittenEntry writeEntry(const ReadOnlyFile& archiveFile, int index,
-                            const OutputFolder& targetDirectory, StoredPath storedPath) const;
+                            const OutputFolder& targetDirectory, StoredPath storedPath,
+                            const std::atomic<bool>* stop = nullptr) const;
 
     // Streams the entry's bytes to `sink` in chunks, inflating a compressed entry; returns
     // the count written, which is less than the entry's size when the archive ends inside a

@@ -46,7 +46,8 @@ const char* extractionProgressLabel(bool english);
 // would leave the directory is refused, and one whose compressed data are damaged is left out
 // (nothing of it written); the others are still extracted; any other failure (a full disk first of
 // all) ends the run, keeping what was written, and is reported in `stoppedBy`. `progress(done)` is
-// called before each entry may start and after the last; returning false cancels.
+// called before each entry may start (again while a long one is written by workers) and after
+// the last; returning false cancels.
 ExtractionReport extractEntries(TPOD& archive, const std::vector<int>& indices,
                                 const std::string& targetDirectory, ExtractionOptions options,
                                 const std::function<bool(int done)>& progress);

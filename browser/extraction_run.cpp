@@ -1,6 +1,8 @@
 #include "browser/extraction_run.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
@@ -25,6 +27,8 @@ constexpr int kMostJobs = 8;
 constexpr std::size_t kSlotsPerWorker = 16;
 // The bytes they may have written ahead, so that a cancel has little to throw away.
 constexpr std::int64_t kBytesAhead = 64 << 20;
+// How often progress hears from a run waiting for an entry to be written.
+constexpr std::chrono::milliseconds kProgressEvery{20};
 
 bool endsRun(const ExtractedEntry& entry, const ExtractionRunOptions& options) {
     return entry.failure == EntryFailure::EveryFile ||
@@ -59,11 +63,13 @@ struct WrittenOne {
 };
 
 WrittenOne writeOne(const TPOD& archive, const ReadOnlyFile& archiveFile, int index,
-                    const OutputFolder& target, StoredPath storedPath) {
+                    const OutputFolder& target, StoredPath storedPath,
+                    const std::atomic<bool>& stop) {
     WrittenOne one;
     one.entry.index = index;
     guarded(one.entry, [&] {
-        TPOD::WrittenEntry written = archive.writeEntry(archiveFile, index, target, storedPath);
+        TPOD::WrittenEntry written =
+            archive.writeEntry(archiveFile, index, target, storedPath, &stop);
         one.entry.result = std::move(written.result);
         one.entry.name = archive.catalogue()[std::size_t(index)].name;
         one.file = std::move(written.file);
@@ -85,9 +91,10 @@ class ParallelRun {
           slots_(kSlotsPerWorker * std::size_t(options.jobs)),
           failedAt_(indices.size()) {}
 
-    // The workers finish the entry they are writing and stop; the entries not put in place
-    // are left out.
+    // The workers stop within a chunk of the entry they are writing; the entries not put in
+    // place are left out.
     ~ParallelRun() {
+        stop_ = true;
         {
             const std::lock_guard lock(mutex_);
             closing_ = true;
@@ -114,7 +121,11 @@ class ParallelRun {
             workers_.emplace_back([this, file = archive_.file().duplicate()] { work(file); });
         for (std::size_t position = 0; position < indices_.size(); ++position) {
             if (!progress(position)) return RunEnd::Cancelled;
-            if (inHand_.empty()) takeWritten(position);
+            // While a long entry is written, progress is told again, so that a window stays
+            // responsive and a cancel is seen.
+            while (inHand_.empty() && !takeWritten(position)) {
+                if (!progress(position)) return RunEnd::Cancelled;
+            }
             std::optional<WrittenOne> one = std::move(inHand_.front());
             inHand_.pop_front();
             if (one->file) guarded(one->entry, [&] { one->file->commit(); });
@@ -126,13 +137,15 @@ class ParallelRun {
     }
 
   private:
-    // Takes the entries written from `position` on, one at least, waiting for it, with one
-    // lock for all of them.
-    void takeWritten(std::size_t position) {
+    // Takes the entries written from `position` on, with one lock for all of them, waiting a
+    // short while for the first; false when it is not written by then.
+    bool takeWritten(std::size_t position) {
         std::unique_lock lock(mutex_);
         ++waiting_;
-        written_.wait(lock, [&] { return slots_[position % slots_.size()].has_value(); });
+        const bool ready = written_.wait_for(
+            lock, kProgressEvery, [&] { return slots_[position % slots_.size()].has_value(); });
         --waiting_;
+        if (!ready) return false;
         for (; position < next_; ++position) {
             std::optional<WrittenOne>& slot = slots_[position % slots_.size()];
             if (!slot) break;
@@ -147,6 +160,7 @@ class ParallelRun {
         if (roomWaiters_ > 0 && ((2 * ahead <= slots_.size() && bytesAhead_ < kBytesAhead) ||
                                  (ahead < slots_.size() && 2 * bytesAhead_ <= kBytesAhead)))
             room_.notify_all();
+        return true;
     }
 
     void work(const ReadOnlyFile& file) {
@@ -163,7 +177,7 @@ class ParallelRun {
             const std::size_t position = next_++;
             lock.unlock();
             WrittenOne one =
-                writeOne(archive_, file, indices_[position], target_, options_.storedPath);
+                writeOne(archive_, file, indices_[position], target_, options_.storedPath, stop_);
             lock.lock();
             if (endsRun(one.entry, options_)) failedAt_ = std::min(failedAt_, position);
             if (one.entry.result) bytesAhead_ += one.entry.result->written;
@@ -188,6 +202,7 @@ class ParallelRun {
     int waiting_ = 0;              // 1 while the calling thread waits for an entry
     int roomWaiters_ = 0;          // the workers waiting for a free slot
     bool closing_ = false;
+    std::atomic<bool> stop_{false};  // the entries being written are abandoned
     std::vector<std::thread> workers_;
 };
 

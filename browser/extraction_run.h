@@ -50,10 +50,11 @@ enum class RunEnd { Finished, Cancelled, Stopped };
 // Extracts the entries `indices` into `target` with up to `options.jobs` workers, each entry
 // whole or not at all. The workers write entries side by side, but the calling thread puts
 // them in place one after another in the order of `indices`: `progress(position)` is called
-// before the entry at `position` is put in place (returning false cancels: it and those after
-// it are left out, nothing of them written) and `report` once it is, so the files left, the
-// callbacks and a file written twice (the later entry wins) are as one entry after another
-// gives. A failure that ends the run (see stopAtFileFailure) is reported last, and no entry
+// before the entry at `position` is put in place, and again every few milliseconds while it is
+// still being written (returning false cancels: it and those after it are left out, nothing of
+// them written, an entry being written abandoned within a chunk) and `report` once it is, so the
+// files left, the callbacks and a file written twice (the later entry wins) are as one entry after
+// another gives. A failure that ends the run (see stopAtFileFailure) is reported last, and no entry
 // starts after it.
 RunEnd runExtraction(TPOD& archive, const std::vector<int>& indices, const OutputFolder& target,
                      const ExtractionRunOptions& options,

@@ -20,9 +20,10 @@ struct FourWorkerRun {
     std::vector<int> reported;
     RunEnd end = RunEnd::Finished;
 
-    explicit FourWorkerRun(std::vector<test::StoredFile> files) {
+    explicit FourWorkerRun(std::vector<test::StoredFile> files,
+                           test::ArchiveLayout layout = test::ArchiveLayout::POD) {
         const std::string path = (dir.path() / "a.pod").string();
-        test::writeArchive(path, test::ArchiveLayout::POD, files);
+        test::writeArchive(path, layout, files);
         archive = openAndRead(path);
         fs::create_directory(target);
     }
@@ -36,7 +37,9 @@ struct FourWorkerRun {
         end = runExtraction(
             *archive, indices, folder, options,
             [&](std::size_t position) {
-                progressed.push_back(position);
+                // Told again while an entry is written: each position is kept once.
+                if (progressed.empty() || progressed.back() != position)
+                    progressed.push_back(position);
                 return progress(position);
             },
             [&](const ExtractedEntry& entry) { reported.push_back(entry.index); });
@@ -98,6 +101,17 @@ TEST(ParallelExtraction, AFailureOrACancelLeavesNothingAfterIt) {
         EXPECT_EQ(test::namesIn(folder),
                   std::vector<std::string>{"E" + std::to_string(n) + ".txt"});
     }
+
+    // Cancelled while a long deflated entry is being written (progress is told again
+    // meanwhile): it is abandoned half way, nothing of it left.
+    FourWorkerRun abandoned({{"LONG.TXT", test::noisyText(24 << 20)}, {"B.TXT", "b"}},
+                            test::ArchiveLayout::POD4);
+    int calls = 0;
+    abandoned.run({0, 1}, StoredPath::Drop, [&](std::size_t) { return ++calls < 2; });
+    EXPECT_EQ(abandoned.end, RunEnd::Cancelled);
+    EXPECT_EQ(test::namesIn(abandoned.target), abandoned.reported.empty()
+                                                   ? std::vector<std::string>{}
+                                                   : std::vector<std::string>{"LONG.TXT"});
 }
 
 TEST(ParallelExtraction, AFileWrittenTwiceKeepsTheLaterEntry) {
