@@ -305,6 +305,11 @@ bool AtomicOutputFile::renameIfNew() {
         return false;
     }
     temporaryName_.clear();
+    closeNewFile();
+    return true;
+}
+
+void AtomicOutputFile::closeNewFile() {
     const int closed = ::close(fd_);
     fd_ = -1;
     if (closed != 0) {
@@ -313,20 +318,12 @@ bool AtomicOutputFile::renameIfNew() {
         ::unlinkat(directory_, name_.c_str(), 0);
         fail(error, "Cannot write file ");
     }
-    return true;
 }
 
 bool AtomicOutputFile::linkIfNew() {
     if (linkUnnamed(fd_, directory_, name_) == 0) {
         unnamed_ = false;
-        const int closed = ::close(fd_);
-        fd_ = -1;
-        if (closed != 0) {
-            // The file is new: taken away again, nothing is left in its place.
-            const int error = errno;
-            ::unlinkat(directory_, name_.c_str(), 0);
-            fail(error, "Cannot write file ");
-        }
+        closeNewFile();
         return true;
     }
     // Something stands at the name: the file gets a name beside it, to be renamed over it.

@@ -124,6 +124,8 @@ class AtomicOutputFile {
     // Links the unnamed file in at the target's name when none stands there, and closes it;
     // otherwise links it in under a temporary name and returns false, the file still open.
     bool linkIfNew();
+    // Closes the file just put in place under its own name; a failed close takes it away.
+    void closeNewFile();
     // Gives the written `file` the permissions and group of the one it is about to replace.
     void takeReplacedMode(int file);
     // Puts the written file in place and closes it when nothing stands at its name: most files
