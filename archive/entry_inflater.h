@@ -31,8 +31,7 @@ class StoredBytes {
 inline constexpr std::size_t kEntryChunk = 64 * 1024;
 
 // Inflates a compressed entry piece by piece (as a zlib stream when its first two bytes form a
-// zlib header, else as raw deflate), never past its stated size, with ISA-L; a stream ISA-L
-// refuses is judged again by zlib from its start, so the verdicts are zlib's. Throws DamagedEntry
+// zlib header, else as raw deflate), never past its stated size, with zlib. Throws DamagedEntry
 // when the stream is corrupt, ends early or yields another size than stated.
 class EntryInflater {
   public:
@@ -52,14 +51,10 @@ class EntryInflater {
 
   private:
     std::size_t inflateInto(char* out, std::size_t room);
-    void handOverToZlib();
 
     struct Stream;
-    const ReadOnlyFile& file_;
     const CatalogueEntry& entry_;
     StoredBytes stored_;
-    // The stored bytes zlib reads again when it takes over from ISA-L.
-    std::unique_ptr<StoredBytes> replay_;
     std::unique_ptr<char[]> input_;
     std::unique_ptr<Stream> stream_;
     std::int64_t expected_;

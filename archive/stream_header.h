@@ -16,10 +16,10 @@ inline StreamKind streamKind(const char* bytes, std::size_t size) {
     return zlib ? StreamKind::Zlib : StreamKind::Raw;
 }
 
-// Whether the faster inflaters judge this stream as zlib does: any raw stream, and a zlib
+// Whether libdeflate judges this stream as zlib does: any raw stream, and a zlib
 // one with the full 32 KiB window and no preset dictionary (zlib's verdict on a smaller
 // window depends on how its output is split, and a dictionary is refused).
-inline bool fastInflaterTakes(StreamKind kind, const char* bytes, std::size_t size) {
+inline bool libdeflateTakes(StreamKind kind, const char* bytes, std::size_t size) {
     if (kind == StreamKind::Raw) return true;
     const unsigned first = static_cast<unsigned char>(bytes[0]);
     const unsigned second = static_cast<unsigned char>(bytes[1]);

@@ -42,7 +42,7 @@ bool inflateWhole(const ReadOnlyFile& file, const CatalogueEntry& entry, const E
     auto stored = std::make_unique_for_overwrite<char[]>(std::size_t(storedSize));
     const std::size_t got = file.readAt(entry.offset, stored.get(), std::size_t(storedSize));
     const StreamKind kind = streamKind(stored.get(), got);
-    if (!fastInflaterTakes(kind, stored.get(), got)) return false;
+    if (!libdeflateTakes(kind, stored.get(), got)) return false;
 
     auto inflated = std::make_unique_for_overwrite<char[]>(std::size_t(size));
     std::size_t consumed = 0;

@@ -1,7 +1,7 @@
 // Inflates the input after its first 4 bytes (the stated size) as a compressed entry with
-// every inflater: zlib alone as the reference, libdeflate in one call, ISA-L streaming (zlib
-// taking over what it refuses) and the ordinary whole read. They must give the same bytes or
-// the same refusal.
+// every inflater: zlib alone as the reference, libdeflate in one call, the streaming inflater
+// in the program's pieces and the ordinary whole read. They must give the same bytes or the
+// same refusal.
 #include <unistd.h>
 #include <zlib.h>
 

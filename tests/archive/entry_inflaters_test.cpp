@@ -68,6 +68,11 @@ std::string presetDictionary(std::string stream) {
 std::string nothing(std::string) {
     return {};
 }
+// One dynamic block of five 'A' whose code-length code is incomplete (three codes of two bits):
+// decodable, but refused by zlib and libdeflate.
+std::string incompleteCode(std::string) {
+    return std::string("\x05\xC0\x01\x09\x00\x00\x00\x00\xA0\x6C\xF6\x2F\xA5\x20", 14);
+}
 std::string emptyBlock(std::string) {
     return std::string("\x03\x00", 2);  // one final fixed block holding nothing
 }
@@ -113,7 +118,7 @@ TEST_P(EntryInflaters, GiveTheSameBytesOrTheSameRefusal) {
             &observer);
     });
     const Outcome streamed = outcomeOf([&](std::string& bytes) {
-        // Uneven pieces, through ISA-L whatever the size.
+        // Uneven pieces, streamed whatever the size.
         EntryInflater inflater(file, entry);
         char piece[7777];
         while (const std::size_t got = inflater.next(piece, sizeof piece)) bytes.append(piece, got);
@@ -161,6 +166,8 @@ INSTANTIATE_TEST_SUITE_P(
                                   "its compressed stream is corrupt"},
                       InflateCase{"corrupt", small, Compression::RawDeflate, reservedBlockType, 0,
                                   "its compressed stream is corrupt"},
+                      InflateCase{"incomplete_code", small, Compression::RawDeflate, incompleteCode,
+                                  5 - 307200, "its compressed stream is corrupt"},
                       InflateCase{"dictionary", small, Compression::Zlib, presetDictionary, 0,
                                   "its compressed stream is corrupt"}),
     [](const auto& info) { return std::string(info.param.name); });
