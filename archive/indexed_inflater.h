@@ -14,8 +14,8 @@ struct RestartPoint;
 
 // Inflates a compressed entry piece by piece, as EntryInflater does and with the same checks,
 // from its start or from one of its restart points, adding to the index the points it passes
-// beyond the last one kept. It uses zlib itself: starting at a point needs inflatePrime and
-// inflateSetDictionary. From the start, a zlib-wrapped stream has its Adler-32 checked at the
+// beyond the last one kept (starting at a point takes zlib's inflatePrime and
+// inflateSetDictionary). From the start, a zlib-wrapped stream has its Adler-32 checked at the
 // end; from a point the rest is read as raw deflate, and the check is left to a front-to-back
 // pass.
 class IndexedInflater {
